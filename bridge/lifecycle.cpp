@@ -1,0 +1,76 @@
+#include <new>
+
+#include "bridge/error_codes.h"
+#include "bridge/globals.h"
+#include "bridge/handlers.h"
+#include "bridge/suites.h"
+
+using namespace hostapi;
+
+ToolGlobals* gGlobals = nullptr;
+
+namespace {
+
+// Creates whichever list is missing. Returns false, with nothing half-made,
+// when memory runs out.
+bool createMissingArtLists(ToolGlobals& globals) {
+  if (globals.targetPaths == nullptr) globals.targetPaths = new (std::nothrow) ArtList;
+  if (globals.referencePaths == nullptr) globals.referencePaths = new (std::nothrow) ArtList;
+  if (globals.targetPaths != nullptr && globals.referencePaths != nullptr) return true;
+  freeArtLists();
+  return false;
+}
+
+}  // namespace
+
+void freeArtLists() {
+  if (gGlobals == nullptr) return;
+  delete gGlobals->targetPaths;
+  gGlobals->targetPaths = nullptr;
+  delete gGlobals->referencePaths;
+  gGlobals->referencePaths = nullptr;
+}
+
+HostError onStartup(MessageHeader& message) {
+  SuiteScope suites(message.basic);
+  HostError result = suites.result();
+  if (result != kNoError) return result;
+
+  void* block = nullptr;
+  result = message.basic->allocateBlock(sizeof(ToolGlobals), &block);
+  if (result != kNoError) return result;
+  // The record starts cleared: every handle null, both lists absent.
+  gGlobals = new (block) ToolGlobals{};
+  message.globals = gGlobals;
+
+  // A list that cannot be created fails startup like a failed registration:
+  // the block stays with the host, which frees it at shutdown.
+  if (!createMissingArtLists(*gGlobals)) return kOutOfMemoryError;
+  gGlobals->dragDivisor = kDragDivisor;
+
+  result = addAboutMenu(message);
+  if (result == kNoError) result = addTool(message);
+  if (result == kNoError) result = registerAnnotator(message);
+  return result;
+}
+
+HostError onUnload(MessageHeader& message) {
+  freeArtLists();
+  message.globals = gGlobals;
+  return kNoError;
+}
+
+HostError onReload(MessageHeader& message) {
+  gGlobals = static_cast<ToolGlobals*>(message.globals);
+  if (gGlobals != nullptr && !createMissingArtLists(*gGlobals)) return kOutOfMemoryError;
+  return kNoError;
+}
+
+HostError onShutdown(MessageHeader& message) {
+  if (gGlobals == nullptr) return kNoError;
+  freeArtLists();
+  message.basic->freeBlock(gGlobals);
+  gGlobals = nullptr;
+  message.globals = nullptr;
+  return kNoError;
+}

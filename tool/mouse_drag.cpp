@@ -1,0 +1,157 @@
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "bridge/error_codes.h"
+#include "bridge/globals.h"
+#include "bridge/handlers.h"
+#include "bridge/platform.h"
+#include "bridge/suites.h"
+#include "tool/geometry.h"
+
+using namespace hostapi;
+
+namespace {
+
+// The key-state bit that is set while a key is down.
+constexpr std::int32_t kKeyDownBit = 0x80;
+
+// Gives the matching-art answer back to the host when the handler ends.
+class MatchingArtAnswer {
+ public:
+  MatchingArtAnswer() = default;
+  ~MatchingArtAnswer() {
+    if (handle != nullptr) sMdMemory->disposeHandle(handle);
+  }
+  MatchingArtAnswer(const MatchingArtAnswer&) = delete;
+  MatchingArtAnswer& operator=(const MatchingArtAnswer&) = delete;
+
+  ArtArrayHandle handle = nullptr;
+  std::int32_t count = 0;
+};
+
+// Duplicates every selected path directly above itself, pairing each target
+// with its untouched reference. Room for both lists is made before anything
+// is duplicated, so that running out of memory can never strand a duplicate
+// in the user's document.
+HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals) {
+  const auto count = static_cast<std::size_t>(answer.count);
+  try {
+    globals.targetPaths->reserve(count);
+    globals.referencePaths->reserve(count);
+  } catch (const std::exception&) {  // out of memory, or more than a vector can hold
+    return kOutOfMemoryError;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const ArtHandle art = (*answer.handle)[i];
+    globals.targetPaths->push_back(art);
+    ArtHandle copy = nullptr;
+    const HostError result = sArt->duplicateArt(art, kPlaceAbove, art, &copy);
+    if (result != kNoError) return result;
+    globals.referencePaths->push_back(copy);
+  }
+  return kNoError;
+}
+
+// Rewrites one target path from its reference for the current stretch.
+HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stretch, const ToolGlobals& globals) {
+  std::int16_t count = 0;
+  HostError result = sPath->segmentCount(reference, &count);
+  if (result != kNoError || count < 1) return result;
+
+  const std::unique_ptr<PathSegment[]> buffer(new (std::nothrow) PathSegment[static_cast<std::size_t>(count)]);
+  if (buffer == nullptr) return kOutOfMemoryError;
+  result = sPath->getSegments(reference, 0, count, buffer.get());
+  if (result != kNoError) return result;
+
+  for (std::int16_t i = 0; i < count; ++i) {
+    PathSegment& segment = buffer[static_cast<std::size_t>(i)];
+    for (ArtworkPoint* point : {&segment.anchor, &segment.in, &segment.out}) {
+      displacePoint(*point, stretch.factor, stretch.cosTheta, stretch.sinTheta, stretch.axisLine, globals.startPoint,
+                    globals.currentPoint);
+    }
+  }
+  return sPath->setSegments(target, 0, count, buffer.get());
+}
+
+}  // namespace
+
+HostError onMouseDown(ToolMessage& message) {
+  ToolGlobals& globals = *gGlobals;
+  globals.targetPaths->clear();
+  globals.referencePaths->clear();
+  globals.startPoint = message.cursor;
+  globals.currentPoint = message.cursor;
+  globals.guideEnd = message.cursor;
+  globals.guideStart = message.cursor;
+  globals.shiftDown = 0;
+
+  SuiteScope suites(message.header.basic);
+  if (suites.result() != kNoError) return suites.result();
+
+  MatchingArtAnswer answer;
+  const MatchingArtSpec selectedPaths{kPathArt, kArtSelected, kArtSelected};
+  HostError result = sMatchingArt->matchingArt(&selectedPaths, 1, &answer.handle, &answer.count);
+  if (answer.count < 1) return result;
+  if (answer.handle == nullptr || *answer.handle == nullptr) return result;
+
+  result = captureSelection(answer, globals);
+  if (result != kNoError) return result;
+
+  globals.feedbackRect = ViewRect{0, 0, 0, 0};
+  return sAnnotator->setActive(globals.annotatorHandle, 1);
+}
+
+HostError onMouseDrag(ToolMessage& message) {
+  ToolGlobals& globals = *gGlobals;
+  SuiteScope suites(message.header.basic);
+  if (suites.result() != kNoError) return suites.result();
+  if (globals.referencePaths->empty()) return kNoError;
+  if (pointsEqual(message.cursor, globals.startPoint)) return kNoError;
+
+  globals.currentPoint = message.cursor;
+  globals.shiftDown = shiftKeyState() & kKeyDownBit;
+  const Stretch stretch =
+      computeStretch(globals.startPoint, globals.currentPoint, globals.shiftDown != 0, globals.dragDivisor);
+  globals.axisLine = stretch.axisLine;
+  globals.guideStart = stretch.guide.start;
+  globals.guideEnd = stretch.guide.end;
+
+  const std::size_t pairs = std::min(globals.targetPaths->size(), globals.referencePaths->size());
+  for (std::size_t i = 0; i < pairs; ++i) {
+    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], stretch, globals);
+    if (result != kNoError) return result;
+  }
+  return kNoError;
+}
+
+HostError onMouseUp(ToolMessage& message) {
+  ToolGlobals& globals = *gGlobals;
+  SuiteScope suites(message.header.basic);
+  if (suites.result() != kNoError) return suites.result();
+  if (globals.referencePaths->empty()) return kNoError;
+
+  for (const ArtHandle duplicate : *globals.referencePaths) {
+    const HostError result = sArt->disposeArt(duplicate);
+    if (result != kNoError) return result;
+  }
+  globals.referencePaths->clear();
+  globals.targetPaths->clear();
+
+  DocumentViewHandle view = nullptr;
+  HostError result = sDocumentView->nthView(0, &view);
+  if (result != kNoError) return result;
+  ViewPoint start{};
+  ViewPoint end{};
+  result = sDocumentView->artworkToViewPoint(view, &globals.startPoint, &start);
+  if (result != kNoError) return result;
+  result = sDocumentView->artworkToViewPoint(view, &message.cursor, &end);
+  if (result != kNoError) return result;
+  if (start.x == end.x && start.y == end.y) {
+    result = sUndo->undoChanges();
+    if (result != kNoError) return result;
+  }
+
+  sAnnotator->setActive(globals.annotatorHandle, 0);
+  return sAnnotator->invalidateRect(view, &globals.feedbackRect);
+}
