@@ -1,0 +1,148 @@
+// Annotator, annotator drawer, document view and undo suites.
+#include <cmath>
+#include <limits>
+
+#include "host/host.h"
+#include "host/host_objects.h"
+
+namespace swhost {
+
+using namespace hostapi;
+
+namespace {
+
+Host& host() { return *Host::active(); }
+
+Host::Objects::Annotator* findAnnotator(AnnotatorHandle annotator) {
+  auto& annotators = host().objects().annotators;
+  const auto index = handleIndex(annotator, kAnnotatorBase, annotators.size());
+  return index ? &annotators[*index] : nullptr;
+}
+
+bool isView(DocumentViewHandle view) { return handleIndex(view, kViewBase, 1).has_value(); }
+
+// --- "AI Annotator Suite" ---------------------------------------------------
+
+HostError HOSTAPI_CALL addAnnotator(PluginRef self, const char* name, AnnotatorHandle* annotator) {
+  if (const HostError fault = host().enter(SuiteId::annotator, "add annotator")) return fault;
+  if (self != host().pluginRef() || name == nullptr || annotator == nullptr) {
+    return host().violation("AI Annotator Suite/add annotator", "foreign plug-in or null argument");
+  }
+  auto& annotators = host().objects().annotators;
+  annotators.push_back(Host::Objects::Annotator{name, true});
+  *annotator = makeHandle<AnnotatorHandle>(kAnnotatorBase, annotators.size() - 1);
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL setActive(AnnotatorHandle annotator, std::int32_t active) {
+  if (const HostError fault = host().enter(SuiteId::annotator, "set active")) return fault;
+  Host::Objects::Annotator* found = findAnnotator(annotator);
+  if (found == nullptr) return host().violation("AI Annotator Suite/set active", "not an annotator");
+  found->active = active != 0;
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL invalidateRect(DocumentViewHandle view, const ViewRect* rect) {
+  if (const HostError fault = host().enter(SuiteId::annotator, "invalidate rectangle")) return fault;
+  if (!isView(view) || rect == nullptr) {
+    return host().violation("AI Annotator Suite/invalidate rectangle", "not a view or null rectangle");
+  }
+  host().record().invalidated.push_back(*rect);
+  return kNoError;
+}
+
+// --- "AI Annotator Drawer Suite" --------------------------------------------
+
+// The drawer exists only while an "AI Draw" message is being handled.
+HostError checkDrawer(const char* call, DrawerHandle drawer) {
+  if (!host().objects().drawerValid || !handleIndex(drawer, kDrawerBase, 1)) {
+    return host().violation(call, "no drawer outside an AI Draw message");
+  }
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL setColor(DrawerHandle drawer, const RgbColor* color) {
+  if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "set colour")) return fault;
+  if (const HostError error = checkDrawer("AI Annotator Drawer Suite/set colour", drawer)) return error;
+  if (color == nullptr) return host().violation("AI Annotator Drawer Suite/set colour", "null colour");
+  host().objects().color = *color;
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL drawLine(DrawerHandle drawer, const ViewPoint* from, const ViewPoint* to) {
+  if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "draw line")) return fault;
+  if (const HostError error = checkDrawer("AI Annotator Drawer Suite/draw line", drawer)) return error;
+  if (from == nullptr || to == nullptr) return host().violation("AI Annotator Drawer Suite/draw line", "null point");
+  const Host::Objects& objects = host().objects();
+  host().record().drawing.push_back(DrawnLine{objects.color, objects.dash, *from, *to});
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL setDashPattern(DrawerHandle drawer, const float* dashes, std::int32_t count) {
+  if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "set dash pattern")) return fault;
+  if (const HostError error = checkDrawer("AI Annotator Drawer Suite/set dash pattern", drawer)) return error;
+  if (count < 0 || count > 16 || (count > 0 && dashes == nullptr)) {
+    return host().violation("AI Annotator Drawer Suite/set dash pattern", "bad dash array");
+  }
+  host().objects().dash.assign(dashes, dashes + count);
+  return kNoError;
+}
+
+// --- "AI Document View Suite" -----------------------------------------------
+
+HostError HOSTAPI_CALL nthView(std::int32_t index, DocumentViewHandle* view) {
+  if (const HostError fault = host().enter(SuiteId::documentView, "nth view")) return fault;
+  if (view == nullptr) return host().violation("AI Document View Suite/nth view", "null out pointer");
+  if (index != 0) return kOutOfRangeError;
+  *view = makeHandle<DocumentViewHandle>(kViewBase, 0);
+  return kNoError;
+}
+
+// Rounds half away from zero; false when the pixel is beyond 32 bits.
+bool toPixel(double value, std::int32_t& pixel) {
+  const double rounded = std::round(value);
+  if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max())) {
+    return false;
+  }
+  pixel = static_cast<std::int32_t>(rounded);
+  return true;
+}
+
+// View 0 maps artwork to pixels with the world's origin and zoom; y turns
+// downwards. A point that falls outside the 32-bit pixel range (or is not a
+// number) cannot be shown and fails with kOutOfRangeError.
+HostError HOSTAPI_CALL artworkToViewPoint(DocumentViewHandle view, const ArtworkPoint* artwork, ViewPoint* point) {
+  if (const HostError fault = host().enter(SuiteId::documentView, "artwork to view point")) return fault;
+  if (!isView(view) || artwork == nullptr || point == nullptr) {
+    return host().violation("AI Document View Suite/artwork to view point", "not a view or null point");
+  }
+  const World& world = host().world();
+  ViewPoint result{};
+  if (!toPixel((double{artwork->x} - world.originX) * world.zoom, result.x) ||
+      !toPixel((double{world.originY} - artwork->y) * world.zoom, result.y)) {
+    return kOutOfRangeError;
+  }
+  *point = result;
+  return kNoError;
+}
+
+// --- "AI Undo Suite" --------------------------------------------------------
+
+// Brings the document back to where the current operation (begun at the
+// latest mouse-down) started.
+HostError HOSTAPI_CALL undoChanges() {
+  if (const HostError fault = host().enter(SuiteId::undo, "undo changes")) return fault;
+  ++host().record().undos;
+  const auto& undoPoint = host().objects().undoPoint;
+  if (undoPoint) host().document().restore(*undoPoint);
+  return kNoError;
+}
+
+}  // namespace
+
+const AnnotatorSuite kAnnotatorSuite{addAnnotator, setActive, invalidateRect};
+const AnnotatorDrawerSuite kAnnotatorDrawerSuite{setColor, drawLine, setDashPattern};
+const DocumentViewSuite kDocumentViewSuite{nthView, artworkToViewPoint};
+const UndoSuite kUndoSuite{undoChanges};
+
+}  // namespace swhost

@@ -1,0 +1,98 @@
+// Tool, icon and ADM basic suites: the palette, the tool's icon, the cursor
+// and alerts.
+#include <functional>
+
+#include "host/host.h"
+#include "host/host_objects.h"
+
+namespace swhost {
+
+using namespace hostapi;
+
+namespace {
+
+Host& host() { return *Host::active(); }
+
+bool isPlugin(PluginRef self) { return self == host().pluginRef(); }
+
+// --- "AI Tool Suite" --------------------------------------------------------
+
+HostError HOSTAPI_CALL toolNumberFromName(const char* name, std::int16_t* number) {
+  if (const HostError fault = host().enter(SuiteId::tool, "tool number from name")) return fault;
+  if (name == nullptr || number == nullptr)
+    return host().violation("AI Tool Suite/tool number from name", "null argument");
+  const std::vector<std::string>& names = host().objects().toolNames;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) {
+      *number = static_cast<std::int16_t>(i);
+      return kNoError;
+    }
+  }
+  return kNotFoundError;
+}
+
+HostError HOSTAPI_CALL addTool(PluginRef self, const char* name, const ToolData* data, std::int32_t options,
+                               ToolHandle* tool) {
+  if (const HostError fault = host().enter(SuiteId::tool, "add tool")) return fault;
+  if (!isPlugin(self) || name == nullptr || data == nullptr || tool == nullptr) {
+    return host().violation("AI Tool Suite/add tool", "foreign plug-in or null argument");
+  }
+  AddedTool added;
+  added.name = name;
+  added.title = data->title != nullptr ? data->title : "";
+  added.tooltip = data->tooltip != nullptr ? data->tooltip : "";
+  added.reserved = data->reserved;
+  added.sameGroupAs = data->sameGroupAs;
+  added.sameToolSetAs = data->sameToolSetAs;
+  added.options = options;
+  host().record().tools.push_back(added);
+  std::vector<std::string>& names = host().objects().toolNames;
+  names.push_back(name);
+  *tool = makeHandle<ToolHandle>(kToolBase, names.size() - 1);
+  return kNoError;
+}
+
+// --- "ADM Icon Suite" -------------------------------------------------------
+
+// An injected fault makes the host answer with no icon.
+IconHandle HOSTAPI_CALL iconFromResource(PluginRef self, std::int32_t kind, std::int32_t resourceId) {
+  if (host().enter(SuiteId::admIcon, "icon from resource") != kNoError) return nullptr;
+  if (!isPlugin(self)) {
+    host().violation("ADM Icon Suite/icon from resource", "foreign plug-in");
+    return nullptr;
+  }
+  host().record().iconRequests.emplace_back(kind, resourceId);
+  return makeHandle<IconHandle>(kIconBase, 0);
+}
+
+// The type the world sets; an injected fault, or no icon, answers "unknown".
+std::int32_t HOSTAPI_CALL iconType(IconHandle icon) {
+  if (host().enter(SuiteId::admIcon, "icon type") != kNoError) return kIconTypeUnknown;
+  if (!handleIndex(icon, kIconBase, 1)) return kIconTypeUnknown;
+  return host().world().iconType;
+}
+
+// --- "ADM Basic Suite" ------------------------------------------------------
+
+HostError HOSTAPI_CALL setCursor(PluginRef self, std::int32_t cursorId) {
+  if (const HostError fault = host().enter(SuiteId::admBasic, "set cursor")) return fault;
+  if (!isPlugin(self)) return host().violation("ADM Basic Suite/set cursor", "foreign plug-in");
+  if (const HostError error = host().showCursor(cursorId)) return error;
+  host().record().cursors.push_back(cursorId);
+  return kNoError;
+}
+
+HostError HOSTAPI_CALL messageAlert(const char* text) {
+  if (const HostError fault = host().enter(SuiteId::admBasic, "message alert")) return fault;
+  if (text == nullptr) return host().violation("ADM Basic Suite/message alert", "null text");
+  host().record().alerts.emplace_back(text);
+  return kNoError;
+}
+
+}  // namespace
+
+const ToolSuite kToolSuite{toolNumberFromName, addTool};
+const AdmIconSuite kAdmIconSuite{iconFromResource, iconType};
+const AdmBasicSuite kAdmBasicSuite{setCursor, messageAlert};
+
+}  // namespace swhost
