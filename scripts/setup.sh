@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a fresh Debian machine; does
+# nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++                       # native build
+  g++-mingw-w64-i686              # the Windows (i686) cross compiler and windres
+  wine wine32:i386                # runs the Windows runner and checks under Linux
+  nlohmann-json3-dev              # scenario files and reports (JSON)
+  libcli11-dev                    # the runner's command line
+  python3 python3-pefile          # reading slantWarper.aip's resources back in tests
+  libgtest-dev libgmock-dev       # unit and scenario tests
+  libbenchmark-dev                # benchmarks
+  clang libclang-rt-14-dev        # libFuzzer and its sanitizer runtime
+  valgrind                        # memcheck and callgrind runs
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
