@@ -22,6 +22,7 @@ class Session {
   ~Session();
 
   swhost::Host& host() { return host_; }
+  const swhost::Host& host() const { return host_; }
   const swhost::Record& record() const { return host_.record(); }
 
   hostapi::HostError send(const std::string& caller, const std::string& selector);

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The main job: builds the plug-in for Linux and for Windows, runs the
+# built-in demo in the substitute host (picture in out/demo.svg) and prints
+# the report of a plug-in's life: startup, unload, reload, shutdown.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native -j2
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j2
+
+runner=build/native/host/slantwarper-host
+echo
+echo "== Built: build/native/bridge/slantWarper.so and build/windows/bridge/slantWarper.aip"
+echo "== The built-in demo: two drags over sample shapes, the second with Shift"
+"$runner" --svg out/demo.svg
+echo
+echo "== A plug-in's life (scenarios/lifecycle.json): startup, unload, reload, shutdown"
+"$runner" scenarios/lifecycle.json --json -
+echo
+echo "The demo's picture is out/demo.svg."
