@@ -97,7 +97,7 @@ HostError HOSTAPI_CALL matchingArt(const MatchingArtSpec* specs, std::int16_t sp
     }
   }
   *matchCount = static_cast<std::int32_t>(answer->art.size());
-  if (answer->art.empty()) {
+  if (answer->art.empty() || host().world().quirks.matchingCountWithoutArray) {
     *matchesOut = nullptr;
     return kNoError;
   }

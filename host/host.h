@@ -52,6 +52,11 @@ struct World {
   std::vector<Path> paths;                       // the document in paint order
   std::vector<Fault> faults;
   bool recordCalls = true;  // keep the call log (benchmarks turn it off)
+
+  // Ways a real host might misbehave, for robustness tests.
+  struct Quirks {
+    bool matchingCountWithoutArray = false;  // a match count with a null answer handle
+  } quirks;
 };
 
 // One message for the plug-in.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -53,7 +54,13 @@ HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals
   return kNoError;
 }
 
-// Rewrites one target path from its reference for the current stretch.
+bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+// Rewrites one target path from its reference for the current stretch. A
+// shape that would carry a coordinate beyond the float range (or not a
+// number) where its reference is finite is not written: the path keeps the
+// shape of the last event that fitted, instead of taking on values the user
+// could never recover.
 HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stretch, const ToolGlobals& globals) {
   std::int16_t count = 0;
   HostError result = sPath->segmentCount(reference, &count);
@@ -64,13 +71,17 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stre
   result = sPath->getSegments(reference, 0, count, buffer.get());
   if (result != kNoError) return result;
 
+  bool overflowed = false;
   for (std::int16_t i = 0; i < count; ++i) {
     PathSegment& segment = buffer[static_cast<std::size_t>(i)];
     for (ArtworkPoint* point : {&segment.anchor, &segment.in, &segment.out}) {
+      const bool wasFinite = isFinite(*point);
       displacePoint(*point, stretch.factor, stretch.cosTheta, stretch.sinTheta, stretch.axisLine, globals.startPoint,
                     globals.currentPoint);
+      overflowed = overflowed || (wasFinite && !isFinite(*point));
     }
   }
+  if (overflowed) return kNoError;
   return sPath->setSegments(target, 0, count, buffer.get());
 }
 
@@ -78,6 +89,10 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stre
 
 HostError onMouseDown(ToolMessage& message) {
   ToolGlobals& globals = *gGlobals;
+  // Duplicates still listed here outlived a mouse-up that could not dispose
+  // them; they are stray copies in the user's document and go once the
+  // suites are held.
+  const ArtList leftovers = std::move(*globals.referencePaths);
   globals.targetPaths->clear();
   globals.referencePaths->clear();
   globals.startPoint = message.cursor;
@@ -88,6 +103,7 @@ HostError onMouseDown(ToolMessage& message) {
 
   SuiteScope suites(message.header.basic);
   if (suites.result() != kNoError) return suites.result();
+  for (const ArtHandle duplicate : leftovers) sArt->disposeArt(duplicate);
 
   MatchingArtAnswer answer;
   const MatchingArtSpec selectedPaths{kPathArt, kArtSelected, kArtSelected};
@@ -108,6 +124,9 @@ HostError onMouseDrag(ToolMessage& message) {
   if (suites.result() != kNoError) return suites.result();
   if (globals.referencePaths->empty()) return kNoError;
   if (pointsEqual(message.cursor, globals.startPoint)) return kNoError;
+  // A position that is not a number or infinite has no drag to follow; the
+  // paths stay as the last real position left them.
+  if (!isFinite(message.cursor) || !isFinite(globals.startPoint)) return kNoError;
 
   globals.currentPoint = message.cursor;
   globals.shiftDown = shiftKeyState() & kKeyDownBit;
@@ -131,15 +150,26 @@ HostError onMouseUp(ToolMessage& message) {
   if (suites.result() != kNoError) return suites.result();
   if (globals.referencePaths->empty()) return kNoError;
 
-  for (const ArtHandle duplicate : *globals.referencePaths) {
-    const HostError result = sArt->disposeArt(duplicate);
-    if (result != kNoError) return result;
+  // Each duplicate leaves the lists with its target once it is disposed, so
+  // that after a failure the lists name only duplicates still in the
+  // document, and a later mouse-up or mouse-down never disposes one twice.
+  ArtList& references = *globals.referencePaths;
+  ArtList& targets = *globals.targetPaths;
+  std::size_t disposed = 0;
+  HostError result = kNoError;
+  while (disposed < references.size() && result == kNoError) {
+    result = sArt->disposeArt(references[disposed]);
+    if (result == kNoError) ++disposed;
   }
-  globals.referencePaths->clear();
-  globals.targetPaths->clear();
+  const auto pairedEnd = static_cast<std::ptrdiff_t>(std::min(disposed, targets.size()));
+  references.erase(references.begin(), references.begin() + static_cast<std::ptrdiff_t>(disposed));
+  targets.erase(targets.begin(), targets.begin() + pairedEnd);
+  if (result != kNoError) return result;
+  references.clear();
+  targets.clear();
 
   DocumentViewHandle view = nullptr;
-  HostError result = sDocumentView->nthView(0, &view);
+  result = sDocumentView->nthView(0, &view);
   if (result != kNoError) return result;
   ViewPoint start{};
   ViewPoint end{};
