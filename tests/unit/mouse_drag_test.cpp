@@ -10,8 +10,8 @@
 namespace {
 
 using hostapi::ArtworkPoint;
-using swtest::countCalls;
 using swtest::cornerPath;
+using swtest::countCalls;
 using swtest::Session;
 
 swhost::World worldWith(std::vector<swhost::Path> paths) {
@@ -28,8 +28,8 @@ bool samePaths(const std::vector<swhost::Path>& a, const std::vector<swhost::Pat
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (a[i].name != b[i].name || a[i].segments.size() != b[i].segments.size()) return false;
-    if (!a[i].segments.empty() &&
-        std::memcmp(a[i].segments.data(), b[i].segments.data(), a[i].segments.size() * sizeof(hostapi::PathSegment)) != 0) {
+    if (!a[i].segments.empty() && std::memcmp(a[i].segments.data(), b[i].segments.data(),
+                                              a[i].segments.size() * sizeof(hostapi::PathSegment)) != 0) {
       return false;
     }
   }
