@@ -1,18 +1,38 @@
 // atan2, cos, sin and square root for the geometry kernel: computed in double
-// precision from their arguments and rounded to a 32-bit float.
+// precision from their arguments and rounded once to a 32-bit float.
 //
-// These are the project's own implementations, written in plain double
-// arithmetic, so that the Linux and the Windows build give the same bits: the
-// two platforms' maths libraries do not agree to the last bit.
+// These are the project's own implementations in plain double and integer
+// arithmetic (no maths library call, no long double, no fused multiply-add),
+// so that the Linux and the Windows build give the same bits: the platforms'
+// maths libraries do not agree to the last bit, and 32-bit Windows ones may
+// compute in x87 extended precision.
+//
+// Accuracy. Before the final rounding each double result is within a few
+// units in the last place of the double result, so the float returned is the
+// correctly rounded float of the true value, or its neighbour when the true
+// value lies within a few 2^-53 relative of the midpoint between two floats
+// (about one input in 10^8). It is always within 1 ulp (float) of the correctly
+// rounded result, and almost always equal to the float rounding of a
+// correctly rounded double function.
+//
+// Every NaN result is the canonical quiet NaN (0x7FC00000), whatever NaN the
+// argument carried.
 #pragma once
 
-// atan2(y, x) in radians, in [-pi, pi], with the signs of zeros as atan2 has
-// them.
+// atan2(y, x) in radians, in [-pi, pi], with the IEEE special cases: the sign
+// of a zero y carries to the result, atan2(+-0, -0) = +-pi,
+// atan2(+-0, +0) = +-0, infinities give the multiples of pi/4, a NaN argument
+// gives NaN. Accurate for every pair of floats.
 float atan2Float(float y, float x);
 
-// cos and sin of an angle in radians.
+// cos and sin of an angle in radians: accurate for every finite double. The
+// argument is reduced modulo pi/2 with a three-part pi/2 below 2^20 and by
+// integer arithmetic on 256 bits of 2/pi above. sin keeps the sign of a zero;
+// infinities and NaN give NaN. sin is odd and cos even, exactly.
 float cosFloat(double angle);
 float sinFloat(double angle);
 
-// Square root, correctly rounded.
+// Square root: correctly rounded (the double square root of a float, rounded
+// to float, is the correctly rounded float square root). sqrt(-0) = -0;
+// negative numbers and NaN give NaN.
 float sqrtFloat(float value);
