@@ -1,5 +1,7 @@
 #include "tool/geometry.h"
 
+#include <limits>
+
 #include "tool/float_math.h"
 
 bool pointsEqual(ArtworkPoint p, ArtworkPoint q) { return p.x == q.x && p.y == q.y; }
@@ -9,6 +11,14 @@ LineCoefficients lineThroughPoints(float x1, float y1, float x2, float y2) {
   if (y1 == y2) return {0.0f, 1.0f, -y1};
   const float m = (y2 - y1) / (x2 - x1);
   const float s = m * m + 1.0f;
+  if (s == std::numeric_limits<float>::infinity()) {
+    // |m| > 2^64 (or m overflowed): h would be infinite and the line would
+    // lose its direction (a = m / h turns 0 or NaN). In float such a line's
+    // normalised coefficients are (sign m, -1 / |m|, y1 / |m| - sign m * x1).
+    const float sign = m > 0.0f ? 1.0f : -1.0f;
+    const float steepness = m * sign;
+    return {sign, -1.0f / steepness, y1 / steepness - sign * x1};
+  }
   const float h = sqrtFloat(s);
   return {m / h, -1.0f / h, (y1 - m * x1) / h};
 }

@@ -43,7 +43,9 @@ inline constexpr float kFactorLimit = 100.0f;
 bool pointsEqual(ArtworkPoint p, ArtworkPoint q);
 
 // The line through (x1, y1) and (x2, y2); vertical and horizontal lines come
-// out as exactly (1, 0, -x1) and (0, 1, -y1).
+// out as exactly (1, 0, -x1) and (0, 1, -y1). Otherwise a = m / h and
+// b = -1 / h with m the slope and h = sqrt(m^2 + 1); a line so steep that m^2
+// overflows still comes out normalised.
 LineCoefficients lineThroughPoints(float x1, float y1, float x2, float y2);
 
 // The line through (x, y) perpendicular to `line`.
