@@ -129,10 +129,11 @@ void checkCursor(HMODULE plugin) {
     cross.insert({i, i});
     cross.insert({10 - i, i});
   }
+  expect(info.hbmMask != nullptr, "the cursor has a mask");
   if (info.hbmMask != nullptr) {
     expect(opaquePixels(info.hbmMask, 32, 32) == cross, "the cursor shows exactly the 17 pixels of the cross");
+    DeleteObject(info.hbmMask);
   }
-  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
   if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
 }
 
@@ -156,8 +157,8 @@ void checkIcon(HMODULE plugin) {
     expect(opaque.count({10, 1}) && opaque.count({9, 5}) && opaque.count({2, 13}) && !opaque.count({1, 13}) &&
                !opaque.count({0, 0}),
            "the icon's picture is upright and in place");
+    DeleteObject(info.hbmMask);
   }
-  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
   if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
   DestroyIcon(static_cast<HICON>(icon));
 }
