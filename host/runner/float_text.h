@@ -1,0 +1,23 @@
+// 32-bit floats as scenario files and reports spell them: the shortest
+// decimal that reads back to the same value, and the names "NaN",
+// "Infinity" and "-Infinity" for the values JSON has no number for.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace swrunner {
+
+// The shortest text that reads back to exactly `value` (sign of zero
+// included); a non-finite value gives its name. The same on every platform.
+std::string floatText(float value);
+
+// The name of a non-finite value ("NaN", "Infinity", "-Infinity"); empty for
+// a finite one.
+std::string_view nonFiniteName(float value);
+
+// The value a name of nonFiniteName stands for; nullopt for any other text.
+std::optional<float> nonFiniteFromName(std::string_view name);
+
+}  // namespace swrunner

@@ -1,0 +1,44 @@
+#include "host/runner/run.h"
+
+#include <exception>
+
+namespace swrunner {
+
+namespace {
+
+bool isUnload(const swhost::Event& event) { return event.caller == "SP Access" && event.selector == "Unload"; }
+
+void recordEscape(swhost::Host& host, const swhost::Event& event, const std::string& what) {
+  host.record().violations.push_back(swhost::Violation{
+      "PluginMain", "an exception escaped while handling " + event.caller + " / " + event.selector + ": " + what});
+}
+
+}  // namespace
+
+std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule& module) {
+  auto host = std::make_unique<swhost::Host>(scenario.world);
+  swhost::Host* raw = host.get();
+  host->setCursorLoader([&module, raw](std::int32_t cursorId) { return module.showCursor(*raw, cursorId); });
+  host->attach(module.load());
+  for (const swhost::Event& event : scenario.events) {
+    if (!module.loaded()) host->attach(module.load());
+    hostapi::HostError result = hostapi::kNoError;
+    try {
+      result = host->deliver(event).result;
+    } catch (const std::exception& error) {
+      recordEscape(*host, event, error.what());
+      break;
+    } catch (...) {
+      recordEscape(*host, event, "not a standard exception");
+      break;
+    }
+    if (isUnload(event) && result == hostapi::kNoError) module.unload();
+  }
+  return host;
+}
+
+int exitStatusOf(const swhost::Host& host) {
+  return host.record().violations.empty() ? kExitCompleted : kExitViolations;
+}
+
+}  // namespace swrunner

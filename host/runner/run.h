@@ -1,0 +1,30 @@
+// Running a scenario: the substitute host built from the scenario's world,
+// the plug-in attached, every message delivered in order.
+#pragma once
+
+#include <memory>
+
+#include "host/host.h"
+#include "host/runner/plugin_module.h"
+#include "host/runner/scenario.h"
+
+namespace swrunner {
+
+// Exit statuses of slantwarper-host.
+inline constexpr int kExitCompleted = 0;
+inline constexpr int kExitCannotLoadOrWrite = 1;
+inline constexpr int kExitBadInput = 2;
+inline constexpr int kExitViolations = 3;
+
+// Runs every event of `scenario` and returns the host, which holds the record
+// of the run. An "SP Access"/"Unload" that succeeds unloads the module; the
+// next event loads it again first (a scenario sends "SP Access"/"Reload"
+// next, as a host does). An exception escaping the plug-in's entry point is
+// recorded as a violation of the call "PluginMain" and ends the run there.
+// Throws ModuleError when the module cannot be loaded.
+std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule& module);
+
+// kExitViolations if the host recorded any violation, else kExitCompleted.
+int exitStatusOf(const swhost::Host& host);
+
+}  // namespace swrunner
