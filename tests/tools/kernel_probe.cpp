@@ -1,0 +1,245 @@
+// Prints the bits of the geometry kernel's results for a fixed set of inputs,
+// one line per call, so that the Linux and the Windows build can be compared
+// byte for byte.
+//
+// The inputs come from a fixed-seed generator of our own (splitmix64), since
+// the standard library's distributions differ between implementations. They
+// cover the special values (zeros of both signs, subnormals, the largest
+// floats, infinities, NaN), the angles the kernel takes cos and sin of, drags
+// in every direction, long drags whose factor is clamped, and points on the
+// axis and at the start.
+//
+// Results of atan2Float, cosFloat and sinFloat print as raw bits (their NaN is
+// canonical). Geometry results print a NaN as "nan": IEEE arithmetic leaves
+// the sign and payload of a NaN from two NaN operands to the order of the
+// operands in the machine code, which the two compilers may choose
+// differently; no report ever shows a NaN's bits.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include "tool/float_math.h"
+#include "tool/geometry.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+class SplitMix64 {
+ public:
+  explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+  }
+  std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(next() % n); }
+
+ private:
+  std::uint64_t state_;
+};
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
+std::uint64_t bitsOf(double d) { return std::bit_cast<std::uint64_t>(d); }
+
+// A geometry result: its bits, or "nan".
+void printResult(float f) {
+  if (std::isnan(f))
+    std::printf(" nan");
+  else
+    std::printf(" %08X", static_cast<unsigned>(bitsOf(f)));
+}
+
+float anyFloat(SplitMix64& rng) { return std::bit_cast<float>(static_cast<std::uint32_t>(rng.next())); }
+
+// A cursor position at some zoom: a multiple of 1/64 within +-4096.
+float mouseCoordinate(SplitMix64& rng) {
+  return static_cast<float>(static_cast<std::int32_t>(rng.below(1u << 19)) - (1 << 18)) / 64.0f;
+}
+
+// A float of any size and sign, never NaN or infinite.
+float finiteFloat(SplitMix64& rng) {
+  float f;
+  do f = anyFloat(rng);
+  while (!std::isfinite(f));
+  return f;
+}
+
+const std::vector<float>& specialFloats() {
+  static const std::vector<float> values = {
+      0.0f,
+      -0.0f,
+      1.0f,
+      -1.0f,
+      0.5f,
+      -3.0f,
+      100.0f,
+      -200.0f,
+      1e-30f,
+      -1e30f,
+      std::numeric_limits<float>::denorm_min(),
+      -std::numeric_limits<float>::denorm_min(),
+      std::bit_cast<float>(0x007FFFFFu),
+      -std::numeric_limits<float>::min(),
+      std::numeric_limits<float>::max(),
+      -std::numeric_limits<float>::max(),
+      3.1415927f,
+      -1.5707964f,
+      16777216.0f,
+      kInf,
+      -kInf,
+      kNaN,
+      -kNaN,
+      std::bit_cast<float>(0x7FA00001u),  // signalling NaN
+  };
+  return values;
+}
+
+void probeAtan2(SplitMix64& rng) {
+  const auto line = [](float y, float x) {
+    std::printf("atan2 %08X %08X %08X\n", static_cast<unsigned>(bitsOf(y)), static_cast<unsigned>(bitsOf(x)),
+                static_cast<unsigned>(bitsOf(atan2Float(y, x))));
+  };
+  for (const float y : specialFloats())
+    for (const float x : specialFloats()) line(y, x);
+  // Arguments are drawn one statement at a time: the order in which a call's
+  // arguments are evaluated is unspecified.
+  for (int i = 0; i < 10000; ++i) {
+    const float y = anyFloat(rng);
+    line(y, anyFloat(rng));
+  }
+  for (int i = 0; i < 10000; ++i) {
+    const float y = mouseCoordinate(rng);
+    line(y, mouseCoordinate(rng));
+  }
+}
+
+void probeSinCos(SplitMix64& rng) {
+  const auto line = [](double a) {
+    std::printf("sincos %016llX %08X %08X\n", static_cast<unsigned long long>(bitsOf(a)),
+                static_cast<unsigned>(bitsOf(sinFloat(a))), static_cast<unsigned>(bitsOf(cosFloat(a))));
+  };
+  const double specials[] = {0.0,
+                             -0.0,
+                             0x1.921fb54442d18p+0,  // pi/2
+                             -0x1.921fb54442d18p+1,
+                             0x1.921fb54442d18p-1,
+                             0x1.921fb54442d19p-1,
+                             0x1p20,
+                             0x1.fffffffffffffp19,
+                             1e22,
+                             0x1.6ac5b262ca1ffp+849,  // 6381956970095103 * 2^797
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(),
+                             -1e-300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+  for (const double a : specials) line(a);
+  // The kernel's angles: a float theta, and theta +- half pi in double.
+  for (int i = 0; i < 10000; ++i) {
+    const float y = mouseCoordinate(rng);
+    const float theta = atan2Float(y, mouseCoordinate(rng));
+    line(theta);
+    line(double{theta} + double{kHalfPi});
+    line(double{theta} - double{kHalfPi});
+  }
+  for (int i = 0; i < 10000; ++i) line(std::bit_cast<double>(rng.next()));
+}
+
+void printPoint(const char* label, ArtworkPoint p) {
+  std::printf(" %s", label);
+  printResult(p.x);
+  printResult(p.y);
+}
+
+void probeStretch(ArtworkPoint start, ArtworkPoint current, bool shift, SplitMix64& rng) {
+  const Stretch s = computeStretch(start, current, shift, 200.0f);
+  printPoint("stretch", start);
+  printPoint("to", current);
+  std::printf(" %s:", shift ? "shift" : "plain");
+  for (const float f : {s.theta, s.cosTheta, s.sinTheta, s.axisLine.a, s.axisLine.b, s.axisLine.c, s.guide.start.x,
+                        s.guide.start.y, s.guide.end.x, s.guide.end.y, s.factor})
+    printResult(f);
+  std::printf("\n");
+
+  const ArtworkPoint onAxis{start.x - 50.0f * s.sinTheta, start.y + 50.0f * s.cosTheta};
+  const ArtworkPoint points[] = {start,
+                                 current,
+                                 onAxis,
+                                 s.guide.end,
+                                 {mouseCoordinate(rng), mouseCoordinate(rng)},
+                                 {mouseCoordinate(rng), mouseCoordinate(rng)},
+                                 {finiteFloat(rng), finiteFloat(rng)},
+                                 {-0.0f, std::numeric_limits<float>::denorm_min()}};
+  for (const ArtworkPoint& p : points) {
+    ArtworkPoint moved = p;
+    displacePoint(moved, s.factor, s.cosTheta, s.sinTheta, s.axisLine, start, current);
+    printPoint(" point", p);
+    printPoint("->", moved);
+    std::printf("\n");
+  }
+}
+
+void probeStretches(SplitMix64& rng) {
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  const float big = std::numeric_limits<float>::max();
+  const ArtworkPoint chosen[][2] = {
+      {{0, 0}, {200, 0}},       {{0, 0}, {100, 100}},      {{5, 7}, {5, 20}},         {{5, 7}, {5, -3}},
+      {{5, 7}, {9, 7}},         {{5, 7}, {-9, 7}},         {{0, 0}, {25000, 0}},      {{0, 0}, {-14142, 14143}},
+      {{0, 0}, {tiny, 1}},      {{0, 0}, {1e-20f, 1}},     {{0, 0}, {1, tiny}},       {{-0.0f, 0}, {0, -0.0f}},
+      {{0, 0}, {0, -0.0f}},     {{tiny, 0}, {0, tiny}},    {{big, big}, {-big, 1}},   {{0, 0}, {big, big}},
+      {{1e30f, 0}, {0, 1e30f}}, {{0, 0}, {kInf, 1}},       {{0, 0}, {kInf, kInf}},    {{kNaN, 0}, {1, 1}},
+      {{0, 0}, {1, kNaN}},      {{3, 4}, {3.0000002f, 4}}, {{3, 4}, {3, 4.0000005f}}, {{100, 100}, {100.015625f, 50}},
+  };
+  for (const auto& pair : chosen) {
+    probeStretch(pair[0], pair[1], false, rng);
+    probeStretch(pair[0], pair[1], true, rng);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    const ArtworkPoint start{mouseCoordinate(rng), mouseCoordinate(rng)};
+    ArtworkPoint current{mouseCoordinate(rng), mouseCoordinate(rng)};
+    switch (rng.below(8)) {
+      case 0:
+        current.x = start.x;
+        break;  // vertical
+      case 1:
+        current.y = start.y;
+        break;  // horizontal
+      case 2:
+        current = {start.x * 1e4f, start.y * -1e4f};
+        break;  // long: clamped factor
+      default:
+        break;
+    }
+    probeStretch(start, current, rng.below(2) == 1, rng);
+  }
+  for (int i = 0; i < 500; ++i) {
+    const ArtworkPoint start{finiteFloat(rng), finiteFloat(rng)};  // braced lists evaluate in order
+    const ArtworkPoint current{anyFloat(rng), anyFloat(rng)};
+    probeStretch(start, current, rng.below(2) == 1, rng);
+  }
+}
+
+}  // namespace
+
+int main() {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n"
+#endif
+  SplitMix64 rng(0x5157A9E1u);
+  probeAtan2(rng);
+  probeSinCos(rng);
+  probeStretches(rng);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
