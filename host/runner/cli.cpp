@@ -102,6 +102,8 @@ bool writeOutput(const std::string& target, const std::string& text, std::ostrea
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app(kDescription, kProgram);
   app.footer(kFooter);
+  // Arguments starting with "/" are paths, on Windows too.
+  app.allow_windows_style_options(false);
   Options options;
   app.add_option("SCENARIO", options.scenario, "scenario file to run (default: the built-in demo)");
   app.add_option("--plugin", options.plugin, "the plug-in library to load (default: see below)");

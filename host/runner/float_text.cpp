@@ -24,6 +24,7 @@ std::optional<float> nonFiniteFromName(std::string_view name) {
 // Linux and Windows builds write the same digits.
 std::string floatText(float value) {
   if (const std::string_view name = nonFiniteName(value); !name.empty()) return std::string(name);
+  if (value == 0.0f && std::signbit(value)) return "-0.0";
   char buffer[32];
   const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, written.ptr);

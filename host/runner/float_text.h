@@ -9,8 +9,9 @@
 
 namespace swrunner {
 
-// The shortest text that reads back to exactly `value` (sign of zero
-// included); a non-finite value gives its name. The same on every platform.
+// The shortest text that reads back to exactly `value`; a non-finite value
+// gives its name. Negative zero is "-0.0": JSON readers take "-0" for the
+// integer 0 and would lose the sign. The same on every platform.
 std::string floatText(float value);
 
 // The name of a non-finite value ("NaN", "Infinity", "-Infinity"); empty for

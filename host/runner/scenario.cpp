@@ -76,7 +76,7 @@ std::int64_t readInteger(const Json& value, const std::string& place, std::int64
   const std::string range = "expected an integer from " + std::to_string(low) + " to " + std::to_string(high);
   if (value.is_number_unsigned()) {
     const auto number = value.get<std::uint64_t>();
-    if (number > static_cast<std::uint64_t>(high)) fail(place, range);
+    if (number > static_cast<std::uint64_t>(high) || static_cast<std::int64_t>(number) < low) fail(place, range);
     return static_cast<std::int64_t>(number);
   }
   if (!value.is_number_integer()) fail(place, range + got(value));
