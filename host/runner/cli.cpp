@@ -150,9 +150,10 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     plugin = *found;
   }
 
+  std::unique_ptr<PluginModule> module;
   std::unique_ptr<swhost::Host> host;
   try {
-    const std::unique_ptr<PluginModule> module = openPluginLibrary(plugin);
+    module = openPluginLibrary(plugin);
     host = runScenario(scenario, *module);
   } catch (const ModuleError& error) {
     err << kProgram << ": " << plugin.string() << ": " << error.what() << "\n";
@@ -174,15 +175,14 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     if (!picture.empty()) summary << "Picture: " << picture << "\n";
     summary << std::flush;
   }
-  if (!written) return kExitCannotLoadOrWrite;
-
   const int status = exitStatusOf(*host);
   if (status == kExitViolations) {
     const swhost::Violation& first = host->record().violations.front();
     err << kProgram << ": " << host->record().violations.size() << " contract violation(s), the first: " << first.call
         << ": " << first.what << "\n";
   }
-  return status;
+  quitHost(*host, *module);
+  return written ? status : kExitCannotLoadOrWrite;
 }
 
 }  // namespace swrunner

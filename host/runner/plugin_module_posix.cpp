@@ -20,7 +20,9 @@ std::string lastDlError() {
 class SharedObjectPlugin final : public PluginModule {
  public:
   explicit SharedObjectPlugin(std::filesystem::path file) : file_(std::move(file)) {}
-  ~SharedObjectPlugin() override { unload(); }
+  // The library stays loaded until the process ends, so that the leak
+  // report a sanitizer build makes at exit can still name its code.
+  ~SharedObjectPlugin() override = default;
   SharedObjectPlugin(const SharedObjectPlugin&) = delete;
   SharedObjectPlugin& operator=(const SharedObjectPlugin&) = delete;
 

@@ -37,6 +37,14 @@ std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule
   return host;
 }
 
+void quitHost(swhost::Host& host, PluginModule& module) {
+  if (!module.loaded() || host.pluginGlobals() == nullptr) return;
+  try {
+    host.deliver(swhost::Event{"SP Interface", "Shutdown", std::nullopt, std::nullopt, std::nullopt});
+  } catch (...) {  // the run is over; its report is already made
+  }
+}
+
 int exitStatusOf(const swhost::Host& host) {
   return host.record().violations.empty() ? kExitCompleted : kExitViolations;
 }

@@ -24,6 +24,12 @@ inline constexpr int kExitViolations = 3;
 // Throws ModuleError when the module cannot be loaded.
 std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule& module);
 
+// Ends the run as a host ends when it quits: a plug-in that is loaded and
+// still holds its globals is sent "SP Interface"/"Shutdown", so that it
+// frees what it holds. The message is not part of the scenario: call this
+// after the report is made. Anything it raises is ignored.
+void quitHost(swhost::Host& host, PluginModule& module);
+
 // kExitViolations if the host recorded any violation, else kExitCompleted.
 int exitStatusOf(const swhost::Host& host);
 

@@ -116,6 +116,34 @@ TEST(ScenarioRun, AFailedUnloadKeepsThePluginLoaded) {
   EXPECT_EQ(plugin.unloads, 0);
 }
 
+TEST(ScenarioRun, QuittingShutsDownAPluginLeftStarted) {
+  CountingPlugin plugin;
+  const auto host = runScenario(swrunner::parseScenario(R"({"events": [
+      {"caller": "SP Interface", "selector": "Startup"},
+      {"caller": "AI Tool", "selector": "AI Mouse Down", "point": [0, 0]}]})"),
+                                plugin);
+  ASSERT_NE(host->pluginGlobals(), nullptr);
+  swrunner::quitHost(*host, plugin);
+  EXPECT_EQ(host->pluginGlobals(), nullptr);
+  EXPECT_EQ(host->liveBlocks(), 0u);
+  EXPECT_EQ(host->record().results.back().selector, "Shutdown");
+  // Once shut down, or while unloaded, there is nothing more to send.
+  const std::size_t results = host->record().results.size();
+  swrunner::quitHost(*host, plugin);
+  EXPECT_EQ(host->record().results.size(), results);
+}
+
+TEST(ScenarioRun, QuittingLeavesAnUnloadedPluginAlone) {
+  CountingPlugin plugin;
+  const auto host = runScenario(swrunner::parseScenario(R"({"events": [
+      {"caller": "SP Interface", "selector": "Startup"}, {"caller": "SP Access", "selector": "Unload"}]})"),
+                                plugin);
+  ASSERT_NE(host->pluginGlobals(), nullptr);
+  swrunner::quitHost(*host, plugin);
+  EXPECT_EQ(host->record().results.size(), 2u);
+  EXPECT_EQ(plugin.loads, 1);
+}
+
 TEST(ScenarioRun, AnUnknownCallerRunsLikeAnyOther) {
   LinkedPlugin plugin(&PluginMain);
   const auto host =
