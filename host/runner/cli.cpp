@@ -32,7 +32,7 @@ constexpr const char* kDescription =
     "Runs a scenario against the slantWarper plug-in in the substitute host and reports everything the host saw.\n"
     "Without SCENARIO it runs the built-in demo: three curved shapes, all selected, dragged once plainly and once\n"
     "with Shift past 200 units so that they mirror; it prints a summary and writes out/demo.svg (relative to the\n"
-    "current directory) unless --svg or --no-svg says otherwise.";
+    "current directory) unless --svg or --no-svg says otherwise.\n";
 
 constexpr const char* kFooter =
     "Scenario files (JSON): {\"view\": {\"origin\": [x, y], \"zoom\": z}, \"host\": {\"tools\": [..], \"menuGroups\": "
@@ -43,10 +43,19 @@ constexpr const char* kFooter =
     "\"error\"}],\n"
     "\"events\": [{\"caller\", \"selector\", \"point\": [x, y], \"shift\": true/false, \"item\": menu item text}]}.\n"
     "Coordinates are 32-bit floats: numbers, or \"NaN\", \"Infinity\", \"-Infinity\". Mouse events need a point.\n"
+    "A fault fails the named call (\"<suite>/<operation>\" as in the report's calls) on its nth call, or on every\n"
+    "call without nth, with an error given as an integer or as four characters (\"!ico\").\n"
     "A bad file (not JSON, a wrong type, an unknown or repeated field, a missing point, a segment of the wrong size,\n"
     "more than 32767 segments in a path, nesting deeper than 8 levels...) is refused as a whole with one line on\n"
     "stderr, \"FILE: PLACE: WHAT\" (PLACE such as events[3].point, or the line and column of a syntax error), and\n"
     "nothing of it runs.\n"
+    "\n"
+    "The report holds results, the final paths, calls, the latest drawing, invalidated rectangles, menu items and\n"
+    "groups, tools, icons, cursors, alerts, undos, suites still held, live blocks, strings and matching-art answers,\n"
+    "whether the annotator is active, violations, and whether the host keeps a globals block for the plug-in.\n"
+    "A successful \"SP Access\"/\"Unload\" unloads the library; the next message loads it again. At the end a\n"
+    "plug-in left started is shut down, as a quitting host does (after the report, and not in it).\n"
+    "With --json - the demo's summary goes to stderr.\n"
     "\n"
     "The plug-in defaults to slantWarper.so (slantWarper.aip on Windows) in the runner's own directory, then to the\n"
     "module the build put beside it (" SW_PLUGIN_FROM_RUNNER
@@ -105,10 +114,12 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   // Arguments starting with "/" are paths, on Windows too.
   app.allow_windows_style_options(false);
   Options options;
-  app.add_option("SCENARIO", options.scenario, "scenario file to run (default: the built-in demo)");
-  app.add_option("--plugin", options.plugin, "the plug-in library to load (default: see below)");
-  app.add_option("--json", options.json, "write the report to this file; - for standard output");
-  app.add_option("--svg", options.svg, "write a picture of the run (before, after, drag feedback) to this file");
+  app.add_option("SCENARIO", options.scenario, "scenario file to run (default: the built-in demo)")->type_name("FILE");
+  app.add_option("--plugin", options.plugin, "the plug-in library to load (default: see below)")->type_name("PATH");
+  app.add_option("--json", options.json, "write the report to this file; - for standard output")
+      ->type_name("REPORT.json");
+  app.add_option("--svg", options.svg, "write a picture of the run (before, after, drag feedback) to this file")
+      ->type_name("PICTURE.svg");
   app.add_flag("--no-svg", options.noSvg, "the demo writes no picture");
   try {
     app.parse(argc, argv);
