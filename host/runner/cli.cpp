@@ -90,7 +90,8 @@ std::optional<fs::path> defaultPlugin(std::vector<fs::path>& tried) {
   return std::nullopt;
 }
 
-// Writes `text` byte for byte ("-": to `out`). Returns false after saying why.
+// Writes `text` byte for byte ("-": to `out`), making the file's directory
+// if need be. Returns false after saying why.
 bool writeOutput(const std::string& target, const std::string& text, std::ostream& out, std::ostream& err) {
   if (target == "-") {
     out << text << std::flush;
@@ -98,7 +99,12 @@ bool writeOutput(const std::string& target, const std::string& text, std::ostrea
     err << kProgram << ": cannot write to standard output\n";
     return false;
   }
-  std::ofstream file(fs::path(target), std::ios::binary | std::ios::trunc);
+  const fs::path path(target);
+  if (path.has_parent_path()) {
+    std::error_code ignored;  // a directory that cannot be made shows as a file that cannot be written
+    fs::create_directories(path.parent_path(), ignored);
+  }
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
   if (file) return true;
@@ -174,11 +180,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   bool written = true;
   if (!options.json.empty()) written = writeOutput(options.json, reportText(buildReport(*host)), out, err) && written;
   std::string picture = options.svg;
-  if (demo && picture.empty() && !options.noSvg) {
-    picture = kDemoPicture;
-    std::error_code error;
-    fs::create_directories(fs::path(picture).parent_path(), error);
-  }
+  if (demo && picture.empty() && !options.noSvg) picture = kDemoPicture;
   if (!picture.empty()) written = writeOutput(picture, renderSvg(*host), out, err) && written;
   if (demo) {
     std::ostream& summary = options.json == "-" ? err : out;
