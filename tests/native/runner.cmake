@@ -75,6 +75,12 @@ if(SW_WINE)
                      "-DWINDOWS=${SW_WINE}|${sw_runner_windows_tree}/host/slantwarper-host.exe"
                      -DPLUGIN=${sw_runner_windows_tree}/bridge/slantWarper.aip ${scenario_argument}
                      -DOUT=${sw_runner_work}/cross_${name} -P ${sw_runner_checks}/compare_reports.cmake)
-    set_tests_properties(runner.cross.${name} PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300)
+    set_tests_properties(runner.cross.${name} PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300
+                                                         FIXTURES_REQUIRED sw_runner_wine_prefix)
   endforeach()
+  # A wine prefix made by several programs starting at once can fail them
+  # all; it is made once, before any cross test runs.
+  add_test(NAME runner.wine_prefix COMMAND ${SW_WINE} wineboot --init)
+  set_tests_properties(runner.wine_prefix PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300
+                                                     FIXTURES_SETUP sw_runner_wine_prefix)
 endif()

@@ -74,4 +74,11 @@ endforeach()
 
 get_property(sw_runner_tests DIRECTORY PROPERTY TESTS)
 list(FILTER sw_runner_tests INCLUDE REGEX "^windows\\.runner\\.")
-set_tests_properties(${sw_runner_tests} PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300)
+set_tests_properties(${sw_runner_tests} PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300
+                                                   FIXTURES_REQUIRED sw_runner_wine_prefix)
+
+# A wine prefix made by several programs starting at once can fail them all;
+# it is made once, before any of these tests runs.
+add_test(NAME windows.runner.wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init)
+set_tests_properties(windows.runner.wine_prefix PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300
+                                                           FIXTURES_SETUP sw_runner_wine_prefix)
