@@ -6,7 +6,6 @@
 #include <fstream>
 #include <initializer_list>
 #include <limits>
-#include <sstream>
 
 #include "host/runner/float_text.h"
 #include "host/runner/scenario_guard.h"
