@@ -6,6 +6,9 @@ KERNEL32, USER32 and msvcrt (the C++ runtime is linked in statically).
 Usage: check_exports.py PATH/TO/slantWarper.aip
 """
 
+import re
+import shutil
+import subprocess
 import sys
 import unittest
 
@@ -37,6 +40,18 @@ class ExportImportTest(unittest.TestCase):
         self.assertIn("kernel32.dll", imported)
         delayed = getattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
         self.assertEqual([entry.dll for entry in delayed], [], "no delay-loaded imports")
+
+    def test_objdump_sees_the_same(self):
+        # The toolchain's own reading of the headers, independent of pefile.
+        objdump = shutil.which("i686-w64-mingw32-objdump")
+        self.assertIsNotNone(objdump, "i686-w64-mingw32-objdump is missing (package binutils-mingw-w64-i686)")
+        text = subprocess.run([objdump, "-p", AIP_PATH], check=True, capture_output=True, text=True).stdout
+        dlls = {name.lower() for name in re.findall(r"^\s*DLL Name: (\S+)", text, re.MULTILINE)}
+        self.assertLessEqual(dlls, ALLOWED_IMPORTS)
+        table = text.split("[Ordinal/Name Pointer] Table", 1)
+        self.assertEqual(len(table), 2, "objdump shows no export name table")
+        names = re.findall(r"^\s*\[\s*\d+\]\s+(\S+)\s*$", table[1].split("\n\n", 1)[0], re.MULTILINE)
+        self.assertEqual(names, ["PluginMain"])
 
 
 if __name__ == "__main__":
