@@ -9,6 +9,7 @@
 #include "bridge/platform.h"
 #include "bridge/suites.h"
 #include "tool/geometry.h"
+#include "tool/segment_displacer.h"
 
 using namespace hostapi;
 
@@ -61,7 +62,7 @@ bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y);
 // number) where its reference is finite is not written: the path keeps the
 // shape of the last event that fitted, instead of taking on values the user
 // could never recover.
-HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stretch, const ToolGlobals& globals) {
+HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDisplacer& displacer) {
   std::int16_t count = 0;
   HostError result = sPath->segmentCount(reference, &count);
   if (result != kNoError || count < 1) return result;
@@ -71,16 +72,7 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const Stretch& stre
   result = sPath->getSegments(reference, 0, count, buffer.get());
   if (result != kNoError) return result;
 
-  bool overflowed = false;
-  for (std::int16_t i = 0; i < count; ++i) {
-    PathSegment& segment = buffer[static_cast<std::size_t>(i)];
-    for (ArtworkPoint* point : {&segment.anchor, &segment.in, &segment.out}) {
-      const bool wasFinite = isFinite(*point);
-      displacePoint(*point, stretch.factor, stretch.cosTheta, stretch.sinTheta, stretch.axisLine, globals.startPoint,
-                    globals.currentPoint);
-      overflowed = overflowed || (wasFinite && !isFinite(*point));
-    }
-  }
+  const bool overflowed = displacer.displace(buffer.get(), static_cast<std::size_t>(count));
   if (overflowed) return kNoError;
   return sPath->setSegments(target, 0, count, buffer.get());
 }
@@ -136,9 +128,10 @@ HostError onMouseDrag(ToolMessage& message) {
   globals.guideStart = stretch.guide.start;
   globals.guideEnd = stretch.guide.end;
 
+  const SegmentDisplacer displacer(stretch, globals.startPoint, globals.currentPoint);
   const std::size_t pairs = std::min(globals.targetPaths->size(), globals.referencePaths->size());
   for (std::size_t i = 0; i < pairs; ++i) {
-    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], stretch, globals);
+    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer);
     if (result != kNoError) return result;
   }
   return kNoError;

@@ -1,0 +1,53 @@
+// Moves every anchor and handle of a buffer of path segments for one drag
+// position, with exactly the bits displacePoint gives point by point.
+//
+// The fast path works on four segments at a time with SSE2 (both the i686 and
+// the x86-64 build have it; the choice is made at compile time, and a target
+// without SSE2 uses the point-by-point loop). It repeats displacePoint's
+// operations in the same order with the same roundings, and replaces only the
+// side test (the sign of the cosine, which needs two square roots and a
+// division) by the sign of its numerator where the two provably agree. A
+// block of four segments with any point outside that envelope (a point at or
+// very near the start point, almost on the axis on the far side, huge,
+// infinite or not a number) is moved by displacePoint itself, so every
+// result, a NaN's payload included, is the reference's.
+#pragma once
+
+#include <cstddef>
+
+#include "bridge/host_api.h"
+#include "tool/geometry.h"
+
+class SegmentDisplacer {
+ public:
+  // The stretch of one drag event from `start` to `current`. Everything the
+  // segments need of it is derived here, once per event.
+  SegmentDisplacer(const Stretch& stretch, ArtworkPoint start, ArtworkPoint current);
+
+  // Moves the anchor, in-handle and out-handle of each segment; the host bytes
+  // are not touched. Returns true when a point whose coordinates were both
+  // finite came out with a coordinate that is not.
+  bool displace(hostapi::PathSegment* segments, std::size_t count) const;
+
+  // The reference: displacePoint on the anchor, the in-handle and the
+  // out-handle of each segment in turn. Same contract as displace().
+  bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
+
+  // Whether this event's values let displace() use the blocks at all (with
+  // SSE2); otherwise it is displaceEachPoint.
+  bool blocksApply() const { return blocksAllowed_; }
+
+  // displacePoint on one point; true when it was finite and is no longer.
+  bool displacePointAt(ArtworkPoint& point) const;
+
+ private:
+  float factor_;
+  float cosTheta_;
+  float sinTheta_;
+  LineCoefficients axisLine_;
+  ArtworkPoint start_;
+  ArtworkPoint current_;
+  float dragX_;  // current - start, as the cosine computes it
+  float dragY_;
+  bool blocksAllowed_;  // the event's values are all within the fast path's envelope
+};
