@@ -1,0 +1,244 @@
+// The segment kernel's blocks against the point-by-point reference: the same
+// bytes (NaN payloads and host bytes included) and the same overflow answer,
+// over millions of points of every kind.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "tool/geometry.h"
+#include "tool/segment_displacer.h"
+
+namespace {
+
+using hostapi::PathSegment;
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : engine_(seed) {}
+  std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(engine_() % n); }
+  bool chance(std::uint32_t percent) { return below(100) < percent; }
+  // Any 32-bit pattern: huge, tiny, subnormal, infinite and NaN included.
+  float anyBits() { return std::bit_cast<float>(static_cast<std::uint32_t>(engine_())); }
+  // A cursor position: a multiple of 1/64 within +-4096.
+  float mouse() { return static_cast<float>(static_cast<std::int32_t>(below(1u << 19)) - (1 << 18)) / 64.0f; }
+  // A coordinate of ordinary artwork, any float in [-5000, 5000).
+  float artwork() { return std::ldexp(static_cast<float>(engine_() >> 40), -24) * 10000.0f - 5000.0f; }
+  float signedZero() { return chance(50) ? 0.0f : -0.0f; }
+  float sign() { return chance(50) ? 1.0f : -1.0f; }
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+struct Drag {
+  ArtworkPoint start;
+  ArtworkPoint current;
+  bool shift;
+};
+
+// A point of one of the kinds the blocks must hand over or get right.
+ArtworkPoint awkwardPoint(Random& random, const Drag& drag, const Stretch& stretch) {
+  const ArtworkPoint s = drag.start;
+  switch (random.below(10)) {
+    case 0:  // on the axis through the start, as near as floats allow
+    {
+      const float along = random.artwork();
+      return {s.x - along * stretch.sinTheta, s.y + along * stretch.cosTheta};
+    }
+    case 1:  // the start itself, or a step of a few ulps or a subnormal off it
+      return {std::nextafter(s.x, random.sign() * kInf), random.chance(50) ? s.y : s.y + 1e-40f * random.sign()};
+    case 2:
+      return s;
+    case 3:  // signed zeros in either coordinate
+      return {random.signedZero(), random.chance(50) ? random.signedZero() : random.artwork()};
+    case 4:  // anything at all
+      return {random.anyBits(), random.anyBits()};
+    case 5:  // huge and tiny
+      return {random.sign() * std::ldexp(1.0f, static_cast<int>(random.below(254)) - 149),
+              random.sign() * std::ldexp(1.0f + random.below(100) / 128.0f, static_cast<int>(random.below(250)) - 125)};
+    case 6:  // on the axis line of an axis-aligned drag: the start's x or y
+      return random.chance(50) ? ArtworkPoint{s.x, random.artwork()} : ArtworkPoint{random.artwork(), s.y};
+    case 7:
+      return drag.current;
+    default:
+      return {random.artwork(), random.artwork()};
+  }
+}
+
+PathSegment segmentOf(ArtworkPoint anchor, ArtworkPoint in, ArtworkPoint out, Random& random) {
+  PathSegment segment{anchor, in, out, {}};
+  for (std::uint8_t& byte : segment.hostData) byte = static_cast<std::uint8_t>(random.below(256));
+  return segment;
+}
+
+// Displaces copies of `segments` both ways; the bytes and the answers must
+// agree exactly. Returns false after the first difference (already reported).
+bool sameAsReference(const SegmentDisplacer& displacer, const std::vector<PathSegment>& segments, const Drag& drag) {
+  std::vector<PathSegment> fast = segments;
+  std::vector<PathSegment> reference = segments;
+  const bool fastOverflowed = displacer.displace(fast.data(), fast.size());
+  const bool referenceOverflowed = displacer.displaceEachPoint(reference.data(), reference.size());
+  EXPECT_EQ(fastOverflowed, referenceOverflowed) << "start (" << drag.start.x << ", " << drag.start.y << ") current ("
+                                                 << drag.current.x << ", " << drag.current.y << ")";
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (std::memcmp(&fast[i], &reference[i], sizeof(PathSegment)) != 0) {
+      const PathSegment& in = segments[i];
+      ADD_FAILURE() << "segment " << i << " of " << segments.size() << ", drag (" << drag.start.x << ", "
+                    << drag.start.y << ") -> (" << drag.current.x << ", " << drag.current.y << ")"
+                    << (drag.shift ? " with Shift" : "") << "; anchor (" << in.anchor.x << ", " << in.anchor.y
+                    << ") in (" << in.in.x << ", " << in.in.y << ") out (" << in.out.x << ", " << in.out.y
+                    << ") -> fast anchor (" << fast[i].anchor.x << ", " << fast[i].anchor.y << "), reference ("
+                    << reference[i].anchor.x << ", " << reference[i].anchor.y << ")";
+      return false;
+    }
+  }
+  return fastOverflowed == referenceOverflowed;
+}
+
+// `events` drags from makeDrag, each over a buffer of `segments` segments
+// (give or take a few, so that every remainder of four occurs) whose points
+// are ordinary artwork except for `awkwardPercent` percent of awkward ones.
+// Returns how many of the events the blocks applied to.
+int compareOverEvents(Random& random, int events, std::size_t segments, std::uint32_t awkwardPercent,
+                      Drag (*makeDrag)(Random&)) {
+  int blockEvents = 0;
+  for (int e = 0; e < events; ++e) {
+    const Drag drag = makeDrag(random);
+    const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
+    const SegmentDisplacer displacer(stretch, drag.start, drag.current);
+    blockEvents += displacer.blocksApply() ? 1 : 0;
+    const auto point = [&] {
+      return random.chance(awkwardPercent) ? awkwardPoint(random, drag, stretch)
+                                           : ArtworkPoint{random.artwork(), random.artwork()};
+    };
+    std::vector<PathSegment> buffer(segments + random.below(8));
+    for (PathSegment& segment : buffer) {
+      const ArtworkPoint anchor = point();
+      const ArtworkPoint in = point();
+      segment = segmentOf(anchor, in, point(), random);
+    }
+    if (!sameAsReference(displacer, buffer, drag)) return blockEvents;
+  }
+  return blockEvents;
+}
+
+Drag mouseDrag(Random& random) {
+  Drag drag{{random.mouse(), random.mouse()}, {random.mouse(), random.mouse()}, random.chance(50)};
+  switch (random.below(8)) {
+    case 0:  // vertical
+      drag.current.x = drag.start.x;
+      break;
+    case 1:  // horizontal
+      drag.current.y = drag.start.y;
+      break;
+    case 2:  // from the origin, where the axis's c can be -0
+      drag.start = {random.signedZero(), random.signedZero()};
+      break;
+    case 3:  // so long that the factor is clamped at +-100
+      drag.current = {drag.start.x + random.sign() * 30000.0f, drag.start.y + random.mouse()};
+      break;
+    default:
+      break;
+  }
+  if (pointsEqual(drag.start, drag.current)) drag.current.x += 1.0f;
+  return drag;
+}
+
+// Drags the blocks may refuse: tiny, huge or not finite.
+Drag extremeDrag(Random& random) {
+  Drag drag = mouseDrag(random);
+  switch (random.below(4)) {
+    case 0:  // a start far out
+      drag.start = {random.sign() * std::ldexp(1.0f, static_cast<int>(random.below(128))), random.mouse()};
+      break;
+    case 1:  // a drag shorter than 2^-20
+      drag.current = {drag.start.x + std::ldexp(1.0f, -static_cast<int>(random.below(40))) * drag.start.x,
+                      drag.start.y};
+      break;
+    case 2:
+      drag.current = {random.anyBits(), random.anyBits()};
+      break;
+    default:
+      drag.start = {random.anyBits(), random.anyBits()};
+      break;
+  }
+  return drag;
+}
+
+TEST(FastKernel, MatchesTheReferenceOnOrdinaryArtwork) {
+  Random random(0x0DD5);
+  // 200 events of about 2000 segments: 1.2 million points.
+  const int blockEvents = compareOverEvents(random, 200, 2000, 1, mouseDrag);
+  EXPECT_EQ(blockEvents, 200) << "every drag of the mouse is within the blocks' envelope";
+}
+
+TEST(FastKernel, MatchesTheReferenceOnAwkwardPoints) {
+  Random random(0xA1CC);
+  // 2000 events of about 200 segments, half of the points awkward: 1.2 million points.
+  compareOverEvents(random, 2000, 200, 50, mouseDrag);
+}
+
+TEST(FastKernel, MatchesTheReferenceOnExtremeDrags) {
+  Random random(0xE7);
+  const int blockEvents = compareOverEvents(random, 3000, 40, 30, extremeDrag);
+  EXPECT_GT(blockEvents, 0);
+  EXPECT_LT(blockEvents, 3000);
+}
+
+TEST(FastKernel, EveryBufferLengthAndPlaceOfAnAwkwardPoint) {
+  Random random(7);
+  const Drag drag{{0.0f, 0.0f}, {150.0f, 60.0f}, false};
+  const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
+  const SegmentDisplacer displacer(stretch, drag.start, drag.current);
+  ASSERT_TRUE(displacer.blocksApply());
+  for (std::size_t length = 1; length <= 13; ++length) {
+    // The start point (outside the envelope) in each of the three places of
+    // each segment in turn, and nowhere.
+    for (std::size_t place = 0; place <= 3 * length; ++place) {
+      std::vector<PathSegment> buffer(length);
+      for (std::size_t i = 0; i < length; ++i) {
+        ArtworkPoint points[3];
+        for (std::size_t k = 0; k < 3; ++k) {
+          points[k] = 3 * i + k == place ? drag.start : ArtworkPoint{random.artwork(), random.artwork()};
+        }
+        buffer[i] = segmentOf(points[0], points[1], points[2], random);
+      }
+      ASSERT_TRUE(sameAsReference(displacer, buffer, drag)) << "length " << length << ", start point at " << place;
+    }
+  }
+}
+
+TEST(FastKernel, ReportsAPointThatOverflowsWhereverItIs) {
+  Random random(11);
+  const Drag drag{{0.0f, 0.0f}, {1e6f, 0.0f}, false};  // factor 100
+  const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
+  const SegmentDisplacer displacer(stretch, drag.start, drag.current);
+  for (std::size_t length : {1u, 4u, 6u, 9u}) {
+    for (std::size_t place = 0; place < 3 * length; ++place) {
+      std::vector<PathSegment> buffer(length);
+      for (std::size_t i = 0; i < length; ++i) {
+        ArtworkPoint points[3];
+        for (std::size_t k = 0; k < 3; ++k) {
+          points[k] = 3 * i + k == place ? ArtworkPoint{1e37f, 5.0f} : ArtworkPoint{random.artwork(), random.artwork()};
+        }
+        buffer[i] = segmentOf(points[0], points[1], points[2], random);
+      }
+      std::vector<PathSegment> moved = buffer;
+      EXPECT_TRUE(displacer.displace(moved.data(), moved.size())) << "length " << length << ", place " << place;
+      ASSERT_TRUE(sameAsReference(displacer, buffer, drag));
+    }
+  }
+  // Points that are already infinite or not a number do not count.
+  std::vector<PathSegment> buffer{segmentOf({kInf, 1.0f}, {std::nanf(""), 2.0f}, {3.0f, -kInf}, random)};
+  EXPECT_FALSE(displacer.displace(buffer.data(), buffer.size()));
+}
+
+}  // namespace
