@@ -40,7 +40,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 add_executable(kernel_probe ${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe.cpp ${PROJECT_SOURCE_DIR}/tool/geometry.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/float_math.cpp)
+                            ${PROJECT_SOURCE_DIR}/tool/float_math.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/segment_displacer.cpp)
 target_include_directories(kernel_probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kernel_probe PRIVATE sw_warnings)
 

@@ -9,6 +9,11 @@
 // in every direction, long drags whose factor is clamped, and points on the
 // axis and at the start.
 //
+// The segment kernel's blocks print their results too, and are compared
+// with the point-by-point reference in the same build, bit for bit (NaN
+// payloads and host bytes included): a difference is reported and makes the
+// probe fail.
+//
 // Results of atan2Float, cosFloat and sinFloat print as raw bits (their NaN is
 // canonical). Geometry results print a NaN as "nan": IEEE arithmetic leaves
 // the sign and payload of a NaN from two NaN operands to the order of the
@@ -18,11 +23,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "tool/float_math.h"
 #include "tool/geometry.h"
+#include "tool/segment_displacer.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -231,6 +238,97 @@ void probeStretches(SplitMix64& rng) {
   }
 }
 
+// A point for a segment buffer: mostly ordinary, sometimes one the blocks
+// must hand to the reference or get exactly right.
+ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s) {
+  switch (rng.below(12)) {
+    case 0:
+      return start;
+    case 1:  // on the axis, as near as floats allow
+    {
+      const float along = mouseCoordinate(rng);
+      return {start.x - along * s.sinTheta, start.y + along * s.cosTheta};
+    }
+    case 2: {
+      const float x = anyFloat(rng);  // braced lists evaluate in order, but keep it plain
+      return {x, anyFloat(rng)};
+    }
+    case 3:
+      return {rng.below(2) == 0 ? 0.0f : -0.0f, rng.below(2) == 0 ? -0.0f : mouseCoordinate(rng)};
+    case 4:
+      return {start.x, mouseCoordinate(rng)};
+    default: {
+      const float x = mouseCoordinate(rng);
+      return {x, mouseCoordinate(rng)};
+    }
+  }
+}
+
+// Returns the number of buffers whose blocks differ from the reference.
+int probeSegmentBuffer(ArtworkPoint start, ArtworkPoint current, bool shift, SplitMix64& rng) {
+  const Stretch s = computeStretch(start, current, shift, 200.0f);
+  const SegmentDisplacer displacer(s, start, current);
+  std::vector<hostapi::PathSegment> buffer(1 + rng.below(23));
+  for (hostapi::PathSegment& segment : buffer) {
+    segment.anchor = bufferPoint(rng, start, s);
+    segment.in = bufferPoint(rng, start, s);
+    segment.out = bufferPoint(rng, start, s);
+    const std::uint32_t host = static_cast<std::uint32_t>(rng.next());
+    std::memcpy(segment.hostData, &host, sizeof host);
+  }
+  std::vector<hostapi::PathSegment> reference = buffer;
+  const bool overflowed = displacer.displace(buffer.data(), buffer.size());
+  const bool referenceOverflowed = displacer.displaceEachPoint(reference.data(), reference.size());
+  printPoint("segments", start);
+  printPoint("to", current);
+  std::printf(" %s %s %s:", shift ? "shift" : "plain", displacer.blocksApply() ? "blocks" : "points",
+              overflowed ? "overflow" : "fits");
+  for (const hostapi::PathSegment& segment : buffer) {
+    for (const float f : {segment.anchor.x, segment.anchor.y, segment.in.x, segment.in.y, segment.out.x, segment.out.y})
+      printResult(f);
+  }
+  std::printf("\n");
+  const bool same = overflowed == referenceOverflowed &&
+                    std::memcmp(buffer.data(), reference.data(), buffer.size() * sizeof(hostapi::PathSegment)) == 0;
+  if (!same) std::printf("blocks differ from the reference for the drag above\n");
+  return same ? 0 : 1;
+}
+
+int probeSegmentBuffers(SplitMix64& rng) {
+  int differences = 0;
+  for (int i = 0; i < 3000; ++i) {
+    ArtworkPoint start{mouseCoordinate(rng), mouseCoordinate(rng)};
+    ArtworkPoint current{mouseCoordinate(rng), mouseCoordinate(rng)};
+    switch (rng.below(10)) {
+      case 0:
+        current.x = start.x;  // vertical
+        break;
+      case 1:
+        current.y = start.y;  // horizontal
+        break;
+      case 2:
+        start = {rng.below(2) == 0 ? 0.0f : -0.0f, 0.0f};  // from the origin: the axis's c may be -0
+        break;
+      case 3:
+        current = {start.x * 1e4f, start.y * -1e4f};  // long: clamped factor
+        break;
+      case 4:
+        current = {start.x + std::ldexp(1.0f, -static_cast<int>(rng.below(40))), start.y};  // short
+        break;
+      case 5: {
+        const float x = finiteFloat(rng);
+        start = {x, finiteFloat(rng)};
+        break;
+      }
+      default:
+        break;
+    }
+    if (pointsEqual(start, current)) current.y += 1.0f;
+    differences += probeSegmentBuffer(start, current, rng.below(2) == 1, rng);
+  }
+  return differences;
+}
+
 }  // namespace
 
 int main() {
@@ -241,5 +339,11 @@ int main() {
   probeAtan2(rng);
   probeSinCos(rng);
   probeStretches(rng);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const int differences = probeSegmentBuffers(rng);
+  if (std::fflush(stdout) != 0) return 1;
+  if (differences != 0) {
+    std::fprintf(stderr, "kernel_probe: the blocks differ from the reference in %d buffers\n", differences);
+    return 1;
+  }
+  return 0;
 }
