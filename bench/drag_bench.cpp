@@ -1,0 +1,246 @@
+// Drag events over large selections, each paired with its floor: the host
+// traffic the event cannot avoid (segment count, one buffer, get and set
+// segments for every path) without any displacement. Every iteration times
+// the event and then its floor, so that both see the same state of a
+// noisy machine; the table at the end gives each case over its floor.
+//
+//   drag/PxS          one drag event through PluginMain over P paths of S
+//                     segments; counters: its floor and the ratio
+//   mouse_down/PxS    one mouse-down through PluginMain: the selection found
+//                     and duplicated; floor: the same host calls alone
+//   kernel_blocks/1xS, kernel_each_point/1xS   the segment kernel alone on
+//                     one buffer in the cache: the blocks and the reference
+//   scaling_paths_of_S/N  drag events over N = 10^3 .. 10^6 segments in
+//                     paths of S segments, with an O(N) fit
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "bench/drag_session.h"
+#include "tool/geometry.h"
+#include "tool/segment_displacer.h"
+
+namespace {
+
+using swbench::DragSession;
+using swbench::Selection;
+using Clock = std::chrono::steady_clock;
+
+// Building a document of a million segments takes longer than timing a drag
+// over it, so the session is kept for the next benchmark over the same
+// selection (only one substitute host may exist at a time).
+DragSession& sessionFor(Selection selection, bool pressed) {
+  static std::unique_ptr<DragSession> session;
+  static Selection held{0, 0};
+  static bool heldPressed = false;
+  if (!session || held.paths != selection.paths || held.segments != selection.segments || heldPressed != pressed) {
+    session.reset();
+    session = std::make_unique<DragSession>(selection, pressed);
+    held = selection;
+    heldPressed = pressed;
+  }
+  return *session;
+}
+
+void countSegments(benchmark::State& state, Selection selection) {
+  const auto total = static_cast<double>(selection.total());
+  state.counters["segments/s"] = benchmark::Counter(total, benchmark::Counter::kIsIterationInvariantRate);
+  state.SetComplexityN(static_cast<benchmark::IterationCount>(selection.total()));
+}
+
+// The seconds `step` takes; a failure ends the benchmark with `what`.
+template <typename Step>
+double timed(benchmark::State& state, const char* what, Step step) {
+  const Clock::time_point begin = Clock::now();
+  const hostapi::HostError result = step();
+  const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+  if (result != 0) state.SkipWithError(what);
+  return seconds;
+}
+
+void reportFloor(benchmark::State& state, double caseSeconds, double floorSeconds) {
+  state.counters["floor_ms"] = benchmark::Counter(floorSeconds * 1e3, benchmark::Counter::kAvgIterations);
+  state.counters["ratio"] = floorSeconds > 0 ? caseSeconds / floorSeconds : 0.0;
+}
+
+// Each iteration: one drag event (timed as the benchmark's time), then the
+// copying floor over the same paths.
+void dragEvent(benchmark::State& state, Selection selection) {
+  DragSession& session = sessionFor(selection, true);
+  double dragSeconds = 0.0;
+  double floorSeconds = 0.0;
+  for (auto _ : state) {
+    const double seconds = timed(state, "the drag event failed", [&] { return session.drag(); });
+    state.SetIterationTime(seconds);
+    dragSeconds += seconds;
+    floorSeconds += timed(state, "a host call of the floor failed", [&] { return session.copyFloor(); });
+  }
+  reportFloor(state, dragSeconds, floorSeconds);
+  countSegments(state, selection);
+}
+
+// Drag events alone, for the growth series.
+void dragEventAlone(benchmark::State& state, Selection selection) {
+  DragSession& session = sessionFor(selection, true);
+  for (auto _ : state) {
+    if (session.drag() != 0) state.SkipWithError("the drag event failed");
+  }
+  countSegments(state, selection);
+}
+
+// Each iteration: one mouse-down (timed), the mouse-up that disposes its
+// duplicates, then the floor's duplicates made and disposed again (only the
+// making timed).
+void mouseDown(benchmark::State& state, Selection selection) {
+  DragSession& session = sessionFor(selection, false);
+  double downSeconds = 0.0;
+  double floorSeconds = 0.0;
+  for (auto _ : state) {
+    const double seconds = timed(state, "the mouse-down failed", [&] { return session.mouseDown(); });
+    state.SetIterationTime(seconds);
+    downSeconds += seconds;
+    if (session.mouseUp() != 0) state.SkipWithError("the mouse-up failed");
+    floorSeconds += timed(state, "a host call of the floor failed", [&] { return session.duplicateFloor(); });
+    if (session.disposeCopies() != 0) state.SkipWithError("a disposal failed");
+  }
+  reportFloor(state, downSeconds, floorSeconds);
+  countSegments(state, selection);
+}
+
+// The segment kernel alone on one path's buffer in the cache, with a zero
+// factor so that the points stay where they are from one pass to the next
+// (the arithmetic and the envelope tests are the same as for any factor).
+void kernelAlone(benchmark::State& state, bool blocks) {
+  const swhost::World world = swbench::worldOf(Selection{1, 1000});
+  std::vector<hostapi::PathSegment> buffer = world.paths[0].segments;
+  Stretch stretch = computeStretch({0.0f, 0.0f}, {150.0f, 60.0f}, false, 200.0f);
+  stretch.factor = 0.0f;
+  const SegmentDisplacer displacer(stretch, {0.0f, 0.0f}, {150.0f, 60.0f});
+  for (auto _ : state) {
+    const bool overflowed = blocks ? displacer.displace(buffer.data(), buffer.size())
+                                   : displacer.displaceEachPoint(buffer.data(), buffer.size());
+    benchmark::DoNotOptimize(overflowed);
+    benchmark::ClobberMemory();
+  }
+  countSegments(state, Selection{1, buffer.size()});
+}
+
+std::string label(Selection selection) {
+  return std::to_string(selection.paths) + "x" + std::to_string(selection.segments);
+}
+
+void registerAll() {
+  const Selection cases[] = {{1000, 1000}, {250000, 4}, {30, 32000}};
+  for (const Selection selection : cases) {
+    benchmark::RegisterBenchmark(("drag/" + label(selection)).c_str(), dragEvent, selection)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+  }
+  const Selection down{100000, 4};
+  benchmark::RegisterBenchmark(("mouse_down/" + label(down)).c_str(), mouseDown, down)
+      ->Unit(benchmark::kMillisecond)
+      ->UseManualTime();
+  benchmark::RegisterBenchmark("kernel_blocks/1x1000", kernelAlone, true)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("kernel_each_point/1x1000", kernelAlone, false)->Unit(benchmark::kMicrosecond);
+  // Growth from 10^3 to 10^6 segments, in paths of 1000 segments and in
+  // paths of 4; the argument is the number of segments.
+  for (const std::size_t segments : {1000u, 4u}) {
+    benchmark::RegisterBenchmark(("scaling_paths_of_" + std::to_string(segments)).c_str(),
+                                 [segments](benchmark::State& state) {
+                                   const auto total = static_cast<std::size_t>(state.range(0));
+                                   dragEventAlone(state, Selection{total / segments, segments});
+                                 })
+        ->RangeMultiplier(10)
+        ->Range(1000, 1000000)
+        ->Complexity(benchmark::oN)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+  }
+}
+
+// The console report, then each case over its floor, the kernel alone and
+// the growth series. With repetitions the medians are used.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type == Run::RT_Aggregate && !median) continue;
+      if (run.run_type == Run::RT_Iteration && run.repetitions > 1) continue;
+      Measured measured;
+      measured.seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      if (const auto floor = run.counters.find("floor_ms"); floor != run.counters.end()) {
+        measured.floorSeconds = floor->second.value / 1e3;
+      }
+      if (const auto ratio = run.counters.find("ratio"); ratio != run.counters.end()) measured.ratio = ratio->second;
+      const std::string& name = run.run_name.function_name;
+      if (name.rfind("scaling", 0) == 0) {
+        growth_[name][std::stoll(run.run_name.args)] = measured.seconds;
+        continue;
+      }
+      const std::size_t slash = name.find('/');
+      measured_[name.substr(0, slash)][name.substr(slash + 1)] = measured;
+    }
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-22s %12s %12s %8s %16s\n", "case", "time (ms)", "floor (ms)", "ratio", "segments/s");
+    for (const char* kind : {"drag", "mouse_down"}) {
+      for (const auto& [selection, m] : measured_[kind]) {
+        std::printf("%-22s %12.3f %12.3f %8.3f %16.4g\n", (std::string(kind) + "/" + selection).c_str(),
+                    m.seconds * 1e3, m.floorSeconds * 1e3, m.ratio, segmentsOf(selection) / m.seconds);
+      }
+    }
+    std::printf("\n%-26s %10s %16s %12s\n", "kernel alone", "time (us)", "segments/s", "ns/segment");
+    for (const char* kind : {"kernel_blocks", "kernel_each_point"}) {
+      for (const auto& [selection, m] : measured_[kind]) {
+        const double n = segmentsOf(selection);
+        std::printf("%-26s %10.3f %16.4g %12.3f\n", (std::string(kind) + "/" + selection).c_str(), m.seconds * 1e6,
+                    n / m.seconds, m.seconds * 1e9 / n);
+      }
+    }
+    std::printf("\n%-22s %10s %12s %16s %12s\n", "growth", "segments", "time (ms)", "segments/s", "ns/segment");
+    for (const auto& [family, series] : growth_) {
+      for (const auto& [segments, seconds] : series) {
+        const auto n = static_cast<double>(segments);
+        std::printf("%-22s %10lld %12.3f %16.4g %12.3f\n", family.c_str(), segments, seconds * 1e3, n / seconds,
+                    seconds * 1e9 / n);
+      }
+    }
+    std::fflush(stdout);
+  }
+
+ private:
+  struct Measured {
+    double seconds = 0.0;
+    double floorSeconds = 0.0;
+    double ratio = 0.0;
+  };
+
+  static double segmentsOf(const std::string& selection) {
+    const std::size_t x = selection.find('x');
+    return std::stod(selection.substr(0, x)) * std::stod(selection.substr(x + 1));
+  }
+
+  std::map<std::string, std::map<std::string, Measured>> measured_;  // kind -> selection
+  std::map<std::string, std::map<long long, double>> growth_;        // family -> segments -> seconds
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
