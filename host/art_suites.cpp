@@ -65,7 +65,7 @@ HostError HOSTAPI_CALL getSegments(ArtHandle path, std::int16_t first, std::int1
 HostError HOSTAPI_CALL setSegments(ArtHandle path, std::int16_t first, std::int16_t count,
                                    const PathSegment* segments) {
   if (const HostError fault = host().enter(SuiteId::path, "set segments")) return fault;
-  Path* found = host().document().find(path);
+  Path* found = host().document().findForChange(path);
   if (const HostError error = checkRange("AI Path Suite/set segments", found, first, count, segments)) return error;
   std::copy_n(segments, count, found->segments.begin() + first);
   return kNoError;

@@ -1,5 +1,7 @@
 #include "host/document.h"
 
+#include <stdexcept>
+
 namespace swhost {
 
 namespace {
@@ -18,9 +20,22 @@ std::vector<Path> Document::paths() const {
   return result;
 }
 
-Path* Document::find(hostapi::ArtHandle art) {
+const Path* Document::find(hostapi::ArtHandle art) const {
   const auto it = entries_.find(idOf(art));
   return it == entries_.end() ? nullptr : &it->second.path;
+}
+
+Path* Document::findForChange(hostapi::ArtHandle art) {
+  const auto it = entries_.find(idOf(art));
+  if (it == entries_.end()) return nullptr;
+  record(it->first, it->second);
+  return &it->second.path;
+}
+
+void Document::record(std::uintptr_t id, Entry& entry) {
+  if (mark_ == 0 || entry.recordedAt == mark_) return;
+  before_.emplace(id, entry.path);
+  entry.recordedAt = mark_;
 }
 
 std::vector<hostapi::ArtHandle> Document::selected() const {
@@ -47,27 +62,39 @@ hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
 bool Document::dispose(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return false;
+  record(it->first, it->second);
   order_.erase(it->second.position);
   entries_.erase(it);
   return true;
 }
 
-Document::Snapshot Document::snapshot() const {
-  Snapshot snapshot;
-  snapshot.paths.reserve(order_.size());
-  for (const std::uintptr_t id : order_) snapshot.paths.emplace_back(id, entries_.at(id).path);
-  return snapshot;
+Document::Snapshot Document::snapshot() {
+  ++mark_;
+  markedOrder_.assign(order_.begin(), order_.end());
+  before_.clear();
+  return Snapshot{mark_};
 }
 
 void Document::restore(const Snapshot& snapshot) {
+  if (snapshot.mark != mark_ || mark_ == 0) throw std::logic_error("only the latest document mark can be restored");
+  // Every path of the mark is either unchanged and alive, or kept in before_.
+  std::unordered_map<std::uintptr_t, Entry> restored;
+  restored.reserve(markedOrder_.size());
   order_.clear();
-  entries_.clear();
-  for (const auto& [id, path] : snapshot.paths) insert(order_.end(), id, path);
+  for (const std::uintptr_t id : markedOrder_) {
+    const auto position = order_.insert(order_.end(), id);
+    const auto kept = before_.find(id);
+    Path path = kept != before_.end() ? std::move(kept->second) : std::move(entries_.at(id).path);
+    restored.emplace(id, Entry{std::move(path), position, 0});
+  }
+  entries_ = std::move(restored);
+  before_.clear();  // the document is the mark again; later changes are recorded anew
 }
 
 hostapi::ArtHandle Document::insert(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path) {
   const auto position = order_.insert(before, id);
-  entries_.emplace(id, Entry{std::move(path), position});
+  // A path made after the mark is dropped by restoring it: nothing to record.
+  entries_.emplace(id, Entry{std::move(path), position, mark_});
   return handleOf(id);
 }
 

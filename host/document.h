@@ -30,7 +30,9 @@ class Document {
   std::size_t size() const { return order_.size(); }
 
   // The path behind a handle, or null for a handle that names no live path.
-  Path* find(hostapi::ArtHandle art);
+  const Path* find(hostapi::ArtHandle art) const;
+  // The same, for changing it: the path's state joins the undo record first.
+  Path* findForChange(hostapi::ArtHandle art);
   // Handles of the selected paths, in paint order.
   std::vector<hostapi::ArtHandle> selected() const;
   // Handles of all paths, in paint order.
@@ -41,19 +43,26 @@ class Document {
   // Removes the path; false if the handle is dead.
   bool dispose(hostapi::ArtHandle art);
 
-  // The document as it is now; restoring it brings back every path with its
-  // old handle and drops paths made since.
+  // Marks the document as it is now; restoring the mark brings back every
+  // path with its old handle, content and place and drops paths made since,
+  // as often as asked. Only the latest mark can be restored. Taking a mark
+  // copies no path: a path's old state is kept when it is first changed or
+  // disposed after the mark, the way a host records an undoable operation.
   struct Snapshot {
-    std::vector<std::pair<std::uintptr_t, Path>> paths;
+    std::uint64_t mark = 0;
   };
-  Snapshot snapshot() const;
+  Snapshot snapshot();
+  // Throws std::logic_error for a mark older than the latest.
   void restore(const Snapshot& snapshot);
 
  private:
   struct Entry {
     Path path;
     std::list<std::uintptr_t>::iterator position;
+    std::uint64_t recordedAt = 0;  // the mark whose record holds this path's old state, or that saw it made
   };
+  // Keeps the entry's state for restoring the latest mark, once per mark.
+  void record(std::uintptr_t id, Entry& entry);
   hostapi::ArtHandle insert(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path);
   std::uintptr_t newId() { return nextId_ += kIdStep; }
 
@@ -63,6 +72,12 @@ class Document {
   std::uintptr_t nextId_ = 0xA0000;
   std::list<std::uintptr_t> order_;
   std::unordered_map<std::uintptr_t, Entry> entries_;
+
+  // The undo record since the latest mark (0: none taken yet): the paint
+  // order then, and the old state of each path changed or disposed since.
+  std::uint64_t mark_ = 0;
+  std::vector<std::uintptr_t> markedOrder_;
+  std::unordered_map<std::uintptr_t, Path> before_;
 };
 
 }  // namespace swhost
