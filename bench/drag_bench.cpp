@@ -117,9 +117,11 @@ void mouseDown(benchmark::State& state, Selection selection) {
 void kernelAlone(benchmark::State& state, bool blocks) {
   const swhost::World world = swbench::worldOf(Selection{1, 1000});
   std::vector<hostapi::PathSegment> buffer = world.paths[0].segments;
-  Stretch stretch = computeStretch({0.0f, 0.0f}, {150.0f, 60.0f}, false, 200.0f);
+  const ArtworkPoint start{12.5f, -7.75f};
+  const ArtworkPoint current{162.5f, 52.25f};
+  Stretch stretch = computeStretch(start, current, false, 200.0f);
   stretch.factor = 0.0f;
-  const SegmentDisplacer displacer(stretch, {0.0f, 0.0f}, {150.0f, 60.0f});
+  const SegmentDisplacer displacer(stretch, start, current);
   for (auto _ : state) {
     const bool overflowed = blocks ? displacer.displace(buffer.data(), buffer.size())
                                    : displacer.displaceEachPoint(buffer.data(), buffer.size());

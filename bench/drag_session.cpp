@@ -29,8 +29,8 @@ class Scatter {
   std::uint64_t state_ = 0x51A27;
 };
 
-constexpr ArtworkPoint kPress{0.0f, 0.0f};
-constexpr ArtworkPoint kDragPositions[2] = {{150.0f, 60.0f}, {-90.0f, 140.0f}};
+constexpr ArtworkPoint kPress{12.5f, -7.75f};  // a generic place: no coordinate or axis term is zero
+constexpr ArtworkPoint kDragPositions[2] = {{162.5f, 52.25f}, {-77.5f, 132.25f}};
 constexpr ArtworkPoint kRelease{300.0f, 300.0f};  // another pixel: no undo
 
 // Holds one suite from the host for the length of a floor measurement, the
