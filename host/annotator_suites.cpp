@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "host/host_objects.h"
+#include "host/plugin_code.h"
 
 namespace swhost {
 
@@ -24,6 +25,7 @@ bool isView(DocumentViewHandle view) { return handleIndex(view, kViewBase, 1).ha
 // --- "AI Annotator Suite" ---------------------------------------------------
 
 HostError HOSTAPI_CALL addAnnotator(PluginRef self, const char* name, AnnotatorHandle* annotator) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotator, "add annotator")) return fault;
   if (self != host().pluginRef() || name == nullptr || annotator == nullptr) {
     return host().violation("AI Annotator Suite/add annotator", "foreign plug-in or null argument");
@@ -35,6 +37,7 @@ HostError HOSTAPI_CALL addAnnotator(PluginRef self, const char* name, AnnotatorH
 }
 
 HostError HOSTAPI_CALL setActive(AnnotatorHandle annotator, std::int32_t active) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotator, "set active")) return fault;
   Host::Objects::Annotator* found = findAnnotator(annotator);
   if (found == nullptr) return host().violation("AI Annotator Suite/set active", "not an annotator");
@@ -43,6 +46,7 @@ HostError HOSTAPI_CALL setActive(AnnotatorHandle annotator, std::int32_t active)
 }
 
 HostError HOSTAPI_CALL invalidateRect(DocumentViewHandle view, const ViewRect* rect) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotator, "invalidate rectangle")) return fault;
   if (!isView(view) || rect == nullptr) {
     return host().violation("AI Annotator Suite/invalidate rectangle", "not a view or null rectangle");
@@ -62,6 +66,7 @@ HostError checkDrawer(const char* call, DrawerHandle drawer) {
 }
 
 HostError HOSTAPI_CALL setColor(DrawerHandle drawer, const RgbColor* color) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "set colour")) return fault;
   if (const HostError error = checkDrawer("AI Annotator Drawer Suite/set colour", drawer)) return error;
   if (color == nullptr) return host().violation("AI Annotator Drawer Suite/set colour", "null colour");
@@ -70,6 +75,7 @@ HostError HOSTAPI_CALL setColor(DrawerHandle drawer, const RgbColor* color) {
 }
 
 HostError HOSTAPI_CALL drawLine(DrawerHandle drawer, const ViewPoint* from, const ViewPoint* to) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "draw line")) return fault;
   if (const HostError error = checkDrawer("AI Annotator Drawer Suite/draw line", drawer)) return error;
   if (from == nullptr || to == nullptr) return host().violation("AI Annotator Drawer Suite/draw line", "null point");
@@ -79,6 +85,7 @@ HostError HOSTAPI_CALL drawLine(DrawerHandle drawer, const ViewPoint* from, cons
 }
 
 HostError HOSTAPI_CALL setDashPattern(DrawerHandle drawer, const float* dashes, std::int32_t count) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::annotatorDrawer, "set dash pattern")) return fault;
   if (const HostError error = checkDrawer("AI Annotator Drawer Suite/set dash pattern", drawer)) return error;
   if (count < 0 || count > 16 || (count > 0 && dashes == nullptr)) {
@@ -91,6 +98,7 @@ HostError HOSTAPI_CALL setDashPattern(DrawerHandle drawer, const float* dashes, 
 // --- "AI Document View Suite" -----------------------------------------------
 
 HostError HOSTAPI_CALL nthView(std::int32_t index, DocumentViewHandle* view) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::documentView, "nth view")) return fault;
   if (view == nullptr) return host().violation("AI Document View Suite/nth view", "null out pointer");
   if (index != 0) return kOutOfRangeError;
@@ -112,6 +120,7 @@ bool toPixel(double value, std::int32_t& pixel) {
 // downwards. A point that falls outside the 32-bit pixel range (or is not a
 // number) cannot be shown and fails with kOutOfRangeError.
 HostError HOSTAPI_CALL artworkToViewPoint(DocumentViewHandle view, const ArtworkPoint* artwork, ViewPoint* point) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::documentView, "artwork to view point")) return fault;
   if (!isView(view) || artwork == nullptr || point == nullptr) {
     return host().violation("AI Document View Suite/artwork to view point", "not a view or null point");
@@ -131,6 +140,7 @@ HostError HOSTAPI_CALL artworkToViewPoint(DocumentViewHandle view, const Artwork
 // Brings the document back to where the current operation (begun at the
 // latest mouse-down) started.
 HostError HOSTAPI_CALL undoChanges() {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::undo, "undo changes")) return fault;
   ++host().record().undos;
   const auto& undoPoint = host().objects().undoPoint;

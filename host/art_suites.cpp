@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "host/host_objects.h"
+#include "host/plugin_code.h"
 
 namespace swhost {
 
@@ -16,6 +17,7 @@ Host& host() { return *Host::active(); }
 // --- "AI Art Suite" ---------------------------------------------------------
 
 HostError HOSTAPI_CALL duplicateArt(ArtHandle art, std::int16_t paintOrder, ArtHandle reference, ArtHandle* copy) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::art, "duplicate art")) return fault;
   if (copy == nullptr || host().document().find(art) == nullptr) {
     return host().violation("AI Art Suite/duplicate art", "dead art or null out pointer");
@@ -28,6 +30,7 @@ HostError HOSTAPI_CALL duplicateArt(ArtHandle art, std::int16_t paintOrder, ArtH
 }
 
 HostError HOSTAPI_CALL disposeArt(ArtHandle art) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::art, "dispose art")) return fault;
   if (!host().document().dispose(art)) return host().violation("AI Art Suite/dispose art", "dead art");
   return kNoError;
@@ -36,6 +39,7 @@ HostError HOSTAPI_CALL disposeArt(ArtHandle art) {
 // --- "AI Path Suite" --------------------------------------------------------
 
 HostError HOSTAPI_CALL segmentCount(ArtHandle path, std::int16_t* count) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "segment count")) return fault;
   const Path* found = host().document().find(path);
   if (found == nullptr || count == nullptr)
@@ -55,6 +59,7 @@ HostError checkRange(const char* call, const Path* path, std::int16_t first, std
 }
 
 HostError HOSTAPI_CALL getSegments(ArtHandle path, std::int16_t first, std::int16_t count, PathSegment* segments) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "get segments")) return fault;
   const Path* found = host().document().find(path);
   if (const HostError error = checkRange("AI Path Suite/get segments", found, first, count, segments)) return error;
@@ -64,6 +69,7 @@ HostError HOSTAPI_CALL getSegments(ArtHandle path, std::int16_t first, std::int1
 
 HostError HOSTAPI_CALL setSegments(ArtHandle path, std::int16_t first, std::int16_t count,
                                    const PathSegment* segments) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "set segments")) return fault;
   Path* found = host().document().findForChange(path);
   if (const HostError error = checkRange("AI Path Suite/set segments", found, first, count, segments)) return error;
@@ -81,6 +87,7 @@ bool matches(const MatchingArtSpec& spec, const Path& path) {
 
 HostError HOSTAPI_CALL matchingArt(const MatchingArtSpec* specs, std::int16_t specCount, ArtArrayHandle* matchesOut,
                                    std::int32_t* matchCount) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::matchingArt, "matching art")) return fault;
   if (specs == nullptr || specCount < 1 || matchesOut == nullptr || matchCount == nullptr) {
     return host().violation("AI Matching Art Suite/matching art", "no specs or null out pointers");
@@ -110,6 +117,7 @@ HostError HOSTAPI_CALL matchingArt(const MatchingArtSpec* specs, std::int16_t sp
 // --- "AI MdMemory Suite" ----------------------------------------------------
 
 HostError HOSTAPI_CALL disposeHandle(void* handle) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::mdMemory, "dispose handle")) return fault;
   if (host().objects().answers.erase(handle) == 0) {
     return host().violation("AI MdMemory Suite/dispose handle", "not a live handle");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/host.h"
+#include "host/plugin_code.h"
 #include "host/suite_tables.h"
 
 namespace swhost {
@@ -25,6 +26,7 @@ int suiteIndex(const OfferedSuite* suite) {
 }
 
 HostError HOSTAPI_CALL acquireSuite(const char* name, std::int32_t version, const void** suite) {
+  const HostCodeScope hostCode;
   if (name == nullptr || suite == nullptr) return host().violation(basicCall("acquire suite"), "null name or slot");
   if (const HostError fault = host().enterBasic("acquire suite", name)) return fault;
   const OfferedSuite* offered = findSuite(name, version);
@@ -35,6 +37,7 @@ HostError HOSTAPI_CALL acquireSuite(const char* name, std::int32_t version, cons
 }
 
 HostError HOSTAPI_CALL releaseSuite(const char* name, std::int32_t version) {
+  const HostCodeScope hostCode;
   if (name == nullptr) return host().violation(basicCall("release suite"), "null name");
   if (const HostError fault = host().enterBasic("release suite", name)) return fault;
   const OfferedSuite* offered = findSuite(name, version);
@@ -50,6 +53,7 @@ HostError HOSTAPI_CALL releaseSuite(const char* name, std::int32_t version) {
 
 // An injected fault makes the strings compare unequal.
 std::int32_t HOSTAPI_CALL isEqual(const char* a, const char* b) {
+  const HostCodeScope hostCode;
   if (a == nullptr || b == nullptr) {
     host().violation(basicCall("compare strings"), "null string");
     return 0;
@@ -59,6 +63,7 @@ std::int32_t HOSTAPI_CALL isEqual(const char* a, const char* b) {
 }
 
 HostError HOSTAPI_CALL allocateBlock(std::size_t size, void** block) {
+  const HostCodeScope hostCode;
   if (block == nullptr) return host().violation(basicCall("allocate block"), "null out pointer");
   if (const HostError fault = host().enterBasic("allocate block")) return fault;
   void* memory = std::malloc(size == 0 ? 1 : size);
@@ -69,6 +74,7 @@ HostError HOSTAPI_CALL allocateBlock(std::size_t size, void** block) {
 }
 
 HostError HOSTAPI_CALL freeBlock(void* block) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enterBasic("free block")) return fault;
   if (host().blocks().erase(block) == 0) return host().violation(basicCall("free block"), "not a live block");
   std::free(block);

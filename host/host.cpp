@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "host/host_objects.h"
+#include "host/plugin_code.h"
 
 namespace swhost {
 
@@ -11,6 +12,12 @@ using namespace hostapi;
 
 namespace {
 Host* gActive = nullptr;
+
+// Calls the plug-in's entry point: its own code runs until it returns.
+HostError callEntry(PluginEntry entry, const char* caller, const char* selector, void* message) {
+  const PluginCodeScope pluginCode;
+  return entry(caller, selector, message);
+}
 }  // namespace
 
 Host::Host(World world) : world_(std::move(world)), document_(world_.paths), objects_(std::make_unique<Objects>()) {
@@ -110,7 +117,7 @@ EventResult Host::deliver(const Event& event) {
     if (!record_.tools.empty()) message.tool = makeHandle<ToolHandle>(kToolBase, objects_->toolNames.size() - 1);
     // An undoable operation begins with each press of the mouse.
     if (event.selector == "AI Mouse Down") objects_->undoPoint = document_.snapshot();
-    result = entry_(caller, selector, &message);
+    result = callEntry(entry_, caller, selector, &message);
     globals_ = message.header.globals;
   } else if (event.caller == "AI Menu") {
     MenuMessage message{header, nullptr};
@@ -120,7 +127,7 @@ EventResult Host::deliver(const Event& event) {
         break;
       }
     }
-    result = entry_(caller, selector, &message);
+    result = callEntry(entry_, caller, selector, &message);
     globals_ = message.header.globals;
   } else if (event.caller == "AI Annotation") {
     AnnotatorMessage message{header, nullptr, makeHandle<DocumentViewHandle>(kViewBase, 0),
@@ -133,12 +140,12 @@ EventResult Host::deliver(const Event& event) {
       objects_->color = RgbColor{0, 0, 0};
       objects_->dash.clear();
     }
-    result = entry_(caller, selector, &message);
+    result = callEntry(entry_, caller, selector, &message);
     objects_->drawerValid = false;
     globals_ = message.header.globals;
   } else {
     MessageHeader message = header;
-    result = entry_(caller, selector, &message);
+    result = callEntry(entry_, caller, selector, &message);
     globals_ = message.globals;
   }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "host/host.h"
+#include "host/plugin_code.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -32,6 +33,7 @@ void applyKeyState(bool) {}
 // (virtual key 0x10) the way Windows does, with the sign bit and bit 0x80 set
 // while the key is down.
 extern "C" __attribute__((visibility("default"))) std::int16_t GetKeyState(std::int32_t virtualKey) {
+  const swhost::HostCodeScope hostCode;
   constexpr std::int32_t kShiftKey = 0x10;
   const swhost::Host* host = swhost::Host::active();
   if (virtualKey != kShiftKey || host == nullptr || !host->shift()) return 0;

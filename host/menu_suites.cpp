@@ -3,6 +3,7 @@
 
 #include "host/host.h"
 #include "host/host_objects.h"
+#include "host/plugin_code.h"
 
 namespace swhost {
 
@@ -34,6 +35,7 @@ void hold(UnicodeStringHandle* wrapper, std::string text) {
 // --- "AI Menu Suite" --------------------------------------------------------
 
 HostError HOSTAPI_CALL countMenuGroups(std::int32_t* count) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::menu, "count menu groups")) return fault;
   if (count == nullptr) return host().violation("AI Menu Suite/count menu groups", "null out pointer");
   *count = static_cast<std::int32_t>(host().record().menuGroups.size());
@@ -41,6 +43,7 @@ HostError HOSTAPI_CALL countMenuGroups(std::int32_t* count) {
 }
 
 HostError HOSTAPI_CALL nthMenuGroup(std::int32_t index, MenuGroupHandle* group) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::menu, "nth menu group")) return fault;
   if (group == nullptr) return host().violation("AI Menu Suite/nth menu group", "null out pointer");
   if (index < 0 || static_cast<std::size_t>(index) >= host().record().menuGroups.size()) return kOutOfRangeError;
@@ -49,6 +52,7 @@ HostError HOSTAPI_CALL nthMenuGroup(std::int32_t index, MenuGroupHandle* group) 
 }
 
 HostError HOSTAPI_CALL menuGroupName(MenuGroupHandle group, const char** name) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::menu, "menu group name")) return fault;
   auto& groups = host().record().menuGroups;
   const auto index = handleIndex(group, kMenuGroupBase, groups.size());
@@ -60,6 +64,7 @@ HostError HOSTAPI_CALL menuGroupName(MenuGroupHandle group, const char** name) {
 
 HostError HOSTAPI_CALL addMenuItem(PluginRef self, const char* itemName, const MenuItemData* data, std::int32_t options,
                                    MenuItemHandle* item) {
+  const HostCodeScope hostCode;
   static_cast<void>(itemName);
   static_cast<void>(options);
   if (const HostError fault = host().enter(SuiteId::menu, "add menu item")) return fault;
@@ -79,6 +84,7 @@ HostError HOSTAPI_CALL addMenuItem(PluginRef self, const char* itemName, const M
 
 HostError HOSTAPI_CALL addMenuGroupAsSubMenu(const char* groupName, std::int32_t options, MenuItemHandle parent,
                                              MenuGroupHandle* group) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::menu, "add menu group as submenu")) return fault;
   Record& record = host().record();
   const auto parentIndex = handleIndex(parent, kMenuItemBase, record.menuItems.size());
@@ -94,6 +100,7 @@ HostError HOSTAPI_CALL addMenuGroupAsSubMenu(const char* groupName, std::int32_t
 
 HostError HOSTAPI_CALL initialize(UnicodeStringHandle* string, const char* text, std::size_t byteLength,
                                   std::int32_t encoding) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::unicodeString, "initialise")) return fault;
   if (string == nullptr || (text == nullptr && byteLength != 0)) {
     return host().violation("AI Unicode String Suite/initialise", "null wrapper or text");
@@ -104,6 +111,7 @@ HostError HOSTAPI_CALL initialize(UnicodeStringHandle* string, const char* text,
 }
 
 HostError HOSTAPI_CALL copy(UnicodeStringHandle* destination, const UnicodeStringHandle* source) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::unicodeString, "copy")) return fault;
   if (destination == nullptr || source == nullptr) {
     return host().violation("AI Unicode String Suite/copy", "null wrapper");
@@ -118,6 +126,7 @@ HostError HOSTAPI_CALL copy(UnicodeStringHandle* destination, const UnicodeStrin
 }
 
 HostError HOSTAPI_CALL dispose(UnicodeStringHandle* string) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::unicodeString, "dispose")) return fault;
   if (string == nullptr || liveString(string) == nullptr) {
     return host().violation("AI Unicode String Suite/dispose", "not a live string");

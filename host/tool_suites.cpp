@@ -4,6 +4,7 @@
 
 #include "host/host.h"
 #include "host/host_objects.h"
+#include "host/plugin_code.h"
 
 namespace swhost {
 
@@ -18,6 +19,7 @@ bool isPlugin(PluginRef self) { return self == host().pluginRef(); }
 // --- "AI Tool Suite" --------------------------------------------------------
 
 HostError HOSTAPI_CALL toolNumberFromName(const char* name, std::int16_t* number) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::tool, "tool number from name")) return fault;
   if (name == nullptr || number == nullptr)
     return host().violation("AI Tool Suite/tool number from name", "null argument");
@@ -33,6 +35,7 @@ HostError HOSTAPI_CALL toolNumberFromName(const char* name, std::int16_t* number
 
 HostError HOSTAPI_CALL addTool(PluginRef self, const char* name, const ToolData* data, std::int32_t options,
                                ToolHandle* tool) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::tool, "add tool")) return fault;
   if (!isPlugin(self) || name == nullptr || data == nullptr || tool == nullptr) {
     return host().violation("AI Tool Suite/add tool", "foreign plug-in or null argument");
@@ -56,6 +59,7 @@ HostError HOSTAPI_CALL addTool(PluginRef self, const char* name, const ToolData*
 
 // An injected fault makes the host answer with no icon.
 IconHandle HOSTAPI_CALL iconFromResource(PluginRef self, std::int32_t kind, std::int32_t resourceId) {
+  const HostCodeScope hostCode;
   if (host().enter(SuiteId::admIcon, "icon from resource") != kNoError) return nullptr;
   if (!isPlugin(self)) {
     host().violation("ADM Icon Suite/icon from resource", "foreign plug-in");
@@ -67,6 +71,7 @@ IconHandle HOSTAPI_CALL iconFromResource(PluginRef self, std::int32_t kind, std:
 
 // The type the world sets; an injected fault, or no icon, answers "unknown".
 std::int32_t HOSTAPI_CALL iconType(IconHandle icon) {
+  const HostCodeScope hostCode;
   if (host().enter(SuiteId::admIcon, "icon type") != kNoError) return kIconTypeUnknown;
   if (!handleIndex(icon, kIconBase, 1)) return kIconTypeUnknown;
   return host().world().iconType;
@@ -75,6 +80,7 @@ std::int32_t HOSTAPI_CALL iconType(IconHandle icon) {
 // --- "ADM Basic Suite" ------------------------------------------------------
 
 HostError HOSTAPI_CALL setCursor(PluginRef self, std::int32_t cursorId) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::admBasic, "set cursor")) return fault;
   if (!isPlugin(self)) return host().violation("ADM Basic Suite/set cursor", "foreign plug-in");
   if (const HostError error = host().showCursor(cursorId)) return error;
@@ -83,6 +89,7 @@ HostError HOSTAPI_CALL setCursor(PluginRef self, std::int32_t cursorId) {
 }
 
 HostError HOSTAPI_CALL messageAlert(const char* text) {
+  const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::admBasic, "message alert")) return fault;
   if (text == nullptr) return host().violation("ADM Basic Suite/message alert", "null text");
   host().record().alerts.emplace_back(text);
