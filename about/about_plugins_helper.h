@@ -32,5 +32,5 @@ class SDKAboutPluginsHelper {
                              hostapi::MenuItemHandle* itemOut);
 
   const hostapi::MenuSuite* menuSuite = nullptr;  // held only during AddItemToSharedGroup
-  std::int32_t reserved = 0;
+  [[maybe_unused]] std::int32_t reserved = 0;     // part of the record's layout; never read
 };
