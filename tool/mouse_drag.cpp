@@ -107,6 +107,9 @@ HostError onMouseDown(ToolMessage& message) {
   if (result != kNoError) return result;
 
   globals.feedbackRect = ViewRect{0, 0, 0, 0};
+  // A startup that failed before registering the annotator leaves none to
+  // activate; the host is never handed a null one.
+  if (globals.annotatorHandle == nullptr) return kNoError;
   return sAnnotator->setActive(globals.annotatorHandle, 1);
 }
 
@@ -175,6 +178,6 @@ HostError onMouseUp(ToolMessage& message) {
     if (result != kNoError) return result;
   }
 
-  sAnnotator->setActive(globals.annotatorHandle, 0);
+  if (globals.annotatorHandle != nullptr) sAnnotator->setActive(globals.annotatorHandle, 0);
   return sAnnotator->invalidateRect(view, &globals.feedbackRect);
 }
