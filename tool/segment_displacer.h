@@ -47,7 +47,7 @@ class SegmentDisplacer {
   LineCoefficients axisLine_;
   ArtworkPoint start_;
   ArtworkPoint current_;
-  float dragX_;  // current - start, as the cosine computes it
-  float dragY_;
+  float sideFactor_;    // factor, negated when the axis's normal points away from the drag
+  float sizeOffset_;    // |start.x| + |start.y| + |c| and the margin's floor, for the envelope
   bool blocksAllowed_;  // the event's values are all within the fast path's envelope
 };
