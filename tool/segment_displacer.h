@@ -6,11 +6,11 @@
 // without SSE2 uses the point-by-point loop). It repeats displacePoint's
 // operations in the same order with the same roundings, and replaces only the
 // side test (the sign of the cosine, which needs two square roots and a
-// division) by the sign of its numerator where the two provably agree. Four
-// points moved together of which any lies outside that envelope (at or very
-// near the start point, almost on the axis on the far side, huge, infinite or
-// not a number) are moved by displacePoint itself, so every result, a NaN's
-// payload included, is the reference's.
+// division) by the sign of the point's distance from the axis, where a margin
+// proves that the two agree. Four points moved together of which any lies
+// outside that envelope (on or next to the axis, huge, infinite or not a
+// number) are moved by displacePoint itself, so every result, a NaN's payload
+// included, is the reference's.
 #pragma once
 
 #include <cstddef>
