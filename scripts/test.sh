@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every test: the Windows build and its checks under wine, the native build
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and the comparisons
-# between the two.
+# between the two; then the reliability runs: the reference scenarios under
+# valgrind memcheck (optimised build, no sanitizer) and a bounded libFuzzer
+# run (clang, ASan, UBSan). Ends with the reliability figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,5 +14,46 @@ cmake --build --preset windows -j2
 cmake --preset test >/dev/null
 cmake --build --preset test -j2
 
+# The sweep tests write their figures here.
+figures=build/test/reliability
+rm -rf "$figures"
 ctest --preset windows -j2
 ctest --preset test -j2
+
+# Valgrind memcheck: each reference scenario once, no error and no leak.
+cmake --preset native >/dev/null
+cmake --build --preset native -j2
+memcheck_runs=0
+memcheck_errors=0
+for scenario in scenarios/reference_*.json; do
+  log=build/native/memcheck_$(basename "$scenario" .json).log
+  status=0
+  valgrind --error-exitcode=99 --leak-check=full build/native/host/slantwarper-host "$scenario" --json /dev/null \
+    >/dev/null 2>"$log" || status=$?
+  errors=$(sed -n 's/.*ERROR SUMMARY: \([0-9]*\) errors.*/\1/p' "$log" | tail -1)
+  errors=${errors:-1}  # no summary: valgrind itself failed
+  if [ "$status" -ne 0 ] && [ "$errors" -eq 0 ]; then errors=1; fi
+  echo "valgrind memcheck: $scenario: exit status $status, $errors errors"
+  memcheck_runs=$((memcheck_runs + 1))
+  memcheck_errors=$((memcheck_errors + errors))
+done
+
+# libFuzzer, bounded: new inputs go to the build tree, the committed corpus
+# seeds them; a broken invariant leaves its input in build/fuzz/artifacts.
+fuzz_seconds=60
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2 --target sw_fuzz_plugin
+mkdir -p build/fuzz/corpus build/fuzz/artifacts
+fuzz_status=0
+build/fuzz/tests/fuzz/sw_fuzz_plugin build/fuzz/corpus tests/fuzz/corpus -max_total_time=$fuzz_seconds \
+  -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ 2>build/fuzz/fuzz.log || fuzz_status=$?
+fuzz_runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' build/fuzz/fuzz.log)
+fuzz_failures=$((fuzz_status == 0 ? 0 : 1))
+[ "$fuzz_status" -eq 0 ] || tail -40 build/fuzz/fuzz.log
+
+echo
+echo "Reliability"
+cat "$figures/host_fault_sweep.txt" "$figures/allocation_sweep.txt"
+echo "fuzzing: ${fuzz_runs:-0} executions in $fuzz_seconds s, $fuzz_failures failures"
+echo "valgrind memcheck: $memcheck_runs reference scenarios, $memcheck_errors errors"
+[ "$fuzz_failures" -eq 0 ] && [ "$memcheck_errors" -eq 0 ]
