@@ -14,11 +14,13 @@ cmake --build --preset windows -j2
 cmake --preset test >/dev/null
 cmake --build --preset test -j2
 
-# The sweep tests write their figures here.
+# The sweep tests write their figures here. A failing test does not stop
+# the reliability runs below; the script fails at the end.
 figures=build/test/reliability
 rm -rf "$figures"
-ctest --preset windows -j2
-ctest --preset test -j2
+failed=()
+ctest --preset windows -j2 || failed+=("Windows tests")
+ctest --preset test -j2 || failed+=("native tests")
 
 # Valgrind memcheck: each reference scenario once, no error and no leak.
 cmake --preset native >/dev/null
@@ -51,9 +53,17 @@ fuzz_runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' build
 fuzz_failures=$((fuzz_status == 0 ? 0 : 1))
 [ "$fuzz_status" -eq 0 ] || tail -40 build/fuzz/fuzz.log
 
+[ "$fuzz_failures" -eq 0 ] || failed+=("fuzzing")
+[ "$memcheck_errors" -eq 0 ] || failed+=("valgrind memcheck")
+
 echo
 echo "Reliability"
-cat "$figures/host_fault_sweep.txt" "$figures/allocation_sweep.txt"
+for figure in host_fault_sweep allocation_sweep; do
+  cat "$figures/$figure.txt" 2>/dev/null || echo "$figure: no figures (the sweep did not finish)"
+done
 echo "fuzzing: ${fuzz_runs:-0} executions in $fuzz_seconds s, $fuzz_failures failures"
 echo "valgrind memcheck: $memcheck_runs reference scenarios, $memcheck_errors errors"
-[ "$fuzz_failures" -eq 0 ] && [ "$memcheck_errors" -eq 0 ]
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
