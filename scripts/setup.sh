@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev       # unit and scenario tests
   libbenchmark-dev                # benchmarks
   clang libclang-rt-14-dev        # libFuzzer and its sanitizer runtime
+  clang-format                    # the layout check
   valgrind                        # memcheck and callgrind runs
 )
 
