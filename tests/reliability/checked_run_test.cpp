@@ -9,6 +9,7 @@
 #include "bridge/error_codes.h"
 #include "tests/reliability/checked_run.h"
 #include "tests/reliability/failing_new.h"
+#include "tests/support/session.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ using swrel::CheckedRun;
 
 swhost::World onePath() {
   swhost::World world;
-  swhost::Path path;
-  path.name = "art";
-  path.selected = true;
-  path.segments = {PathSegment{{1, 2}, {1, 2}, {1, 2}, {0, 0, 0, 0}}};
-  world.paths = {path};
+  world.paths = {swtest::cornerPath("art", {{1, 2}})};
   return world;
 }
 

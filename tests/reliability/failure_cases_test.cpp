@@ -11,6 +11,7 @@
 #include "bridge/globals.h"
 #include "tests/reliability/checked_run.h"
 #include "tests/reliability/kept_cases.h"
+#include "tests/support/session.h"
 
 namespace {
 
@@ -22,17 +23,10 @@ using swrel::KeptCase;
 constexpr HostError kCode = 0x4B455054;  // 'KEPT'
 constexpr const char* kCompare = "SP Basic Suite/compare strings";
 
-swhost::Path corners(const std::string& name, std::vector<hostapi::ArtworkPoint> points) {
-  swhost::Path path;
-  path.name = name;
-  path.selected = true;
-  for (const hostapi::ArtworkPoint p : points) path.segments.push_back(hostapi::PathSegment{p, p, p, {0, 0, 0, 0}});
-  return path;
-}
-
 swhost::World twoPaths() {
   swhost::World world;
-  world.paths = {corners("a", {{50, 30}, {70, 30}, {60, 50}}), corners("b", {{-40, 10}, {-20, 10}})};
+  world.paths = {swtest::cornerPath("a", {{50, 30}, {70, 30}, {60, 50}}),
+                 swtest::cornerPath("b", {{-40, 10}, {-20, 10}})};
   return world;
 }
 

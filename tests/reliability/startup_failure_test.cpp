@@ -7,6 +7,7 @@
 #include "bridge/error_codes.h"
 #include "tests/reliability/checked_run.h"
 #include "tests/reliability/failing_new.h"
+#include "tests/support/session.h"
 
 namespace {
 
@@ -15,11 +16,7 @@ using swrel::CheckedRun;
 
 swhost::World onePath() {
   swhost::World world;
-  swhost::Path path;
-  path.name = "art";
-  path.selected = true;
-  path.segments = {hostapi::PathSegment{{50, 30}, {50, 30}, {50, 30}, {0, 0, 0, 0}}};
-  world.paths = {path};
+  world.paths = {swtest::cornerPath("art", {{50, 30}})};
   return world;
 }
 
