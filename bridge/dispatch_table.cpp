@@ -55,7 +55,8 @@ bool ready(Needs needs) {
     case Needs::globals:
       return gGlobals != nullptr;
     case Needs::globalsAndLists:
-      return gGlobals != nullptr && gGlobals->targetPaths != nullptr && gGlobals->referencePaths != nullptr;
+      return gGlobals != nullptr && gGlobals->targetPaths != nullptr && gGlobals->referencePaths != nullptr &&
+             gGlobals->undisposedCopies != nullptr;
   }
   return false;
 }

@@ -12,13 +12,14 @@
 using ArtList = std::vector<hostapi::ArtHandle>;
 
 // Everything that must outlive one message. The host allocates the block at
-// startup and keeps it while the library is unloaded; every field but the two
+// startup and keeps it while the library is unloaded; every field but the three
 // list pointers survives unload and reload unchanged.
 struct ToolGlobals {
   hostapi::ToolHandle toolHandle;         // the registered tool; never read
   hostapi::MenuItemHandle aboutMenuItem;  // this plug-in's about item; null until added
   ArtList* targetPaths;                   // the selected paths being reshaped
   ArtList* referencePaths;                // their untouched duplicates, entry for entry
+  ArtList* undisposedCopies;              // duplicates the host refused to dispose; never captured again
   LineCoefficients axisLine;              // through the start point, perpendicular to the drag
   hostapi::ArtworkPoint startPoint;       // where the mouse went down
   hostapi::ArtworkPoint currentPoint;     // the latest drag position
@@ -35,5 +36,5 @@ inline constexpr float kDragDivisor = 200.0f;
 // Null before startup and after shutdown.
 extern ToolGlobals* gGlobals;
 
-// Destroys both art lists, if the record exists.
+// Destroys the art lists, if the record exists.
 void freeArtLists();

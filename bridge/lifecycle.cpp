@@ -16,7 +16,10 @@ namespace {
 bool createMissingArtLists(ToolGlobals& globals) {
   if (globals.targetPaths == nullptr) globals.targetPaths = new (std::nothrow) ArtList;
   if (globals.referencePaths == nullptr) globals.referencePaths = new (std::nothrow) ArtList;
-  if (globals.targetPaths != nullptr && globals.referencePaths != nullptr) return true;
+  if (globals.undisposedCopies == nullptr) globals.undisposedCopies = new (std::nothrow) ArtList;
+  if (globals.targetPaths != nullptr && globals.referencePaths != nullptr && globals.undisposedCopies != nullptr) {
+    return true;
+  }
   freeArtLists();
   return false;
 }
@@ -29,6 +32,8 @@ void freeArtLists() {
   gGlobals->targetPaths = nullptr;
   delete gGlobals->referencePaths;
   gGlobals->referencePaths = nullptr;
+  delete gGlobals->undisposedCopies;
+  gGlobals->undisposedCopies = nullptr;
 }
 
 HostError onStartup(MessageHeader& message) {
@@ -39,7 +44,7 @@ HostError onStartup(MessageHeader& message) {
   void* block = nullptr;
   result = message.basic->allocateBlock(sizeof(ToolGlobals), &block);
   if (result != kNoError) return result;
-  // The record starts cleared: every handle null, both lists absent.
+  // The record starts cleared: every handle null, no list.
   gGlobals = new (block) ToolGlobals{};
   message.globals = gGlobals;
 

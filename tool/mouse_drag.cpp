@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -32,20 +33,37 @@ class MatchingArtAnswer {
   std::int32_t count = 0;
 };
 
+// Disposes the copies the host refused to dispose before. Those it refuses
+// again stay listed, sorted for captureSelection's look-ups; each copy leaves
+// the list when it is disposed, so none is disposed twice.
+void disposeUndisposedCopies(ArtList& copies) {
+  const auto refused =
+      std::remove_if(copies.begin(), copies.end(), [](ArtHandle copy) { return sArt->disposeArt(copy) == kNoError; });
+  copies.erase(refused, copies.end());
+  std::sort(copies.begin(), copies.end(), std::less<ArtHandle>());
+}
+
 // Duplicates every selected path directly above itself, pairing each target
-// with its untouched reference. Room for both lists is made before anything
-// is duplicated, so that running out of memory can never strand a duplicate
-// in the user's document.
+// with its untouched reference. A copy the plug-in made and could not dispose
+// is selected like its original but is never captured: duplicated again, it
+// would let a host that keeps refusing disposals double the document at
+// every press. Room for both lists, and for the references to join the
+// undisposed copies at the next mouse-down, is made before anything is
+// duplicated, so that running out of memory can never strand a duplicate in
+// the user's document.
 HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals) {
   const auto count = static_cast<std::size_t>(answer.count);
+  const ArtList& undisposed = *globals.undisposedCopies;
   try {
     globals.targetPaths->reserve(count);
     globals.referencePaths->reserve(count);
+    globals.undisposedCopies->reserve(undisposed.size() + count);
   } catch (const std::exception&) {  // out of memory, or more than a vector can hold
     return kOutOfMemoryError;
   }
   for (std::size_t i = 0; i < count; ++i) {
     const ArtHandle art = (*answer.handle)[i];
+    if (std::binary_search(undisposed.begin(), undisposed.end(), art, std::less<ArtHandle>())) continue;
     globals.targetPaths->push_back(art);
     ArtHandle copy = nullptr;
     const HostError result = sArt->duplicateArt(art, kPlaceAbove, art, &copy);
@@ -82,9 +100,12 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDispla
 HostError onMouseDown(ToolMessage& message) {
   ToolGlobals& globals = *gGlobals;
   // Duplicates still listed here outlived a mouse-up that could not dispose
-  // them; they are stray copies in the user's document and go once the
-  // suites are held.
-  const ArtList leftovers = std::move(*globals.referencePaths);
+  // them. They join the copies the host refused to dispose before (their
+  // capture made room for them, so this never allocates), and all of them
+  // go once the suites are held; they stay listed, never captured, while
+  // the host refuses.
+  ArtList& undisposed = *globals.undisposedCopies;
+  undisposed.insert(undisposed.end(), globals.referencePaths->begin(), globals.referencePaths->end());
   globals.targetPaths->clear();
   globals.referencePaths->clear();
   globals.startPoint = message.cursor;
@@ -95,7 +116,7 @@ HostError onMouseDown(ToolMessage& message) {
 
   SuiteScope suites(message.header.basic);
   if (suites.result() != kNoError) return suites.result();
-  for (const ArtHandle duplicate : leftovers) sArt->disposeArt(duplicate);
+  disposeUndisposedCopies(undisposed);
 
   MatchingArtAnswer answer;
   const MatchingArtSpec selectedPaths{kPathArt, kArtSelected, kArtSelected};

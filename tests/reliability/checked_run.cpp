@@ -79,8 +79,16 @@ std::set<ArtHandle> CheckedRun::listedReferences() const {
   return {gGlobals->referencePaths->begin(), gGlobals->referencePaths->end()};
 }
 
+std::set<ArtHandle> CheckedRun::listedCopies() const {
+  std::set<ArtHandle> listed = listedReferences();
+  if (gGlobals != nullptr && gGlobals->undisposedCopies != nullptr) {
+    listed.insert(gGlobals->undisposedCopies->begin(), gGlobals->undisposedCopies->end());
+  }
+  return listed;
+}
+
 std::set<ArtHandle> CheckedRun::strays() const {
-  const std::set<ArtHandle> listed = listedReferences();
+  const std::set<ArtHandle> listed = listedCopies();
   std::set<ArtHandle> result;
   for (const ArtHandle copy : duplicates()) {
     if (listed.count(copy) == 0) result.insert(copy);
@@ -119,7 +127,8 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
   const std::size_t firstCall = record.calls.size();
   const std::size_t faultsBefore = fired_.size();
   const bool allocationFailedBefore = pluginAllocationFailed();
-  const std::set<ArtHandle> listedBefore = listedReferences();
+  const std::set<ArtHandle> referencesBefore = listedReferences();
+  const std::set<ArtHandle> listedBefore = listedCopies();
   const std::set<ArtHandle> straysBefore = strays();
   const std::int64_t undosBefore = record.undos;
   if (isMessage(event, "AI Tool", "AI Mouse Down")) {
@@ -163,13 +172,14 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
   checkHostState(index);
   checkUserPaths(index);
   checkPluginLists(index);
-  checkStrays(index, straysBefore, listedBefore, faultFired, record.undos > undosBefore);
+  if (isMessage(event, "AI Tool", "AI Mouse Down")) checkCapture(index, listedBefore);
+  checkStrays(index, straysBefore, listedBefore, record.undos > undosBefore);
   checkResult(index, result, faultsBefore);
 
   // A mouse-up that met no failure and had copies to remove leaves the tool
   // idle.
   if (isMessage(event, "AI Tool", "AI Mouse Up") && !faultFired && allocationFailureEvent_ != index &&
-      result == hostapi::kNoError && !listedBefore.empty()) {
+      result == hostapi::kNoError && !referencesBefore.empty()) {
     if (host_->annotatorActive()) problem(index, "the annotator is still active after a clean mouse-up");
     if (!listedReferences().empty()) problem(index, "copies are still listed after a clean mouse-up");
   }
@@ -234,20 +244,38 @@ void CheckedRun::checkUserPaths(std::size_t event) {
 }
 
 void CheckedRun::checkPluginLists(std::size_t event) {
-  if (gGlobals == nullptr || gGlobals->targetPaths == nullptr || gGlobals->referencePaths == nullptr) return;
+  if (gGlobals == nullptr || gGlobals->targetPaths == nullptr || gGlobals->referencePaths == nullptr ||
+      gGlobals->undisposedCopies == nullptr) {
+    return;
+  }
   const ArtList& targets = *gGlobals->targetPaths;
   const ArtList& references = *gGlobals->referencePaths;
+  const ArtList& undisposed = *gGlobals->undisposedCopies;
   if (references.size() > targets.size()) problem(event, "more copies listed than targets");
-  if (listedReferences().size() != references.size()) problem(event, "a copy is listed twice");
-  for (const ArtList* list : {&targets, &references}) {
+  if (listedCopies().size() != references.size() + undisposed.size()) problem(event, "a copy is listed twice");
+  for (const ArtList* list : {&targets, &references, &undisposed}) {
     for (const ArtHandle art : *list) {
       if (host_->document().find(art) == nullptr) problem(event, "a listed path is no longer in the document");
     }
   }
+  const std::set<ArtHandle> copies = listedCopies();
+  for (const ArtHandle art : targets) {
+    if (copies.count(art) != 0) problem(event, "a copy the plug-in lists is also a target");
+  }
+}
+
+// A mouse-down never captures a copy the plug-in listed before it: one it
+// still had to dispose would be duplicated again, and the document would
+// double at every press while the host refuses to dispose.
+void CheckedRun::checkCapture(std::size_t event, const std::set<ArtHandle>& listedBefore) {
+  if (gGlobals == nullptr || gGlobals->targetPaths == nullptr) return;
+  for (const ArtHandle art : *gGlobals->targetPaths) {
+    if (listedBefore.count(art) != 0) problem(event, "a copy the plug-in could not dispose was captured again");
+  }
 }
 
 void CheckedRun::checkStrays(std::size_t event, const std::set<ArtHandle>& straysBefore,
-                             const std::set<ArtHandle>& listedBefore, bool faultFired, bool undone) {
+                             const std::set<ArtHandle>& listedBefore, bool undone) {
   std::vector<ArtHandle> appeared;
   for (const ArtHandle copy : strays()) {
     if (straysBefore.count(copy) == 0) appeared.push_back(copy);
@@ -257,9 +285,7 @@ void CheckedRun::checkStrays(std::size_t event, const std::set<ArtHandle>& stray
   const auto all = [&](const std::set<ArtHandle>& within) {
     return std::all_of(appeared.begin(), appeared.end(), [&](ArtHandle copy) { return within.count(copy) != 0; });
   };
-  const bool listsDropped = isMessage(message, "SP Access", "Unload") ||
-                            isMessage(message, "SP Interface", "Shutdown") ||
-                            (isMessage(message, "AI Tool", "AI Mouse Down") && faultFired);
+  const bool listsDropped = isMessage(message, "SP Access", "Unload") || isMessage(message, "SP Interface", "Shutdown");
   const bool undoneRemoval = isMessage(message, "AI Tool", "AI Mouse Up") && undone;
   if ((listsDropped && all(listedBefore)) || (undoneRemoval && all(atLatestMouseDown_))) return;
   problem(event, std::to_string(appeared.size()) + " copy(ies) left in the user's document that nothing will remove");

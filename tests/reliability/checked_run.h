@@ -11,12 +11,13 @@
 //  - the user's paths are all there, with their segment counts, and no point
 //    that was finite has become infinite or not a number;
 //  - the plug-in's lists name only live art, a reference for each target at
-//    most, and no copy twice;
+//    most, no copy twice and no copy as a target; a mouse-down captures no
+//    copy the plug-in listed before it (so the document grows by at most
+//    the selection per press, whatever the host refuses to dispose);
 //  - a copy the plug-in no longer lists (it will never remove it) appears
 //    only where the failure rules keep one: at unload and shutdown, which
-//    drop the lists; at a mouse-down whose host calls failed, which drops
-//    the copies a failed mouse-up left; and at a click's undo, which brings
-//    back the copies its mouse-down removed;
+//    drop the lists, and at a click's undo, which brings back the copies its
+//    mouse-down removed;
 //  - a mouse-up that met no failure leaves the tool idle: lists empty,
 //    annotator inactive;
 //  - a message during which exactly one failure happened returns what that
@@ -103,10 +104,13 @@ class CheckedRun {
   void checkHostState(std::size_t event);
   void checkUserPaths(std::size_t event);
   void checkPluginLists(std::size_t event);
+  void checkCapture(std::size_t event, const std::set<hostapi::ArtHandle>& listedBefore);
   void checkStrays(std::size_t event, const std::set<hostapi::ArtHandle>& straysBefore,
-                   const std::set<hostapi::ArtHandle>& listedBefore, bool faultFired, bool undone);
+                   const std::set<hostapi::ArtHandle>& listedBefore, bool undone);
   void checkResult(std::size_t event, hostapi::HostError result, std::size_t faultsBefore);
   std::set<hostapi::ArtHandle> listedReferences() const;
+  // The references and the copies the host refused to dispose.
+  std::set<hostapi::ArtHandle> listedCopies() const;
   std::set<hostapi::ArtHandle> strays() const;
 
   std::unique_ptr<swhost::Host> host_;

@@ -130,7 +130,7 @@ std::vector<Demonstration> demonstrations() {
        4,
        2,
        true},
-      {KeptCase::mouseDownDropsLeftovers,
+      {KeptCase::mouseDownCannotAcquire,
        dragAfterDrag,
        {{3, "AI Art Suite/dispose art", 1, true}, {4, "SP Basic Suite/acquire suite AI Art Suite", 1, true}},
        5,

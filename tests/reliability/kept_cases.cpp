@@ -39,7 +39,7 @@ const std::vector<KeptCaseInfo>& keptCases() {
        true},
       {KeptCase::deactivationFails, "a mouse-up whose deactivation of the annotator fails", false, true},
       {KeptCase::dragCutShortByUnload, "an unload or shutdown during a drag", true, true},
-      {KeptCase::mouseDownDropsLeftovers, "a failed mouse-up, then a mouse-down that cannot acquire the suites", true,
+      {KeptCase::mouseDownCannotAcquire, "a failed mouse-up, then a mouse-down that cannot acquire the suites", true,
        false},
       {KeptCase::leftoverDisposalFails, "a failed mouse-up, then a mouse-down whose disposal of a leftover fails", true,
        false},

@@ -28,9 +28,11 @@ enum class KeptCase {
   mouseUpFailsAfterDisposal,  // the view lookup, a point conversion or the undo fails
   deactivationFails,          // the deactivation fails (the invalidation's result replaces its own)
   // Only with more than one failure, or a drag the host cuts short:
-  dragCutShortByUnload,     // unload or shutdown during a drag drops the lists; the copies stay
-  mouseDownDropsLeftovers,  // after a failed mouse-up, a mouse-down that cannot acquire the suites
-  leftoverDisposalFails,    // after a failed mouse-up, the host refuses to dispose a leftover copy
+  dragCutShortByUnload,  // unload or shutdown during a drag drops the lists; the copies stay
+  // After a failed mouse-up, the copies stay listed as undisposed, never
+  // captured again, until a later mouse-down disposes them:
+  mouseDownCannotAcquire,   // the next mouse-down cannot acquire the suites
+  leftoverDisposalFails,    // the host refuses to dispose a leftover copy
   startupCannotDeactivate,  // setting the new annotator inactive fails: active until a mouse-up ends
 };
 
