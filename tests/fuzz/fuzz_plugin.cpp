@@ -5,6 +5,13 @@
 // failures and one failing allocation, checked by the same invariants as the
 // sweeps (tests/reliability/checked_run.h). A broken invariant prints the
 // problems and aborts, which libFuzzer keeps as a crash input.
+//
+// What one life can make is bounded by its world, so that no input costs
+// more than a fraction of a second or a few tens of megabytes: at most six
+// paths of at most 400 segments, forty messages and two unloads, and a host
+// whose memory holds kRoomForPaths paths and kRoomForSegments segments. A
+// host whose document is full quits: it sends its shutdown, and the run is
+// checked to its end like any other.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
@@ -28,6 +35,13 @@ constexpr const char* kMenuGroups[] = {"About", "AboutPKPlugIns", "aboutpkplugin
 constexpr const char* kMenuItems[] = {"slantWarper...", "About p.k plug-ins", "Quit"};
 constexpr float kZooms[] = {1.0f, 0.5f, 2.0f, 0.25f, 3.7f, 1e-3f, 1e6f};
 constexpr std::int32_t kIconTypes[] = {0, 7, 1, -1};
+
+constexpr std::size_t kMaxPaths = 6;
+constexpr std::size_t kMaxSegments = 400;
+constexpr std::size_t kMaxMessages = 40;  // besides startup, shutdown and each unload's reload
+constexpr std::size_t kMaxUnloads = 2;
+constexpr std::size_t kRoomForPaths = 1000;
+constexpr std::size_t kRoomForSegments = 20000;
 
 // Every host call the plug-in can make, as the host names it.
 const std::vector<std::string>& hostCalls() {
@@ -111,7 +125,7 @@ swhost::Path path(FuzzedDataProvider& data, std::size_t index) {
   path.selected = data.ConsumeIntegralInRange<int>(0, 3) != 0;
   path.closed = data.ConsumeBool();
   const std::size_t segments = data.ConsumeIntegralInRange<int>(0, 15) == 0
-                                   ? data.ConsumeIntegralInRange<std::size_t>(0, 400)
+                                   ? data.ConsumeIntegralInRange<std::size_t>(0, kMaxSegments)
                                    : data.ConsumeIntegralInRange<std::size_t>(0, 8);
   for (std::size_t i = 0; i < segments && data.remaining_bytes() > 0; ++i) {
     hostapi::PathSegment segment{};
@@ -140,7 +154,7 @@ swhost::World world(FuzzedDataProvider& data) {
   }
   world.iconType = data.ConsumeIntegralInRange<int>(0, 7) == 0 ? pick(data, kIconTypes) : 0;
   world.quirks.matchingCountWithoutArray = data.ConsumeIntegralInRange<int>(0, 15) == 0;
-  for (std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, 6), i = 0; i < n; ++i) {
+  for (std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, kMaxPaths), i = 0; i < n; ++i) {
     world.paths.push_back(path(data, i));
   }
   const std::vector<std::string>& calls = hostCalls();
@@ -166,8 +180,10 @@ Event message(const char* caller, const char* selector) { return Event{caller, s
 // each unload, and at most one shutdown, at the end.
 std::vector<Event> life(FuzzedDataProvider& data) {
   std::vector<Event> events;
+  std::size_t unloads = 0;
   if (data.ConsumeIntegralInRange<int>(0, 7) != 0) events.push_back(message("SP Interface", "Startup"));
-  for (std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, 40); n > 0 && data.remaining_bytes() > 0; --n) {
+  for (std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, kMaxMessages); n > 0 && data.remaining_bytes() > 0;
+       --n) {
     switch (data.ConsumeIntegralInRange<int>(0, 15)) {
       case 0:
       case 1:
@@ -199,6 +215,11 @@ std::vector<Event> life(FuzzedDataProvider& data) {
         break;
       }
       case 12:
+        if (unloads == kMaxUnloads) {
+          events.push_back(message("AI Annotation", "AI Draw"));
+          break;
+        }
+        ++unloads;
         events.push_back(message("SP Access", "Unload"));
         events.push_back(message("SP Access", "Reload"));
         break;
@@ -217,6 +238,13 @@ std::vector<Event> life(FuzzedDataProvider& data) {
   return events;
 }
 
+bool documentFull(const swhost::Document& document) {
+  if (document.size() > kRoomForPaths) return true;
+  std::size_t segments = 0;
+  for (const hostapi::ArtHandle art : document.handles()) segments += document.find(art)->segments.size();
+  return segments > kRoomForSegments;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -230,7 +258,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   std::vector<std::string> problems;
   {
     swrel::CheckedRun run(host);
-    run.deliverAll(events);
+    for (const Event& event : events) {
+      if (documentFull(run.host().document())) break;
+      run.deliver(event);
+    }
     run.finish();
     problems = run.problems();
   }
