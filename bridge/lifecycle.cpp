@@ -41,6 +41,11 @@ HostError onStartup(MessageHeader& message) {
   HostError result = suites.result();
   if (result != kNoError) return result;
 
+  // A second startup without a shutdown between them would lose the lists
+  // of the record the plug-in holds: they go first. The record's block and
+  // what startup registered stay the host's.
+  freeArtLists();
+
   void* block = nullptr;
   result = message.basic->allocateBlock(sizeof(ToolGlobals), &block);
   if (result != kNoError) return result;

@@ -25,6 +25,13 @@ HostError HOSTAPI_CALL duplicateArt(ArtHandle art, std::int16_t paintOrder, ArtH
   if (paintOrder != kPlaceAbove || reference != art) {
     return host().violation("AI Art Suite/duplicate art", "only placing the copy above the original is offered");
   }
+  const World& world = host().world();
+  const Document& document = host().document();
+  if ((world.roomForPaths != 0 && document.size() >= world.roomForPaths) ||
+      (world.roomForSegments != 0 &&
+       document.segmentTotal() + document.find(art)->segments.size() > world.roomForSegments)) {
+    return kNoRoomError;
+  }
   *copy = host().document().duplicateAbove(art);
   return kNoError;
 }

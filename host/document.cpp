@@ -53,6 +53,12 @@ std::vector<hostapi::ArtHandle> Document::handles() const {
   return result;
 }
 
+std::size_t Document::segmentTotal() const {
+  std::size_t total = 0;
+  for (const std::uintptr_t id : order_) total += entries_.at(id).path.segments.size();
+  return total;
+}
+
 hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return nullptr;

@@ -28,6 +28,8 @@ class Document {
   // The paths in paint order, bottom first.
   std::vector<Path> paths() const;
   std::size_t size() const { return order_.size(); }
+  // The segments of all paths together.
+  std::size_t segmentTotal() const;
 
   // The path behind a handle, or null for a handle that names no live path.
   const Path* find(hostapi::ArtHandle art) const;

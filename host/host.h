@@ -32,6 +32,7 @@ inline constexpr HostError kNotHeldError = hostapi::fourCharCode('H', 'E', 'L', 
 inline constexpr HostError kOutOfRangeError = hostapi::fourCharCode('R', 'N', 'G', 'E');    // index or count
 inline constexpr HostError kNotFoundError = hostapi::fourCharCode('N', 'F', 'N', 'D');      // no such name
 inline constexpr HostError kNotImplementedError = hostapi::fourCharCode('N', 'I', 'M', 'P');
+inline constexpr HostError kNoRoomError = hostapi::fourCharCode('R', 'O', 'O', 'M');  // the document is full
 
 // A fault to inject: the named call fails with `error` on its nth call,
 // counted from 1 over the whole run; nth 0 fails every call.
@@ -52,6 +53,11 @@ struct World {
   std::vector<Path> paths;                       // the document in paint order
   std::vector<Fault> faults;
   bool recordCalls = true;  // keep the call log (benchmarks turn it off)
+  // The host's memory: a duplicate that would leave the document with more
+  // paths or segments than this fails with kNoRoomError. 0: no limit.
+  // Scenario files never set it; fuzz targets bound what a run can make.
+  std::size_t roomForPaths = 0;
+  std::size_t roomForSegments = 0;
 
   // Ways a real host might misbehave, for robustness tests.
   struct Quirks {

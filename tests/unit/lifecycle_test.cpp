@@ -29,6 +29,18 @@ TEST(Lifecycle, StartupAndShutdownLeaveNothingHeld) {
   EXPECT_TRUE(session.record().violations.empty());
 }
 
+TEST(Lifecycle, ASecondStartupFreesTheListsOfTheFirstRecord) {
+  Session session;
+  ASSERT_EQ(session.startup(), 0);
+  ToolGlobals* first = gGlobals;
+  ASSERT_EQ(session.send("SP Interface", "Startup"), 0);
+  EXPECT_NE(gGlobals, first);
+  EXPECT_EQ(first->targetPaths, nullptr);
+  EXPECT_EQ(first->referencePaths, nullptr);
+  EXPECT_EQ(first->undisposedCopies, nullptr);
+  EXPECT_NE(gGlobals->undisposedCopies, nullptr);
+}
+
 TEST(Lifecycle, ShutdownWithoutStartupCallsTheHostForNothing) {
   Session session;
   EXPECT_EQ(session.shutdown(), 0);
