@@ -40,18 +40,34 @@ for scenario in scenarios/reference_*.json; do
   memcheck_errors=$((memcheck_errors + errors))
 done
 
-# libFuzzer, bounded: new inputs go to the build tree, the committed corpus
-# seeds them; a broken invariant leaves its input in build/fuzz/artifacts.
-fuzz_seconds=60
+# libFuzzer, bounded: each target for its share of a minute, new inputs to
+# the build tree, the committed corpus (and for scenario files the example
+# and test files) as seeds; a broken invariant leaves its input in
+# build/fuzz/artifacts. scripts/fuzz.sh runs the long campaigns.
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 --target sw_fuzz_plugin
-mkdir -p build/fuzz/corpus build/fuzz/artifacts
-fuzz_status=0
-build/fuzz/tests/fuzz/sw_fuzz_plugin build/fuzz/corpus tests/fuzz/corpus -max_total_time=$fuzz_seconds \
-  -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ 2>build/fuzz/fuzz.log || fuzz_status=$?
-fuzz_runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' build/fuzz/fuzz.log)
-fuzz_failures=$((fuzz_status == 0 ? 0 : 1))
-[ "$fuzz_status" -eq 0 ] || tail -40 build/fuzz/fuzz.log
+cmake --build --preset fuzz -j2 --target sw_fuzz_plugin sw_fuzz_scenario
+mkdir -p build/fuzz/corpus build/fuzz/scenario_corpus build/fuzz/artifacts
+fuzz_seconds=0
+fuzz_runs=0
+fuzz_failures=0
+fuzz_target() {
+  local target=$1 seconds=$2
+  shift 2
+  local status=0
+  build/fuzz/tests/fuzz/$target "$@" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/artifacts/ 2>"build/fuzz/$target.log" || status=$?
+  local runs
+  runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "build/fuzz/$target.log")
+  fuzz_runs=$((fuzz_runs + ${runs:-0}))
+  fuzz_seconds=$((fuzz_seconds + seconds))
+  if [ "$status" -ne 0 ]; then
+    fuzz_failures=$((fuzz_failures + 1))
+    tail -40 "build/fuzz/$target.log"
+  fi
+}
+fuzz_target sw_fuzz_plugin 45 build/fuzz/corpus tests/fuzz/corpus
+fuzz_target sw_fuzz_scenario 15 build/fuzz/scenario_corpus tests/fuzz/scenario_corpus scenarios \
+  tests/data/bad_scenarios tests/data/hostile_scenarios -max_len=4096
 
 [ "$fuzz_failures" -eq 0 ] || failed+=("fuzzing")
 [ "$memcheck_errors" -eq 0 ] || failed+=("valgrind memcheck")
@@ -61,7 +77,7 @@ echo "Reliability"
 for figure in host_fault_sweep allocation_sweep; do
   cat "$figures/$figure.txt" 2>/dev/null || echo "$figure: no figures (the sweep did not finish)"
 done
-echo "fuzzing: ${fuzz_runs:-0} executions in $fuzz_seconds s, $fuzz_failures failures"
+echo "fuzzing: $fuzz_runs executions in $fuzz_seconds s (2 targets), $fuzz_failures failures"
 echo "valgrind memcheck: $memcheck_runs reference scenarios, $memcheck_errors errors"
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
