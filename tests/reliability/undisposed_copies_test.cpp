@@ -18,7 +18,8 @@ using swrel::CheckedRun;
 constexpr const char* kDispose = "AI Art Suite/dispose art";
 constexpr const char* kDuplicate = "AI Art Suite/duplicate art";
 
-// Two selected paths, every disposal refused, twelve presses (down, drag, up).
+// Two selected paths, every disposal refused, twelve presses (down, drag,
+// up), shutdown.
 swrunner::Scenario everyDisposalRefused() {
   return swrunner::loadScenarioFile(std::filesystem::path(SW_SOURCE_DIR) / "scenarios" / "every_disposal_refused.json");
 }
@@ -55,15 +56,15 @@ TEST(UndisposedCopies, ALaterDisposalRemovesEachCopyOnce) {
     refusing.deliverAll(scenario.events);
     refusals = count(refusing, kDispose);
   }
-  // The same disposals refused one by one, then a press the host lets
-  // dispose: it removes every copy of the twelve presses and its own.
+  // The same disposals refused one by one, then, before the shutdown, a
+  // press the host lets dispose: it removes every copy of the twelve presses
+  // and its own.
   scenario.world.faults.clear();
   for (std::size_t nth = 1; nth <= refusals; ++nth) {
     scenario.world.faults.push_back({kDispose, static_cast<std::int64_t>(nth), 1234});
   }
-  const std::size_t press = scenario.events.size() - 3;
-  scenario.events.insert(scenario.events.end(), scenario.events.begin() + static_cast<std::ptrdiff_t>(press),
-                         scenario.events.end());
+  const std::vector<swhost::Event> press(scenario.events.end() - 4, scenario.events.end() - 1);
+  scenario.events.insert(scenario.events.end() - 1, press.begin(), press.end());
   CheckedRun run(scenario.world);
   run.deliverAll(scenario.events);
   EXPECT_EQ(run.firedFaults().size(), refusals);
