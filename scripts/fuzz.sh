@@ -55,7 +55,8 @@ done
 # The SVG importer of the page, under node, if the page and its packages are
 # here: the same time, the same bounds per input.
 svg_status=none
-if [ -f web/svg_import.js ] && [ -d node_modules/svgpath ] && [ -d node_modules/@xmldom/xmldom ]; then
+if command -v node >/dev/null && [ -f web/svg_import.js ] && [ -d node_modules/svgpath ] &&
+  [ -d node_modules/@xmldom/xmldom ]; then
   node tests/fuzz/fuzz_svg_import.mjs --seconds "$seconds" --timeout 5 \
     --artifacts "$campaign/svg_import/artifacts" >"$campaign/svg_import.log" 2>&1 &
   svg_pid=$!
@@ -95,7 +96,7 @@ for i in "${!targets[@]}"; do
   fi
 done
 if [ "$svg_status" = none ]; then
-  echo "svg_import: not run (web/svg_import.js or its npm packages are not here)"
+  echo "svg_import: not run (node, web/svg_import.js or its npm packages are not here)"
 else
   tail -1 "$campaign/svg_import.log"
   [ "$svg_status" -eq 0 ] || status=1
