@@ -1,0 +1,409 @@
+// Turns an SVG file into host paths: every path and basic shape, with the
+// transforms of its ancestors, as contours of anchors with in- and
+// out-handles in artwork coordinates (y up). Path data is read, made
+// absolute, freed of shorthand and arc commands and transformed by svgpath;
+// this module only walks the document and lays the resulting lines and
+// curves into host segments. It runs in the page (the browser's DOMParser)
+// and under node (@xmldom/xmldom), and refuses anything it cannot take with
+// an SvgImportError of one line; it throws nothing else.
+import svgpath from 'svgpath';
+
+export class SvgImportError extends Error {
+  constructor(message) {
+    super(message);
+    this.name = 'SvgImportError';
+  }
+}
+
+// The host's segment count is a signed 16-bit number.
+export const MAX_SEGMENTS_PER_PATH = 32767;
+// A scenario holds at most this many paths.
+export const MAX_PATHS = 32767;
+// Bounds the document a file can make, whatever its size.
+export const MAX_SEGMENTS_TOTAL = 1 << 20;
+export const MAX_TEXT_LENGTH = 64 << 20;
+const MAX_ELEMENTS = 1 << 20;
+const MAX_DEPTH = 200;
+const MAX_NAME_LENGTH = 80;
+
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
+const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
+const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'color'];
+const DEFAULT_PAINT = {fill: 'black', stroke: 'none', 'stroke-width': '1', display: 'inline', color: 'black'};
+// Kept colours are plain colour values; anything else (gradients, patterns)
+// is drawn in this grey, as the page cannot carry their definitions.
+const COLOUR = /^(#[0-9a-f]{3,8}|[a-z]{3,20}|(rgb|hsl)a?\(\s*[-+0-9.,%\s/a-z]{1,60}\))$/i;
+const STAND_IN_COLOUR = '#808080';
+const UNITS = {px: 1, '': 1, pt: 4 / 3, pc: 16, mm: 96 / 25.4, cm: 96 / 2.54, in: 96};
+const LENGTH = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*(px|pt|pc|mm|cm|in)?\s*$/i;
+const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
+
+// Returns {paths: [{name, closed, segments: [[ax, ay, ix, iy, ox, oy]...],
+// fill, stroke, strokeWidth}]}, every number a finite float32.
+export function importSvg(text, parseXml) {
+  try {
+    return importChecked(text, parseXml);
+  } catch (error) {
+    if (error instanceof SvgImportError) throw error;
+    throw new SvgImportError(`cannot read this SVG file: ${oneLine(error)}`);
+  }
+}
+
+function importChecked(text, parseXml) {
+  if (typeof text !== 'string') throw new SvgImportError('the file is not text');
+  if (text.length > MAX_TEXT_LENGTH) {
+    throw new SvgImportError(`the file is larger than ${MAX_TEXT_LENGTH >> 20} MiB`);
+  }
+  let doc;
+  try {
+    doc = parseXml(text);
+  } catch (error) {
+    throw new SvgImportError(`not well-formed XML: ${oneLine(error)}`);
+  }
+  const root = doc && doc.documentElement;
+  const parserError = doc && doc.getElementsByTagName ? doc.getElementsByTagName('parsererror')[0] : null;
+  if (!root || parserError) {
+    throw new SvgImportError(`not well-formed XML: ${oneLine(parserError ? parserError.textContent : 'no root element')}`);
+  }
+  if (localName(root) !== 'svg' || !isSvgElement(root)) {
+    throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
+  }
+  const walk = new Walk();
+  walk.element(root, {transform: 'scale(1 -1)', paint: DEFAULT_PAINT, scale: 1}, 0);
+  if (walk.paths.length === 0) {
+    throw new SvgImportError('the file has no paths or shapes to draw');
+  }
+  return {paths: walk.paths};
+}
+
+class Walk {
+  constructor() {
+    this.paths = [];
+    this.segmentCount = 0;
+    this.elementCount = 0;
+    this.shapeCount = 0;
+  }
+
+  element(node, inherited, depth) {
+    if (++this.elementCount > MAX_ELEMENTS) {
+      throw new SvgImportError(`the file has more than ${MAX_ELEMENTS} elements`);
+    }
+    if (depth > MAX_DEPTH) throw new SvgImportError(`elements are nested deeper than ${MAX_DEPTH} levels`);
+    const name = localName(node);
+    if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name))) return;
+    const state = this.state(node, inherited, depth === 0);
+    if (state.paint.display === 'none') return;
+    if (SHAPES.has(name)) {
+      this.shape(node, name, state);
+      return;
+    }
+    for (let child = node.firstChild; child; child = child.nextSibling) {
+      if (child.nodeType === 1) this.element(child, state, depth + 1);
+    }
+  }
+
+  // The transform list and the paint an element passes to its children: its
+  // own transform after its ancestors', its own paint over theirs.
+  state(node, inherited, isRoot) {
+    let transform = inherited.transform;
+    if (localName(node) === 'svg' && !isRoot) {
+      const x = length(node, 'x', 0);
+      const y = length(node, 'y', 0);
+      if (x !== 0 || y !== 0) transform += ` translate(${x} ${y})`;
+    }
+    const own = attribute(node, 'transform');
+    if (own !== null && own.trim() !== '') transform += ` ${own}`;
+    const paint = {...inherited.paint};
+    const style = parseStyle(attribute(node, 'style'));
+    for (const property of PAINT_PROPERTIES) {
+      const value = style.get(property) ?? attribute(node, property);
+      if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
+    }
+    if (paint.display !== 'none') paint.display = 'inline';
+    return {transform, paint};
+  }
+
+  shape(node, name, state) {
+    const pathName = elementName(node, name, ++this.shapeCount);
+    const label = `<${name}> "${pathName}"`;
+    const data = shapeData(node, name, label);
+    if (data === '') return;
+    const parsed = svgpath(data);
+    if (parsed.err) throw new SvgImportError(`${label}: bad path data (${parsed.err.replace(/^SvgPath: /, '')})`);
+    // iterate() with no work applies the transform svgpath keeps pending.
+    const absolute = parsed.abs().unshort().unarc().transform(state.transform).iterate(() => {});
+    const contours = contoursOf(absolute.segments, label);
+    const scale = transformScale(state.transform);
+    const paint = paintOf(state.paint, scale);
+    contours.forEach((contour, index) => {
+      const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
+      for (const piece of splitContour(contour, contourName)) this.add({...piece, ...paint});
+    });
+  }
+
+  add(path) {
+    if (this.paths.length >= MAX_PATHS) throw new SvgImportError(`the file has more than ${MAX_PATHS} paths`);
+    this.segmentCount += path.segments.length;
+    if (this.segmentCount > MAX_SEGMENTS_TOTAL) {
+      throw new SvgImportError(`the file has more than ${MAX_SEGMENTS_TOTAL} segments in all`);
+    }
+    this.paths.push(path);
+  }
+}
+
+// Path data for a shape, in its own coordinates; '' for a shape SVG does not
+// draw (a rectangle, circle or ellipse of zero size).
+function shapeData(node, name, label) {
+  const get = (key, fallback = 0) => length(node, key, fallback, label);
+  switch (name) {
+    case 'path':
+      return attribute(node, 'd') ?? '';
+    case 'rect':
+      return rectData(get('x'), get('y'), get('width'), get('height'), get('rx', null), get('ry', null));
+    case 'circle': {
+      const r = get('r');
+      return r > 0 ? ellipseData(get('cx'), get('cy'), r, r) : '';
+    }
+    case 'ellipse': {
+      const rx = get('rx');
+      const ry = get('ry');
+      return rx > 0 && ry > 0 ? ellipseData(get('cx'), get('cy'), rx, ry) : '';
+    }
+    case 'line':
+      return `M${get('x1')} ${get('y1')}L${get('x2')} ${get('y2')}`;
+    case 'polyline':
+    case 'polygon': {
+      const numbers = (attribute(node, 'points') ?? '').match(NUMBER) ?? [];
+      if (numbers.length < 2) return '';
+      const pairs = numbers.slice(0, numbers.length - (numbers.length % 2)).join(' ');
+      return `M${pairs}${name === 'polygon' ? 'Z' : ''}`;
+    }
+  }
+  return '';
+}
+
+function rectData(x, y, w, h, rxGiven, ryGiven) {
+  if (!(w > 0 && h > 0)) return '';
+  let rx = rxGiven ?? ryGiven ?? 0;
+  let ry = ryGiven ?? rxGiven ?? 0;
+  rx = Math.min(Math.max(rx, 0), w / 2);
+  ry = Math.min(Math.max(ry, 0), h / 2);
+  if (rx === 0 || ry === 0) return `M${x} ${y}H${x + w}V${y + h}H${x}Z`;
+  return (
+    `M${x + rx} ${y}H${x + w - rx}A${rx} ${ry} 0 0 1 ${x + w} ${y + ry}V${y + h - ry}` +
+    `A${rx} ${ry} 0 0 1 ${x + w - rx} ${y + h}H${x + rx}A${rx} ${ry} 0 0 1 ${x} ${y + h - ry}` +
+    `V${y + ry}A${rx} ${ry} 0 0 1 ${x + rx} ${y}Z`
+  );
+}
+
+// Four quarter arcs, so each becomes one cubic curve.
+function ellipseData(cx, cy, rx, ry) {
+  return (
+    `M${cx + rx} ${cy}A${rx} ${ry} 0 0 1 ${cx} ${cy + ry}A${rx} ${ry} 0 0 1 ${cx - rx} ${cy}` +
+    `A${rx} ${ry} 0 0 1 ${cx} ${cy - ry}A${rx} ${ry} 0 0 1 ${cx + rx} ${cy}Z`
+  );
+}
+
+// Lays absolute M, L, H, V, C, Q and Z commands into contours of host
+// segments. A contour that closes on its own start point shares that anchor.
+function contoursOf(commands, label) {
+  const contours = [];
+  let current = null;
+  let start = [0, 0];
+  let last = [0, 0];
+  const begin = (point) => {
+    finish(false);
+    current = {closed: false, segments: [corner(point)]};
+    start = point;
+  };
+  const finish = (closed) => {
+    if (current && current.segments.length > 1) {
+      current.closed = closed;
+      if (closed) mergeClosingAnchor(current.segments);
+      contours.push(current);
+    }
+    current = null;
+  };
+  const lineTo = (point) => {
+    if (!current) begin(last);
+    current.segments.push(corner(point));
+  };
+  const curveTo = (c1, c2, point) => {
+    if (!current) begin(last);
+    const previous = current.segments[current.segments.length - 1];
+    previous[4] = c1[0];
+    previous[5] = c1[1];
+    current.segments.push([point[0], point[1], c2[0], c2[1], point[0], point[1]]);
+  };
+  for (const command of commands) {
+    const values = command.slice(1).map((value) => checkedFloat(value, label));
+    switch (command[0]) {
+      case 'M':
+        begin([values[0], values[1]]);
+        last = start;
+        break;
+      case 'L':
+        last = [values[0], values[1]];
+        lineTo(last);
+        break;
+      case 'H':
+        last = [values[0], last[1]];
+        lineTo(last);
+        break;
+      case 'V':
+        last = [last[0], values[0]];
+        lineTo(last);
+        break;
+      case 'C':
+        curveTo([values[0], values[1]], [values[2], values[3]], [values[4], values[5]]);
+        last = [values[4], values[5]];
+        break;
+      case 'Q': {
+        // The cubic curve with the same shape as the quadratic one.
+        const q = [values[0], values[1]];
+        const end = [values[2], values[3]];
+        const c1 = [last[0] + (2 / 3) * (q[0] - last[0]), last[1] + (2 / 3) * (q[1] - last[1])];
+        const c2 = [end[0] + (2 / 3) * (q[0] - end[0]), end[1] + (2 / 3) * (q[1] - end[1])];
+        curveTo(c1, c2, end);
+        last = end;
+        break;
+      }
+      case 'Z':
+      case 'z':
+        finish(true);
+        last = start;
+        break;
+      default:
+        throw new SvgImportError(`${label}: unexpected path command ${command[0]}`);
+    }
+  }
+  finish(false);
+  return contours.map((contour) => ({
+    closed: contour.closed,
+    segments: contour.segments.map((segment) => segment.map((value) => checkedFloat(value, label))),
+  }));
+}
+
+function corner(point) {
+  return [point[0], point[1], point[0], point[1], point[0], point[1]];
+}
+
+function mergeClosingAnchor(segments) {
+  const first = segments[0];
+  const last = segments[segments.length - 1];
+  if (segments.length > 2 && Math.fround(last[0]) === Math.fround(first[0]) && Math.fround(last[1]) === Math.fround(first[1])) {
+    first[2] = last[2];
+    first[3] = last[3];
+    segments.pop();
+  }
+}
+
+// An open contour longer than a host path is split into pieces that share
+// their end anchors, so the drawing is unchanged; a closed one cannot be
+// split without losing its fill, so it is refused.
+function splitContour(contour, name) {
+  const {segments, closed} = contour;
+  if (segments.length <= MAX_SEGMENTS_PER_PATH) return [{name: cleanName(name), closed, segments}];
+  if (closed) {
+    throw new SvgImportError(
+      `path "${name}" is a closed contour of ${segments.length} segments; a host path holds at most ${MAX_SEGMENTS_PER_PATH}`,
+    );
+  }
+  const pieces = [];
+  for (let from = 0; from < segments.length - 1; from += MAX_SEGMENTS_PER_PATH - 1) {
+    const piece = segments.slice(from, from + MAX_SEGMENTS_PER_PATH).map((segment) => segment.slice());
+    const first = piece[0];
+    const last = piece[piece.length - 1];
+    if (from > 0) [first[2], first[3]] = [first[0], first[1]];
+    if (from + piece.length < segments.length) [last[4], last[5]] = [last[0], last[1]];
+    pieces.push({name: cleanName(`${name} part ${pieces.length + 1}`), closed: false, segments: piece});
+  }
+  return pieces;
+}
+
+function paintOf(paint, scale) {
+  const colour = (value) => {
+    if (value === 'none') return 'none';
+    if (value === 'currentColor') return COLOUR.test(paint.color) ? paint.color : 'black';
+    return COLOUR.test(value) ? value : STAND_IN_COLOUR;
+  };
+  const width = LENGTH.exec(paint['stroke-width']);
+  const strokeWidth = width ? Math.abs(Number(width[1]) * UNITS[(width[2] ?? '').toLowerCase()] * scale) : scale;
+  return {
+    fill: colour(paint.fill),
+    stroke: colour(paint.stroke),
+    strokeWidth: Number.isFinite(Math.fround(strokeWidth)) ? Math.fround(strokeWidth) : 1,
+  };
+}
+
+// The factor by which a transform list scales lengths (the square root of its
+// area scale), for stroke widths.
+function transformScale(transform) {
+  const probe = svgpath('M0 0L1 0L0 1').transform(transform).iterate(() => {}).segments;
+  const [x0, y0] = probe[0].slice(1);
+  const [x1, y1] = probe[1].slice(1);
+  const [x2, y2] = probe[2].slice(1);
+  const area = Math.abs((x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0));
+  return Number.isFinite(area) ? Math.sqrt(area) : 1;
+}
+
+function checkedFloat(value, label) {
+  const number = Math.fround(Number(value));
+  if (!Number.isFinite(number)) {
+    throw new SvgImportError(`${label}: a coordinate is not a finite number within the host's range`);
+  }
+  return number;
+}
+
+function length(node, key, fallback, label) {
+  const value = attribute(node, key);
+  if (value === null || value.trim() === '') return fallback;
+  const match = LENGTH.exec(value);
+  if (!match) throw new SvgImportError(`${label ?? `<${node.nodeName}>`}: cannot read ${key}="${clip(value)}"`);
+  const number = Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()];
+  if (!Number.isFinite(number)) throw new SvgImportError(`${label ?? `<${node.nodeName}>`}: ${key} is not finite`);
+  return number;
+}
+
+function parseStyle(style) {
+  const properties = new Map();
+  if (!style) return properties;
+  for (const declaration of style.split(';')) {
+    const colon = declaration.indexOf(':');
+    if (colon > 0) {
+      properties.set(declaration.slice(0, colon).trim().toLowerCase(), declaration.slice(colon + 1).replace(/!important/i, '').trim());
+    }
+  }
+  return properties;
+}
+
+function elementName(node, name, number) {
+  const id = cleanName(attribute(node, 'id') ?? '').trim();
+  return id !== '' ? id : `${name} ${number}`;
+}
+
+function cleanName(name) {
+  return name.replace(/[\u0000-\u001f\u007f"]/g, '').slice(0, MAX_NAME_LENGTH);
+}
+
+function attribute(node, key) {
+  return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
+}
+
+function localName(node) {
+  return node.localName ?? node.nodeName;
+}
+
+function isSvgElement(node) {
+  return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
+}
+
+function clip(text) {
+  const line = String(text).replace(/\s+/g, ' ').trim();
+  return line.length > 60 ? `${line.slice(0, 57)}...` : line;
+}
+
+function oneLine(error) {
+  return clip(error && error.message !== undefined ? error.message : error);
+}
