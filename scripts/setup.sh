@@ -15,6 +15,18 @@ packages=(
   clang libclang-rt-14-dev        # libFuzzer and its sanitizer runtime
   clang-format                    # the layout check
   valgrind                        # memcheck and callgrind runs
+  chromium                        # the page's browser tests (driven by puppeteer-core)
+)
+
+# The page's npm packages exactly as the lock file pins them (puppeteer-core
+# drives the chromium above and downloads no browser); again only when the
+# lock file changed.
+(
+  cd "$(dirname "$0")/.."
+  if ! cmp -s package-lock.json node_modules/.installed-lock.json; then
+    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+    cp package-lock.json node_modules/.installed-lock.json
+  fi
 )
 
 missing=()
