@@ -82,12 +82,13 @@ class App {
       const outcome = this.engine.send({caller: 'AI Annotation', selector: 'AI Draw'});
       this.log.add({caller: 'AI Annotation', selector: 'AI Draw', ...outcome});
     }
-    this.view.render(this.engine.paths(), (name) => this.styles.get(name));
+    const paths = this.engine.paths();
+    this.view.render(paths, (name) => this.styles.get(name));
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
     this.showNewAlerts();
     this.updateCursor();
-    this.updateStatus();
+    this.updateStatus(paths);
   }
 
   showNewAlerts() {
@@ -109,8 +110,7 @@ class App {
     if (toolButton.disabled && warping) this.activate('selection');
   }
 
-  updateStatus() {
-    const paths = this.engine.paths();
+  updateStatus(paths) {
     let segments = 0;
     let selected = 0;
     for (const path of paths) {
