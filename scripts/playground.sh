@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+scripts/node_deps.sh
 if [ ! -f build/web/out/slantwarper.js ]; then
   echo "Building the WebAssembly build (cmake preset web)..."
   cmake --preset web >/dev/null

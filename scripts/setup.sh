@@ -18,17 +18,6 @@ packages=(
   chromium                        # the page's browser tests (driven by puppeteer-core)
 )
 
-# The page's npm packages exactly as the lock file pins them (puppeteer-core
-# drives the chromium above and downloads no browser); again only when the
-# lock file changed.
-(
-  cd "$(dirname "$0")/.."
-  if ! cmp -s package-lock.json node_modules/.installed-lock.json; then
-    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
-    cp package-lock.json node_modules/.installed-lock.json
-  fi
-)
-
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -4,8 +4,6 @@
 // menu, pan and zoom all end here. The engine's document is the only
 // document; after each change the page repaints what it holds, and while the
 // plug-in's annotator is active each repaint first sends it the draw message.
-import {createEngine} from './engine.js';
-import {installHooks} from './hooks.js';
 import {importSvg} from './svg_import.js';
 import {exportSvg} from './svg_export.js';
 import {DocumentView, artworkBounds} from './view.js';
@@ -13,7 +11,6 @@ import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
 import {MessageLog} from './message_log.js';
-import {loadPluginImages} from './resources.js';
 import {SAMPLE_SVG} from './sample_art.js';
 
 const PLUGIN_CURSOR_ID = 16001;
@@ -55,7 +52,7 @@ class App {
     this.setUpPointer();
     this.setUpKeyboard();
     this.setUpFiles();
-    new ResizeObserver(() => this.repaint()).observe($('document'));
+    new ResizeObserver(() => this.scheduleRepaint()).observe($('document'));
   }
 
   // ---- host messages and repaint ----
@@ -82,13 +79,14 @@ class App {
       const outcome = this.engine.send({caller: 'AI Annotation', selector: 'AI Draw'});
       this.log.add({caller: 'AI Annotation', selector: 'AI Draw', ...outcome});
     }
+    // The segment arrays stay valid only until the next call into the engine.
     const paths = this.engine.paths();
     this.view.render(paths, (name) => this.styles.get(name));
+    this.updateStatus(paths);
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
     this.showNewAlerts();
     this.updateCursor();
-    this.updateStatus(paths);
   }
 
   showNewAlerts() {
@@ -527,10 +525,4 @@ function reportUnexpected(event, error) {
 window.addEventListener('error', (event) => reportUnexpected(event, event.error ?? event.message));
 window.addEventListener('unhandledrejection', (event) => reportUnexpected(event, event.reason));
 
-async function main() {
-  const [engine, images] = await Promise.all([createEngine(), loadPluginImages()]);
-  const app = new App(engine, images);
-  return app;
-}
-
-export {App, main};
+export {App};

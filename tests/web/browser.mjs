@@ -63,7 +63,7 @@ export async function openPage(session) {
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
   await page.goto(session.url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.slantWarper && window.slantWarper.ready, {timeout: 30000});
+  await page.waitForFunction(() => Boolean(window.slantWarper && window.slantWarper.ready), {timeout: 30000});
   await page.evaluate(() => window.slantWarper.ready);
   return {page, problems};
 }
