@@ -74,8 +74,11 @@ export class DocumentView {
       let entry = this.drawn[i];
       if (!entry) entry = this.drawn[i] = this.newEntry(i);
       const bits = new Int32Array(path.segments.buffer, path.segments.byteOffset, path.segments.length);
-      if (requantised || entry.closed !== path.closed || !sameBits(entry.bits, bits)) {
-        entry.bits = bits.slice();
+      if (!sameBits(entry.bits, bits) || requantised || entry.closed !== path.closed) {
+        // The copy is kept in place when the length allows: a drag then
+        // allocates nothing but the path data.
+        if (entry.bits.length === bits.length) entry.bits.set(bits);
+        else entry.bits = bits.slice();
         entry.closed = path.closed;
         const data = pathData(path.segments, path.segments.length / 6, path.closed, quantum);
         entry.path.setAttribute('d', data);
