@@ -18,6 +18,7 @@ const HOST = {tools: ['Selection', 'pkTool2'], menuGroups: ['About'], iconType: 
 const NICE_ZOOMS = [1 / 64, 1 / 32, 1 / 16, 1 / 8, 1 / 4, 1 / 2, 3 / 4, 1, 3 / 2, 2, 3, 4, 6, 8, 12, 16, 32, 64, 128, 256];
 const MIN_ZOOM = 1 / 64;
 const MAX_ZOOM = 256;
+const INFO_SECONDS = 6;
 const VIEW_COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
 const $ = (id) => document.getElementById(id);
 
@@ -471,11 +472,15 @@ class App {
 
   // ---- messages to the person ----
 
+  // Information fades after a few seconds; warnings and errors stay until
+  // closed or replaced.
   notice(text, kind = 'info') {
     const notice = $('notice');
     $('notice-text').textContent = text;
     notice.dataset.kind = kind;
     notice.hidden = text === '';
+    clearTimeout(this.noticeTimer);
+    if (kind === 'info' && text !== '') this.noticeTimer = setTimeout(() => this.notice(''), INFO_SECONDS * 1000);
   }
 
   // Runs fn; anything it throws becomes a message in the page, never a

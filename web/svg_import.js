@@ -64,7 +64,7 @@ function importChecked(text, parseXml) {
   const root = doc && doc.documentElement;
   const parserError = doc && doc.getElementsByTagName ? doc.getElementsByTagName('parsererror')[0] : null;
   if (!root || parserError) {
-    throw new SvgImportError(`not well-formed XML: ${oneLine(parserError ? parserError.textContent : 'no root element')}`);
+    throw new SvgImportError(`not well-formed XML: ${oneLine(parserError ? parserDetail(parserError) : 'no root element')}`);
   }
   if (localName(root) !== 'svg' || !isSvgElement(root)) {
     throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
@@ -399,9 +399,15 @@ function isSvgElement(node) {
   return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
 }
 
-function clip(text) {
+function clip(text, limit = 100) {
   const line = String(text).replace(/\s+/g, ' ').trim();
-  return line.length > 60 ? `${line.slice(0, 57)}...` : line;
+  return line.length > limit ? `${line.slice(0, limit - 3)}...` : line;
+}
+
+// A browser's parser error names the place in a <div> between two headings.
+function parserDetail(parserError) {
+  const detail = parserError.getElementsByTagName ? parserError.getElementsByTagName('div')[0] : null;
+  return (detail ?? parserError).textContent;
 }
 
 function oneLine(error) {
