@@ -19,6 +19,7 @@ const NICE_ZOOMS = [1 / 64, 1 / 32, 1 / 16, 1 / 8, 1 / 4, 1 / 2, 3 / 4, 1, 3 / 2
 const MIN_ZOOM = 1 / 64;
 const MAX_ZOOM = 256;
 const INFO_SECONDS = 6;
+const MAX_SCENARIO_BYTES = 16 << 20; // the largest scenario file slantwarper-host reads
 const VIEW_COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
 const $ = (id) => document.getElementById(id);
 
@@ -460,14 +461,20 @@ class App {
 
   exportSvgFile() {
     const {text, written, skipped} = exportSvg(this.engine.paths(), (name) => this.styles.get(name));
-    download('slantwarper.svg', text, 'image/svg+xml');
+    download('slantwarper.svg', new Blob([text], {type: 'image/svg+xml'}));
     this.notice(`Exported ${written} path${written === 1 ? '' : 's'}` +
       (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.'), skipped > 0 ? 'warning' : 'info');
   }
 
   saveScenarioFile() {
-    download('slantwarper-session.json', this.engine.scenario(), 'application/json');
-    this.notice('Saved the session as a scenario file.', 'info');
+    const file = new Blob([this.engine.scenario()], {type: 'application/json'});
+    download('slantwarper-session.json', file);
+    if (file.size > MAX_SCENARIO_BYTES) {
+      this.notice(`Saved the session as a scenario file of ${(file.size / 2 ** 20).toFixed(1)} MiB; ` +
+        `slantwarper-host reads files of at most ${MAX_SCENARIO_BYTES / 2 ** 20} MiB, so it cannot replay this one.`, 'warning');
+    } else {
+      this.notice('Saved the session as a scenario file.', 'info');
+    }
   }
 
   // ---- messages to the person ----
@@ -508,8 +515,8 @@ function formatZoom(zoom) {
   return `${Math.round(zoom * 1000) / 10} %`;
 }
 
-function download(name, text, type) {
-  const url = URL.createObjectURL(new Blob([text], {type}));
+function download(name, file) {
+  const url = URL.createObjectURL(file);
   const link = document.createElement('a');
   link.href = url;
   link.download = name;

@@ -3,15 +3,8 @@
 // nest, long contours split, and every refusal is one SvgImportError line.
 import {test} from 'node:test';
 import assert from 'node:assert/strict';
-import {DOMParser} from '@xmldom/xmldom';
 import {importSvg, SvgImportError, MAX_SEGMENTS_PER_PATH} from '../../web/svg_import.js';
-
-export function parseXml(text) {
-  const onError = (level, message) => {
-    if (level !== 'warning') throw new Error(message);
-  };
-  return new DOMParser({onError}).parseFromString(text, 'image/svg+xml');
-}
+import {parseXml} from './xml.mjs';
 
 const svg = (body) => `<svg xmlns="http://www.w3.org/2000/svg">${body}</svg>`;
 const load = (body) => importSvg(svg(body), parseXml).paths;
