@@ -71,7 +71,6 @@ void shortestDigits(float magnitude, std::string& digits, int& exponent) {
 std::string floatTextPortable(float value) {
   if (const std::string_view name = nonFiniteName(value); !name.empty()) return std::string(name);
   if (value == 0.0f) return std::signbit(value) ? "-0.0" : "0";
-  const std::string sign = std::signbit(value) ? "-" : "";
   const float magnitude = std::fabs(value);
   std::string digits;
   int exponent = 0;
@@ -79,7 +78,11 @@ std::string floatTextPortable(float value) {
 
   char exponentText[16];
   std::snprintf(exponentText, sizeof exponentText, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-  const std::string scientific = digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + exponentText;
+  // Built by appending: GCC 12 at -O3 misreads concatenations of substrings
+  // as overlapping copies (-Wrestrict).
+  std::string scientific(1, digits[0]);
+  if (digits.size() > 1) scientific.append(".").append(digits, 1);
+  scientific.append(exponentText);
 
   std::string fixed;
   if (magnitude == std::floor(magnitude)) {
@@ -87,12 +90,13 @@ std::string floatTextPortable(float value) {
     std::snprintf(text, sizeof text, "%.0f", double{magnitude});
     fixed = text;
   } else if (exponent >= 0) {
-    fixed = digits.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
-            digits.substr(static_cast<std::size_t>(exponent) + 1);
+    const std::size_t integerDigits = static_cast<std::size_t>(exponent) + 1;
+    fixed.append(digits, 0, integerDigits).append(".").append(digits, integerDigits);
   } else {
-    fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    fixed.append("0.").append(static_cast<std::size_t>(-exponent - 1), '0').append(digits);
   }
-  return sign + (fixed.size() <= scientific.size() ? fixed : scientific);
+  std::string text = std::signbit(value) ? "-" : "";
+  return text.append(fixed.size() <= scientific.size() ? fixed : scientific);
 }
 
 // std::to_chars without a format gives the shortest round-trip form, and
