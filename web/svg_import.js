@@ -70,7 +70,8 @@ function importChecked(text, parseXml) {
     throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
   }
   const walk = new Walk();
-  walk.element(root, {transform: 'scale(1 -1)', paint: DEFAULT_PAINT, scale: 1}, 0);
+  // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
+  walk.element(root, {matrix: [1, 0, 0, -1, 0, 0], paint: DEFAULT_PAINT}, 0);
   if (walk.paths.length === 0) {
     throw new SvgImportError('the file has no paths or shapes to draw');
   }
@@ -103,17 +104,16 @@ class Walk {
     }
   }
 
-  // The transform list and the paint an element passes to its children: its
-  // own transform after its ancestors', its own paint over theirs.
+  // The matrix and the paint an element passes to its children: its own
+  // transform after its ancestors', its own paint over theirs. Each element's
+  // transform is read once, so deep nesting costs no more than its depth.
   state(node, inherited, isRoot) {
-    let transform = inherited.transform;
+    let matrix = inherited.matrix;
     if (localName(node) === 'svg' && !isRoot) {
-      const x = length(node, 'x', 0);
-      const y = length(node, 'y', 0);
-      if (x !== 0 || y !== 0) transform += ` translate(${x} ${y})`;
+      matrix = multiply(matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)]);
     }
     const own = attribute(node, 'transform');
-    if (own !== null && own.trim() !== '') transform += ` ${own}`;
+    if (own !== null && own.trim() !== '') matrix = multiply(matrix, transformMatrix(own));
     const paint = {...inherited.paint};
     const style = parseStyle(attribute(node, 'style'));
     for (const property of PAINT_PROPERTIES) {
@@ -121,7 +121,7 @@ class Walk {
       if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
     }
     if (paint.display !== 'none') paint.display = 'inline';
-    return {transform, paint};
+    return {matrix, paint};
   }
 
   shape(node, name, state) {
@@ -131,10 +131,11 @@ class Walk {
     if (data === '') return;
     const parsed = svgpath(data);
     if (parsed.err) throw new SvgImportError(`${label}: bad path data (${parsed.err.replace(/^SvgPath: /, '')})`);
-    // iterate() with no work applies the transform svgpath keeps pending.
-    const absolute = parsed.abs().unshort().unarc().transform(state.transform).iterate(() => {});
+    // iterate() with no work applies the matrix svgpath keeps pending.
+    const absolute = parsed.abs().unshort().unarc().matrix(state.matrix).iterate(() => {});
     const contours = contoursOf(absolute.segments, label);
-    const scale = transformScale(state.transform);
+    const [a, b, c, d] = state.matrix;
+    const scale = Math.sqrt(Math.abs(a * d - b * c));
     const paint = paintOf(state.paint, scale);
     contours.forEach((contour, index) => {
       const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
@@ -337,15 +338,19 @@ function paintOf(paint, scale) {
   };
 }
 
-// The factor by which a transform list scales lengths (the square root of its
-// area scale), for stroke widths.
-function transformScale(transform) {
-  const probe = svgpath('M0 0L1 0L0 1').transform(transform).iterate(() => {}).segments;
-  const [x0, y0] = probe[0].slice(1);
-  const [x1, y1] = probe[1].slice(1);
-  const [x2, y2] = probe[2].slice(1);
-  const area = Math.abs((x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0));
-  return Number.isFinite(area) ? Math.sqrt(area) : 1;
+// The matrix [a, b, c, d, e, f] of a transform attribute, as svgpath reads
+// it: the move takes the translation, and relative lines, which svgpath
+// moves without it, take the two columns exactly.
+function transformMatrix(transform) {
+  const [move, first, second] = svgpath('M0 0l1 0l0 1').transform(transform).iterate(() => {}).segments;
+  return [first[1], first[2], second[1], second[2], move[1], move[2]];
+}
+
+// The matrix of `inner` applied first, then `outer`.
+function multiply(outer, inner) {
+  const [a, b, c, d, e, f] = outer;
+  const [p, q, r, s, t, u] = inner;
+  return [a * p + c * q, b * p + d * q, a * r + c * s, b * r + d * s, a * t + c * u + e, b * t + d * u + f];
 }
 
 function checkedFloat(value, label) {
