@@ -137,6 +137,34 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
   });
 });
 
+test('a drag with nothing selected, and one far outside the view, are told in the page and lose nothing', async () => {
+  await withPage(async (page) => {
+    const notice = () => page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.textContent.trim()}`));
+    await page.keyboard.press('v');
+    const nothing = await clientPoint(page, 0, 5);
+    await page.mouse.click(nothing.x, nothing.y);
+    await page.keyboard.press('w');
+    const unselected = (await report(page)).paths;
+    await drag(page, [300, -250], [350, -250]);
+    assert.match(await notice(), /^warning: Nothing is selected/);
+    assert.deepEqual((await report(page)).paths, unselected);
+
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    const before = (await report(page)).paths;
+    const start = await clientPoint(page, 300, -250);
+    await page.mouse.move(start.x, start.y);
+    await page.mouse.down();
+    await page.mouse.move(start.x + 2000, start.y + 1500, {steps: 4});
+    assert.match(await notice(), /^info: The pointer is outside the view/);
+    const back = await clientPoint(page, 380, -250);
+    await page.mouse.move(back.x, back.y, {steps: 4});
+    await page.mouse.up();
+    assertStretched(before, (await report(page)).paths, await dragPoints(page), false);
+  });
+});
+
 test('a click without movement is undone', async () => {
   await withPage(async (page) => {
     const before = (await report(page)).paths;
