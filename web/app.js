@@ -381,7 +381,9 @@ class App {
       event.preventDefault();
       $('open-svg-input').click();
     } else if (event.key === ' ') {
+      // Space pans; it must not also press the button last clicked.
       event.preventDefault();
+      if (document.activeElement instanceof HTMLButtonElement) document.activeElement.blur();
       if (!this.spaceDown) {
         this.spaceDown = true;
         this.updateCursor();
