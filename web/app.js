@@ -161,7 +161,9 @@ class App {
   }
 
   worldChanged() {
-    for (const tool of Object.values(this.tools)) tool.cancel();
+    // A gesture under way belonged to the world that is gone.
+    for (const tool of Object.values(this.tools)) tool.forget();
+    this.pan = null;
     this.alertsSeen = this.engine.alerts().length;
     this.pendingView = null;
     const {origin, zoom} = this.engine.view();

@@ -51,6 +51,10 @@ export class SelectionTool {
     if (this.press && this.press.marquee) this.host.view.showMarquee(null);
     this.press = null;
   }
+
+  forget() {
+    this.cancel();
+  }
 }
 
 // Paths with an anchor or handle inside the artwork rectangle between a and b.

@@ -48,4 +48,9 @@ export class SlantWarperTool {
   cancel() {
     if (this.dragging) this.up(this.last, this.shift);
   }
+
+  // A new world replaced the one the drag was in: nothing more to send.
+  forget() {
+    this.dragging = false;
+  }
 }
