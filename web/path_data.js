@@ -22,33 +22,76 @@ export function quantumFor(zoom) {
 }
 
 // `segments`: 6 floats per segment (anchor, in, out); `count` segments.
-// Returns '' when a point is not finite or beyond what path data can show,
-// so a path with such points is not drawn rather than drawn wrong.
-export function pathData(segments, count, closed, quantum) {
+// `tolerance` (path data units; with 0 only segments that round onto the
+// point last drawn are merged): a run of segments whose
+// anchors and handles all stay within that distance, along each axis, of the
+// point last drawn is drawn as one line to the run's last anchor; the next
+// segment that leaves the square starts exactly at its own start. Curves lie
+// inside their handles, so nothing drawn moves by more than the square's
+// diagonal, and art denser than the pixels showing it costs what the pixels
+// do. Returns '' when a point is not finite or beyond what path data can
+// show, so a path with such points is not drawn rather than drawn wrong.
+export function pathData(segments, count, closed, quantum, tolerance = 0) {
   if (count < 1) return '';
   const need = count * 80 + 16;
   if (bytes.length < need) bytes = new Uint8Array(need + (need >> 1));
   at = 0;
   const q = quantum;
+  const t = tolerance;
   let x = Math.round(segments[0] * q);
   let y = Math.round(-segments[1] * q);
   let valid = withinRange(x) && withinRange(y);
+  let pending = false; // a run of small segments ends at (px, py), not yet drawn
+  let px = 0;
+  let py = 0;
   bytes[at++] = 77; // M
   number(x);
   number(y);
-  const end = count * 6;
-  for (let s = 6, p = 0; s < end && valid; p = s, s += 6) {
+  // Segment k runs from the anchor at offset p to the one at offset s (the
+  // closing segment of a closed path from the last anchor to the first).
+  const last = closed && count > 1 ? count : count - 1;
+  for (let k = 1, p = 0; k <= last && valid; k++, p += 6) {
+    const s = k === count ? 0 : k * 6;
     const ax = Math.round(segments[s] * q);
     const ay = Math.round(-segments[s + 1] * q);
     valid = withinRange(ax) && withinRange(ay);
-    if (straight(segments, p, s)) {
+    const line = straight(segments, p, s);
+    let c1x = 0;
+    let c1y = 0;
+    let c2x = 0;
+    let c2y = 0;
+    if (!line) {
+      c1x = Math.round(segments[p + 4] * q);
+      c1y = Math.round(-segments[p + 5] * q);
+      c2x = Math.round(segments[s + 2] * q);
+      c2y = Math.round(-segments[s + 3] * q);
+      valid = valid && withinRange(c1x) && withinRange(c1y) && withinRange(c2x) && withinRange(c2y);
+    }
+    if (k < count && small(ax, ay, c1x, c1y, c2x, c2y, line, x, y, t)) {
+      pending = true;
+      px = ax;
+      py = ay;
+      continue;
+    }
+    if (pending) {
+      // The run ends where this segment starts, which may begin the next run.
+      bytes[at++] = 108; // l
+      number(px - x);
+      number(py - y);
+      x = px;
+      y = py;
+      pending = false;
+      if (k < count && small(ax, ay, c1x, c1y, c2x, c2y, line, x, y, t)) {
+        pending = true;
+        px = ax;
+        py = ay;
+        continue;
+      }
+    }
+    if (line) {
+      if (k === count) break; // "z" draws the closing line
       bytes[at++] = 108; // l
     } else {
-      const c1x = Math.round(segments[p + 4] * q);
-      const c1y = Math.round(-segments[p + 5] * q);
-      const c2x = Math.round(segments[s + 2] * q);
-      const c2y = Math.round(-segments[s + 3] * q);
-      valid = valid && withinRange(c1x) && withinRange(c1y) && withinRange(c2x) && withinRange(c2y);
       bytes[at++] = 99; // c
       number(c1x - x);
       number(c1y - y);
@@ -60,26 +103,24 @@ export function pathData(segments, count, closed, quantum) {
     x = ax;
     y = ay;
   }
-  if (closed && valid && count > 1) {
-    const s = 0;
-    const p = end - 6;
-    if (!straight(segments, p, s)) {
-      const c1x = Math.round(segments[p + 4] * q);
-      const c1y = Math.round(-segments[p + 5] * q);
-      const c2x = Math.round(segments[s + 2] * q);
-      const c2y = Math.round(-segments[s + 3] * q);
-      valid = withinRange(c1x) && withinRange(c1y) && withinRange(c2x) && withinRange(c2y);
-      bytes[at++] = 99;
-      number(c1x - x);
-      number(c1y - y);
-      number(c2x - x);
-      number(c2y - y);
-      number(Math.round(segments[0] * q) - x);
-      number(Math.round(-segments[1] * q) - y);
-    }
-    bytes[at++] = 122; // z
+  if (pending) {
+    bytes[at++] = 108;
+    number(px - x);
+    number(py - y);
   }
+  if (closed && count > 1) bytes[at++] = 122; // z
   return valid ? decoder.decode(bytes.subarray(0, at)) : '';
+}
+
+// The segment to (ax, ay), with handles (c1x, c1y) and (c2x, c2y) unless it
+// is a line, stays within t of (x, y) along each axis.
+function small(ax, ay, c1x, c1y, c2x, c2y, line, x, y, t) {
+  return near(ax, ay, x, y, t) && (line || (near(c1x, c1y, x, y, t) && near(c2x, c2y, x, y, t)));
+}
+
+// (x, y) lies within t of (cx, cy) along each axis.
+function near(x, y, cx, cy, t) {
+  return x - cx <= t && cx - x <= t && y - cy <= t && cy - y <= t;
 }
 
 // The segment from the one at offset p to the one at offset s is a line.

@@ -3,13 +3,17 @@
 // (vx = (x - origin.x) * zoom, vy = (origin.y - y) * zoom, one view pixel per
 // CSS pixel of the <svg>), and draws the annotator's lines in view pixels.
 //
-// Rendering cost follows what changed: a path's data is rebuilt only when its
-// segments differ from what was drawn or the zoom moved to another quantum;
-// panning changes one transform.
+// Rendering cost follows what changed and what can be seen: a path's data is
+// rebuilt only when its segments differ from what was drawn or the zoom moved
+// to another quantum, runs of segments within half a pixel are drawn as one
+// line, and panning changes one transform.
 import {pathData, quantumFor} from './path_data.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const DEFAULT_STYLE = {fill: 'none', stroke: '#202124', strokeWidth: 1};
+// Runs of segments within one path data unit (a quarter to half a view
+// pixel) of the point last drawn are drawn as one line.
+const MERGE_TOLERANCE = 1;
 
 export class DocumentView {
   constructor(svg) {
@@ -80,7 +84,7 @@ export class DocumentView {
         if (entry.bits.length === bits.length) entry.bits.set(bits);
         else entry.bits = bits.slice();
         entry.closed = path.closed;
-        const data = pathData(path.segments, path.segments.length / 6, path.closed, quantum);
+        const data = pathData(path.segments, path.segments.length / 6, path.closed, quantum, MERGE_TOLERANCE);
         entry.path.setAttribute('d', data);
         entry.drawable = data !== '' || path.segments.length === 0;
       }

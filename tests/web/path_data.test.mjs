@@ -42,3 +42,28 @@ test('a path with a point that is not finite, or beyond what path data holds, is
   for (const value of [NaN, Infinity, -Infinity, 3e38]) assert.equal(pathData(path(value), 2, false, 1), '', String(value));
   assert.equal(pathData(new Float32Array(0), 0, false, 1), '');
 });
+
+test('segments denser than the tolerance are merged, and every anchor stays within it of a point drawn', () => {
+  // A wavy ring of 2000 curve segments, 40 units across: at 4 units per
+  // path data unit, a segment is about a tenth of a unit long.
+  const count = 2000;
+  const floats = new Float32Array(count * 6);
+  for (let i = 0; i < count; i++) {
+    const angle = (2 * Math.PI * i) / count;
+    const r = 20 * (1 + 0.1 * Math.sin(9 * angle));
+    const [x, y, tx, ty] = [r * Math.cos(angle), r * Math.sin(angle), -Math.sin(angle) * 0.02, Math.cos(angle) * 0.02];
+    floats.set([x, y, x - tx, y - ty, x + tx, y + ty], i * 6);
+  }
+  const q = 4;
+  const exact = absolute(pathData(floats, count, true, q, 0));
+  const merged = absolute(pathData(floats, count, true, q, 1));
+  // About one command per unit of the ring's 500 units of length.
+  assert.ok(merged.length < count / 3, `${merged.length} commands`);
+  const drawn = merged.filter((s) => s.length >= 3).map((s) => s.slice(-2));
+  for (let i = 0; i < count; i++) {
+    const [x, y] = [Math.round(floats[i * 6] * q), Math.round(-floats[i * 6 + 1] * q)];
+    assert.ok(drawn.some(([dx, dy]) => Math.abs(dx - x) <= 1 && Math.abs(dy - y) <= 1), `anchor ${i} (${x}, ${y}) is near a point drawn`);
+  }
+  assert.equal(merged.at(-1)[0].toUpperCase(), 'Z');
+  assert.deepEqual(merged.at(-2).slice(-2), exact.at(-2).slice(-2), 'the closing curve ends on the first anchor');
+});
