@@ -5,7 +5,7 @@
 // length / 200 times its distance from the axis (the negative with Shift).
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdirSync, writeFileSync} from 'node:fs';
+import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {BUILD_DIR, SCREENSHOT_DIR, launchBrowser, openPage} from './browser.mjs';
 
@@ -256,6 +256,34 @@ test('a bad SVG and a bad scenario are refused with a message, and the document 
     assert.equal(await hooks(page, 'scenario'), keptScenario);
   });
 });
+
+test('Export SVG and Save scenario download the document and the session', async () => {
+  await withPage(async (page) => {
+    const folder = join(BUILD_DIR, 'downloads');
+    rmSync(folder, {recursive: true, force: true});
+    mkdirSync(folder, {recursive: true});
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+    await drag(page, [300, -250], [360, -280]);
+    const dragged = (await report(page)).paths;
+    const session = await hooks(page, 'scenario');
+    await page.click('#export-svg');
+    await page.click('#save-scenario');
+    const file = (name) => join(folder, name);
+    await waitFor(() => existsSync(file('slantwarper.svg')) && existsSync(file('slantwarper-session.json')));
+    assert.equal(readFileSync(file('slantwarper-session.json'), 'utf8'), session);
+    await hooks(page, 'openSvg', readFileSync(file('slantwarper.svg'), 'utf8'));
+    const reopened = (await report(page)).paths;
+    assert.deepEqual(reopened.map((path) => [path.name, path.closed, path.segments]),
+      dragged.map((path) => [path.name, path.closed, path.segments]), 'the export reopens as the dragged document');
+  });
+});
+
+async function waitFor(condition, timeout = 10000) {
+  for (const start = Date.now(); !condition(); await new Promise((resolve) => setTimeout(resolve, 50))) {
+    if (Date.now() - start > timeout) throw new Error('timed out');
+  }
+}
 
 test('the selection tool: a marquee, Shift-click, a click on nothing, select all', async () => {
   await withPage(async (page) => {
