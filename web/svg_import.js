@@ -1,11 +1,11 @@
 // Turns an SVG file into host paths: every path and basic shape, with the
-// transforms of its ancestors, as contours of anchors with in- and
-// out-handles in artwork coordinates (y up). Path data is read, made
-// absolute, freed of shorthand and arc commands and transformed by svgpath;
-// this module only walks the document and lays the resulting lines and
-// curves into host segments. It runs in the page (the browser's DOMParser)
-// and under node (@xmldom/xmldom), and refuses anything it cannot take with
-// an SvgImportError of one line; it throws nothing else.
+// transforms of its ancestors and of the <use> elements that draw it, as
+// contours of anchors with in- and out-handles in artwork coordinates (y up).
+// Path data is read, made absolute, freed of shorthand and arc commands and
+// transformed by svgpath; this module only walks the document and lays the
+// resulting lines and curves into host segments. It runs in the page (the
+// browser's DOMParser) and under node (@xmldom/xmldom), and refuses anything
+// it cannot take with an SvgImportError of one line; it throws nothing else.
 import svgpath from 'svgpath';
 
 export class SvgImportError extends Error {
@@ -27,6 +27,7 @@ const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
+const XLINK_NS = 'http://www.w3.org/1999/xlink';
 const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
 const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
 const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'color'];
@@ -84,6 +85,8 @@ class Walk {
     this.segmentCount = 0;
     this.elementCount = 0;
     this.shapeCount = 0;
+    this.using = new Set(); // the <use> targets being drawn, innermost last
+    this.ids = null;
   }
 
   element(node, inherited, depth) {
@@ -92,16 +95,53 @@ class Walk {
     }
     if (depth > MAX_DEPTH) throw new SvgImportError(`elements are nested deeper than ${MAX_DEPTH} levels`);
     const name = localName(node);
-    if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name))) return;
+    if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name) || name === 'use')) return;
     const state = this.state(node, inherited, depth === 0);
     if (state.paint.display === 'none') return;
     if (SHAPES.has(name)) {
       this.shape(node, name, state);
-      return;
+    } else if (name === 'use') {
+      this.use(node, state, depth);
+    } else {
+      this.children(node, state, depth);
     }
+  }
+
+  children(node, state, depth) {
     for (let child = node.firstChild; child; child = child.nextSibling) {
       if (child.nodeType === 1) this.element(child, state, depth + 1);
     }
+  }
+
+  // <use href="#id" x y>: the element with that id (a <symbol>'s children)
+  // drawn where the use is, moved by (x, y). A reference that is missing,
+  // not local, or back into its own chain draws nothing, as in a browser.
+  use(node, state, depth) {
+    const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
+    const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
+    if (!target || this.using.has(target)) return;
+    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)])};
+    this.using.add(target);
+    if (localName(target) === 'symbol') this.children(target, this.state(target, moved, false), depth + 1);
+    else this.element(target, moved, depth + 1);
+    this.using.delete(target);
+  }
+
+  // Elements by id, the first of each id in document order.
+  byId(doc) {
+    if (!this.ids) {
+      this.ids = new Map();
+      const pending = [doc.documentElement];
+      while (pending.length > 0) {
+        const node = pending.pop();
+        const id = attribute(node, 'id');
+        if (id !== null && !this.ids.has(id)) this.ids.set(id, node);
+        for (let child = node.lastChild; child; child = child.previousSibling) {
+          if (child.nodeType === 1) pending.push(child);
+        }
+      }
+    }
+    return this.ids;
   }
 
   // The matrix and the paint an element passes to its children: its own
@@ -394,6 +434,10 @@ function cleanName(name) {
 
 function attribute(node, key) {
   return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
+}
+
+function attributeNS(node, namespace, key) {
+  return node.hasAttributeNS && node.hasAttributeNS(namespace, key) ? node.getAttributeNS(namespace, key) : null;
 }
 
 function localName(node) {

@@ -133,3 +133,17 @@ test('mangled files are taken or refused cleanly, never with another exception',
   }
   assert.ok(taken > 0, 'some mangled files are still readable');
 });
+
+test('<use> draws its target, a symbol\'s children, moved by x and y; missing and circular references draw nothing', () => {
+  const paths = load(
+    '<defs><rect id="box" width="2" height="1"/><symbol id="sym"><line x2="3"/></symbol><g id="loop"><use href="#loop"/></g></defs>' +
+      '<use href="#box" x="10" y="20" transform="scale(2)" fill="blue"/>' +
+      '<use xmlns:xlink="http://www.w3.org/1999/xlink" xlink:href="#sym" y="5"/>' +
+      '<use href="#nowhere"/><use href="#loop"/><use href="http://elsewhere/#box"/>',
+  );
+  assert.equal(paths.length, 2);
+  // scale(2), then the use's translate(10, 20): (x, y) -> (2 (x + 10), 2 (y + 20)).
+  assert.deepEqual(anchors(paths[0]), [[20, -40], [24, -40], [24, -42], [20, -42]]);
+  assert.equal(paths[0].fill, 'blue');
+  assert.deepEqual(anchors(paths[1]), [[0, -5], [3, -5]]);
+});
