@@ -294,7 +294,7 @@ class App {
     if (this.tool === this.tools.slantWarper) {
       this.tool.down(this.view.artworkPoint(client.x, client.y), event.shiftKey);
     } else {
-      this.tool.down(client, this.view.indexOf(event.target), event.shiftKey);
+      this.tool.down(client, this.view.pathNear(client), event.shiftKey);
     }
   }
 

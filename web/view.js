@@ -14,6 +14,8 @@ const DEFAULT_STYLE = {fill: 'none', stroke: '#202124', strokeWidth: 1};
 // Runs of segments within one path data unit (a quarter to half a view
 // pixel) of the point last drawn are drawn as one line.
 const MERGE_TOLERANCE = 1;
+// Where a click looks for a path: the pixel itself, then rings out to 3 pixels.
+const HIT_OFFSETS = [[0, 0], ...[1, 2, 3].flatMap((r) => [[r, 0], [-r, 0], [0, r], [0, -r], [r, r], [-r, -r], [r, -r], [-r, r]])];
 
 export class DocumentView {
   constructor(svg) {
@@ -114,6 +116,16 @@ export class DocumentView {
   indexOf(target) {
     const index = target && target.dataset ? Number(target.dataset.index) : NaN;
     return Number.isInteger(index) && index < this.drawn.length ? index : -1;
+  }
+
+  // The topmost path at a client pixel or, for thin strokes, within a few
+  // pixels of it; -1 when there is none.
+  pathNear(client) {
+    for (const [dx, dy] of HIT_OFFSETS) {
+      const index = this.indexOf(document.elementFromPoint(client.x + dx, client.y + dy));
+      if (index >= 0) return index;
+    }
+    return -1;
   }
 
   newEntry(index) {

@@ -312,5 +312,14 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     await page.keyboard.up('Control');
     assert.deepEqual(await selected(), all);
     assert.ok((await events(page)).some((e) => e.host === 'select'), 'selections are in the scenario');
+    // A thin line over nothing: a click three pixels off still takes it.
+    await hooks(page, 'openSvg', '<svg xmlns="http://www.w3.org/2000/svg"><line x2="200" stroke="black"/><line y1="-50" x2="200" y2="-50" stroke="black"/></svg>');
+    await page.keyboard.press('v');
+    const below = await clientPoint(page, 100, -20);
+    await page.mouse.click(below.x, below.y);
+    assert.deepEqual(await selected(), []);
+    const near = await clientPoint(page, 100, 0);
+    await page.mouse.click(near.x, near.y + 3);
+    assert.deepEqual(await selected(), [0]);
   });
 });
