@@ -59,6 +59,15 @@ std::size_t Document::segmentTotal() const {
   return total;
 }
 
+void Document::selectOnly(const std::vector<std::size_t>& places) {
+  std::vector<bool> chosen(order_.size(), false);
+  for (const std::size_t place : places) {
+    if (place < chosen.size()) chosen[place] = true;
+  }
+  std::size_t place = 0;
+  for (const std::uintptr_t id : order_) entries_.at(id).path.selected = chosen[place++];
+}
+
 hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return nullptr;

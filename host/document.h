@@ -39,6 +39,16 @@ class Document {
   std::vector<hostapi::ArtHandle> selected() const;
   // Handles of all paths, in paint order.
   std::vector<hostapi::ArtHandle> handles() const;
+  // Calls visit(handle, path) for each path in paint order, copying nothing.
+  template <typename Visit>
+  void forEach(Visit visit) const {
+    for (const std::uintptr_t id : order_) visit(reinterpret_cast<hostapi::ArtHandle>(id), entries_.at(id).path);
+  }
+
+  // Selects exactly the paths at these places in paint order; places past
+  // the last path name nothing. The person choosing art is not an undoable
+  // operation: undo brings back what paths held, not what was chosen since.
+  void selectOnly(const std::vector<std::size_t>& places);
 
   // Copies `art` into a new path directly above it; null if `art` is dead.
   hostapi::ArtHandle duplicateAbove(hostapi::ArtHandle art);

@@ -33,6 +33,12 @@ void Host::setShift(bool down) {
   applyKeyState(down);
 }
 
+void Host::setView(float originX, float originY, float zoom) {
+  world_.originX = originX;
+  world_.originY = originY;
+  world_.zoom = zoom;
+}
+
 Host::~Host() {
   for (void* block : blocks_) std::free(block);
   gActive = nullptr;

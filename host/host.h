@@ -167,6 +167,9 @@ class Host {
 
   // The Shift key as the plug-in reads it.
   void setShift(bool down);
+  // View 0 shows artwork point (originX, originY) at pixel (0, 0), at `zoom`
+  // pixels per unit, from now on (the person panned or zoomed).
+  void setView(float originX, float originY, float zoom);
   bool shift() const { return shift_; }
 
   const World& world() const { return world_; }

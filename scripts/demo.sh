@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds the plug-in for Linux and for Windows, runs the
-# built-in demo in the substitute host (picture in out/demo.svg) and prints
-# the report of a plug-in's life: startup, unload, reload, shutdown.
+# The main job: builds the plug-in for Linux, for Windows and for the web
+# page (WebAssembly), runs the built-in demo in the substitute host (picture
+# in out/demo.svg) and prints the report of a plug-in's life: startup,
+# unload, reload, shutdown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,14 +11,18 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
+cmake --preset web >/dev/null
+cmake --build --preset web -j2
+scripts/node_deps.sh
 
 runner=build/native/host/slantwarper-host
 echo
-echo "== Built: build/native/bridge/slantWarper.so and build/windows/bridge/slantWarper.aip"
+echo "== Built: build/native/bridge/slantWarper.so, build/windows/bridge/slantWarper.aip and the page's"
+echo "   WebAssembly build in build/web/out (scripts/playground.sh serves the page)"
 echo "== The built-in demo: two drags over sample shapes, the second with Shift"
 "$runner" --svg out/demo.svg
 echo
 echo "== A plug-in's life (scenarios/lifecycle.json): startup, unload, reload, shutdown"
 "$runner" scenarios/lifecycle.json --json -
 echo
-echo "The demo's picture is out/demo.svg."
+echo "The demo's picture is out/demo.svg. To drag in a browser: scripts/playground.sh, then open the address it prints."

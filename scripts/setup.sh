@@ -15,7 +15,12 @@ packages=(
   clang libclang-rt-14-dev        # libFuzzer and its sanitizer runtime
   clang-format                    # the layout check
   valgrind                        # memcheck and callgrind runs
+  chromium                        # the page's browser tests (driven by puppeteer-core)
+  emscripten                      # the WebAssembly build of the page
 )
+# node and npm for the page's server and tests, from Debian unless a node is
+# already on PATH (its npm comes with it).
+command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,7 +3,9 @@
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and the comparisons
 # between the two; then the reliability runs: the reference scenarios under
 # valgrind memcheck (optimised build, no sanitizer) and a bounded libFuzzer
-# run (clang, ASan, UBSan). Ends with the reliability figures.
+# run (clang, ASan, UBSan). Between the two: the WebAssembly build and the
+# browser tests in Debian's Chromium, which compare the page's reports with
+# the native runner's. Ends with the reliability figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -22,9 +24,17 @@ failed=()
 ctest --preset windows -j2 || failed+=("Windows tests")
 ctest --preset test -j2 || failed+=("native tests")
 
-# Valgrind memcheck: each reference scenario once, no error and no leak.
 cmake --preset native >/dev/null
 cmake --build --preset native -j2
+
+# The page: the WebAssembly build and the browser tests (the identity tests
+# compare the page with the native runner just built).
+cmake --preset web >/dev/null
+cmake --build --preset web -j2
+scripts/node_deps.sh
+node --test tests/web/ || failed+=("browser tests")
+
+# Valgrind memcheck: each reference scenario once, no error and no leak.
 memcheck_runs=0
 memcheck_errors=0
 for scenario in scenarios/reference_*.json; do

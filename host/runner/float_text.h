@@ -14,6 +14,11 @@ namespace swrunner {
 // integer 0 and would lose the sign. The same on every platform.
 std::string floatText(float value);
 
+// The same text as floatText, made with printf and strtof alone, for C++
+// libraries without a floating-point std::to_chars (the web build's); where
+// the library has one, tests compare the two.
+std::string floatTextPortable(float value);
+
 // The name of a non-finite value ("NaN", "Infinity", "-Infinity"); empty for
 // a finite one.
 std::string_view nonFiniteName(float value);

@@ -15,25 +15,44 @@ void recordEscape(swhost::Host& host, const swhost::Event& event, const std::str
 
 }  // namespace
 
+bool playEvent(swhost::Host& host, PluginModule& module, const swhost::Event& event) {
+  if (!module.loaded()) host.attach(module.load());
+  hostapi::HostError result = hostapi::kNoError;
+  try {
+    result = host.deliver(event).result;
+  } catch (const std::exception& error) {
+    recordEscape(host, event, error.what());
+    return false;
+  } catch (...) {
+    recordEscape(host, event, "not a standard exception");
+    return false;
+  }
+  if (isUnload(event) && result == hostapi::kNoError) module.unload();
+  return true;
+}
+
+void applyHostAction(swhost::Host& host, const HostAction& action) {
+  if (action.kind == HostAction::Kind::select) {
+    host.document().selectOnly(action.paths);
+  } else {
+    host.setView(action.originX, action.originY, action.zoom);
+  }
+}
+
 std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule& module) {
   auto host = std::make_unique<swhost::Host>(scenario.world);
   swhost::Host* raw = host.get();
   host->setCursorLoader([&module, raw](std::int32_t cursorId) { return module.showCursor(*raw, cursorId); });
   host->attach(module.load());
-  for (const swhost::Event& event : scenario.events) {
-    if (!module.loaded()) host->attach(module.load());
-    hostapi::HostError result = hostapi::kNoError;
-    try {
-      result = host->deliver(event).result;
-    } catch (const std::exception& error) {
-      recordEscape(*host, event, error.what());
-      break;
-    } catch (...) {
-      recordEscape(*host, event, "not a standard exception");
-      break;
-    }
-    if (isUnload(event) && result == hostapi::kNoError) module.unload();
+  auto action = scenario.actions.begin();
+  const auto applyActionsBefore = [&](std::size_t index) {
+    for (; action != scenario.actions.end() && action->beforeEvent <= index; ++action) applyHostAction(*host, *action);
+  };
+  for (std::size_t index = 0; index < scenario.events.size(); ++index) {
+    applyActionsBefore(index);
+    if (!playEvent(*host, module, scenario.events[index])) return host;
   }
+  applyActionsBefore(scenario.events.size());
   return host;
 }
 

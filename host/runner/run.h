@@ -21,8 +21,20 @@ inline constexpr int kExitViolations = 3;
 // next event loads it again first (a scenario sends "SP Access"/"Reload"
 // next, as a host does). An exception escaping the plug-in's entry point is
 // recorded as a violation of the call "PluginMain" and ends the run there.
+// The scenario's host actions are applied in their places between events;
+// they are not messages and have no line in the results.
 // Throws ModuleError when the module cannot be loaded.
 std::unique_ptr<swhost::Host> runScenario(const Scenario& scenario, PluginModule& module);
+
+// One step of runScenario, for a host that plays messages as they come (the
+// web page): delivers `event`, loading the module first if an unload left it
+// unloaded, and unloads it after a successful unload. Returns false when an
+// exception escaped the plug-in: it is recorded and the run is over.
+// Throws ModuleError when the module cannot be loaded.
+bool playEvent(swhost::Host& host, PluginModule& module, const swhost::Event& event);
+
+// Applies a host action to the host's world.
+void applyHostAction(swhost::Host& host, const HostAction& action);
 
 // Ends the run as a host ends when it quits: a plug-in that is loaded and
 // still holds its globals is sent "SP Interface"/"Shutdown", so that it

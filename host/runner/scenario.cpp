@@ -195,6 +195,33 @@ swhost::Event readEvent(const Json& value, const std::string& place) {
   return event;
 }
 
+// {"host": "select", "paths": [...]} or {"host": "view", "origin": [x, y], "zoom": z}.
+HostAction readHostAction(const Json& value, const std::string& place, std::size_t beforeEvent) {
+  HostAction action;
+  action.beforeEvent = beforeEvent;
+  const std::string kind = readString(require(value, place, "host"), field(place, "host"));
+  if (kind == "select") {
+    expectObject(value, place, {"host", "paths"});
+    const std::string at = field(place, "paths");
+    const Json& paths = expectArray(require(value, place, "paths"), at);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      action.paths.push_back(
+          static_cast<std::size_t>(readInteger(paths[i], element(at, i), 0, std::int64_t{kMaxArrayLength} - 1)));
+    }
+  } else if (kind == "view") {
+    expectObject(value, place, {"host", "origin", "zoom"});
+    action.kind = HostAction::Kind::view;
+    const ArtworkPoint origin = readFinitePoint(require(value, place, "origin"), field(place, "origin"));
+    action.originX = origin.x;
+    action.originY = origin.y;
+    action.zoom = readCoordinate(require(value, place, "zoom"), field(place, "zoom"));
+    if (!(action.zoom > 0.0f) || !std::isfinite(action.zoom)) fail(field(place, "zoom"), "expected a positive number");
+  } else {
+    fail(field(place, "host"), "expected \"select\" or \"view\"");
+  }
+  return action;
+}
+
 void readView(const Json& value, const std::string& place, swhost::World& world) {
   expectObject(value, place, {"origin", "zoom"});
   if (const Json* origin = find(value, "origin")) {
@@ -277,7 +304,13 @@ Scenario parseScenario(std::string_view text) {
   if (const Json* host = find(root, "host")) readHost(*host, "host", world);
   forEach(root, "paths", [&](const Json& v, const std::string& at) { world.paths.push_back(readPath(v, at)); });
   forEach(root, "faults", [&](const Json& v, const std::string& at) { world.faults.push_back(readFault(v, at)); });
-  forEach(root, "events", [&](const Json& v, const std::string& at) { scenario.events.push_back(readEvent(v, at)); });
+  forEach(root, "events", [&](const Json& v, const std::string& at) {
+    if (v.is_object() && find(v, "host") != nullptr) {
+      scenario.actions.push_back(readHostAction(v, at, scenario.events.size()));
+    } else {
+      scenario.events.push_back(readEvent(v, at));
+    }
+  });
   return scenario;
 }
 

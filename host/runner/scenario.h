@@ -24,10 +24,26 @@ inline constexpr std::size_t kMaxScenarioBytes = 16u << 20;
 inline constexpr std::size_t kMaxNesting = 8;  // a segment's numbers sit at depth 5
 inline constexpr std::size_t kMaxArrayLength = 32767;
 
-// A scenario: the host's world and the messages to deliver, in order.
+// What the person does to the host between messages, without the plug-in
+// being told: choosing art ({"host": "select", "paths": [0, 2]}, places in
+// paint order) or panning and zooming view 0 ({"host": "view", "origin":
+// [x, y], "zoom": z}). The plug-in sees the change through the host's
+// answers afterwards, so a session replays only with its actions in place.
+struct HostAction {
+  enum class Kind { select, view };
+  Kind kind = Kind::select;
+  std::size_t beforeEvent = 0;           // applied before events[beforeEvent]; events.size(): after the last
+  std::vector<std::size_t> paths;        // select: the places to select
+  float originX = 0.0f, originY = 0.0f;  // view
+  float zoom = 1.0f;
+};
+
+// A scenario: the host's world, the messages to deliver, in order, and the
+// person's actions between them, in order.
 struct Scenario {
   swhost::World world;
   std::vector<swhost::Event> events;
+  std::vector<HostAction> actions;
 };
 
 // Why a scenario was refused. `place` is where in the file: a path of field

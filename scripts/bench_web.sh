@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The page's benchmark (never part of the tests): one drag event in headless
+# Chromium over 10^4, 10^5 and 10^6 segments, alone, with the page's repaint,
+# and per animation frame. Builds the WebAssembly build if it is not there;
+# extra arguments go to bench/web/drag_bench.mjs (--events N, --sizes a,b,c).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/node_deps.sh
+cmake --preset web >/dev/null
+cmake --build --preset web -j2
+node bench/web/drag_bench.mjs "$@"

@@ -1,0 +1,69 @@
+// Shared by the browser tests and benchmarks: Debian's Chromium, headless,
+// driven by puppeteer-core (which downloads no browser), with a fresh
+// profile under build/, and the page's static server on a free loopback port.
+import {mkdirSync, mkdtempSync, rmSync} from 'node:fs';
+import {join} from 'node:path';
+import puppeteer from 'puppeteer-core';
+import {REPO_ROOT, startServer} from '../../web/serve.mjs';
+
+export const CHROMIUM = process.env.SW_CHROMIUM ?? '/usr/bin/chromium';
+export const BUILD_DIR = join(REPO_ROOT, 'build', 'web');
+export const SCREENSHOT_DIR = join(BUILD_DIR, 'screenshots');
+
+// {browser, server, url, close()}: close() ends the browser, the server and
+// the profile folder.
+export async function launchBrowser({width = 1280, height = 800} = {}) {
+  const profiles = join(BUILD_DIR, 'profiles');
+  mkdirSync(profiles, {recursive: true});
+  const userDataDir = mkdtempSync(join(profiles, 'chromium-'));
+  const server = await startServer({port: 0, host: '127.0.0.1'});
+  let browser;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      defaultViewport: {width, height},
+      args: [
+        '--no-sandbox',
+        '--disable-gpu',
+        '--disable-quic',
+        '--no-first-run',
+        '--disable-background-networking',
+        '--disable-component-update',
+        '--disable-sync',
+        `--user-data-dir=${userDataDir}`,
+      ],
+    });
+  } catch (error) {
+    server.close();
+    rmSync(userDataDir, {recursive: true, force: true});
+    throw error;
+  }
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  return {
+    browser,
+    server,
+    url,
+    async close() {
+      await browser.close();
+      await new Promise((resolve) => server.close(resolve));
+      rmSync(userDataDir, {recursive: true, force: true});
+    },
+  };
+}
+
+// A new tab on the page, every console error and page error collected in
+// `problems`, ready once window.slantWarper.ready has resolved.
+export async function openPage(session) {
+  const page = await session.browser.newPage();
+  const problems = [];
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`console: ${message.text()}`);
+  });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
+  await page.goto(session.url, {waitUntil: 'load'});
+  await page.waitForFunction(() => Boolean(window.slantWarper && window.slantWarper.ready), {timeout: 30000});
+  await page.evaluate(() => window.slantWarper.ready);
+  return {page, problems};
+}

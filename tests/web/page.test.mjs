@@ -1,0 +1,325 @@
+// The page in Debian's Chromium, driven as a person drives it: real mouse and
+// keyboard events at the client pixels window.slantWarper.clientPoint names.
+// What the plug-in did is read back from the page's report(), and each drag
+// is checked against the stretch itself: every point moves along the drag by
+// length / 200 times its distance from the axis (the negative with Shift).
+import {after, before, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {join} from 'node:path';
+import {BUILD_DIR, SCREENSHOT_DIR, launchBrowser, openPage} from './browser.mjs';
+
+let session;
+before(async () => {
+  session = await launchBrowser();
+  mkdirSync(SCREENSHOT_DIR, {recursive: true});
+});
+after(async () => {
+  if (session) await session.close();
+});
+
+// A fresh page for one test; fails the test if the page logged any error.
+async function withPage(body) {
+  const {page, problems} = await openPage(session);
+  try {
+    await body(page);
+    assert.deepEqual(problems, [], 'no console or page error');
+  } finally {
+    await page.close();
+  }
+}
+
+const hooks = (page, name, ...args) => page.evaluate((n, a) => window.slantWarper[n](...a), name, args);
+const report = async (page) => JSON.parse(await hooks(page, 'report'));
+const events = async (page) => JSON.parse(await hooks(page, 'scenario')).events ?? [];
+
+async function clientPoint(page, x, y) {
+  const point = await hooks(page, 'clientPoint', x, y);
+  assert.ok(Number.isFinite(point.x) && Number.isFinite(point.y), 'clientPoint gives pixels');
+  return point;
+}
+
+// Presses at artwork point `from`, moves in steps to `to` and releases.
+async function drag(page, from, to, {shift = false, steps = 6, beforeRelease} = {}) {
+  const start = await clientPoint(page, ...from);
+  const end = await clientPoint(page, ...to);
+  await page.mouse.move(start.x, start.y);
+  if (shift) await page.keyboard.down('Shift');
+  await page.mouse.down();
+  await page.mouse.move(end.x, end.y, {steps});
+  if (beforeRelease) await beforeRelease();
+  await page.mouse.up();
+  if (shift) await page.keyboard.up('Shift');
+}
+
+// The mouse-down and last drag points the plug-in was sent, as float32s.
+async function dragPoints(page) {
+  const played = await events(page);
+  const down = played.filter((e) => e.selector === 'AI Mouse Down').at(-1);
+  const last = played.filter((e) => e.selector === 'AI Mouse Drag').at(-1);
+  assert.ok(down && last, 'the drag reached the plug-in');
+  return {start: down.point, end: last.point};
+}
+
+// Each point of `before` stretched by the drag from start to end, compared
+// with `after`, within float tolerance.
+function assertStretched(before, after, {start, end}, shift) {
+  const dx = end[0] - start[0];
+  const dy = end[1] - start[1];
+  const length = Math.hypot(dx, dy);
+  const factor = (shift ? -1 : 1) * Math.min(100, length / 200);
+  const [ux, uy] = [dx / length, dy / length];
+  assert.equal(after.length, before.length, 'same paths');
+  let checked = 0;
+  before.forEach((path, p) => {
+    assert.equal(after[p].segments.length, path.segments.length, `path ${p} keeps its segments`);
+    path.segments.forEach((segment, s) => {
+      for (let k = 0; k < 6; k += 2) {
+        const [x, y] = [segment[k], segment[k + 1]];
+        const distance = (x - start[0]) * ux + (y - start[1]) * uy;
+        const expected = [x + factor * distance * ux, y + factor * distance * uy];
+        const got = after[p].segments[s].slice(k, k + 2);
+        const tolerance = 2e-5 * (1 + Math.abs(x) + Math.abs(y));
+        assert.ok(Math.abs(got[0] - expected[0]) < tolerance && Math.abs(got[1] - expected[1]) < tolerance,
+          `path ${p} segment ${s} point ${k / 2}: ${got} vs ${expected}`);
+        checked++;
+      }
+    });
+  });
+  assert.ok(checked > 0);
+}
+
+test('a drag stretches the selection live, with the drag line and the dashed axis guide', async () => {
+  await withPage(async (page) => {
+    const before = (await report(page)).paths;
+    assert.ok(before.length > 0 && before.every((path) => path.selected), 'the sample art opens selected');
+    await page.screenshot({path: join(SCREENSHOT_DIR, 'before-drag.png')});
+    let feedback;
+    await drag(page, [300, -250], [400, -230], {
+      beforeRelease: async () => {
+        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        feedback = await page.$$eval('#document .annotation line', (lines) =>
+          lines.map((line) => [line.getAttribute('stroke'), line.getAttribute('stroke-dasharray')]));
+        await page.screenshot({path: join(SCREENSHOT_DIR, 'during-drag.png')});
+      },
+    });
+    await page.screenshot({path: join(SCREENSHOT_DIR, 'after-drag.png')});
+    const cursor = await page.$eval('#document', (svg) => svg.style.cursor);
+    assert.deepEqual(feedback, [['rgb(255 0 0)', 'none'], ['rgb(255 0 0)', '4']], 'red drag line, dashed guide');
+    const after = await report(page);
+    assertStretched(before, after.paths, await dragPoints(page), false);
+    assert.equal(after.undos, 0);
+    assert.match(cursor, /^url\("?data:image\/png;base64,[^)]+"?\) 6 6, crosshair$/, "the plug-in's cursor, hot spot (6, 6)");
+    const icon = await page.$eval('#tool-slantwarper-icon', (img) => [img.naturalWidth, img.naturalHeight]);
+    assert.deepEqual(icon, [16, 16], "the plug-in's 16 by 16 icon");
+    const played = (await events(page)).map((e) => e.selector);
+    assert.ok(played.includes('AI Draw') && played.includes('AI Track Cursor'), 'draws and cursor tracking were sent');
+    assert.equal(await page.$eval('#document .annotation', (g) => g.childElementCount), 0, 'the feedback is gone after the drag');
+  });
+});
+
+test('a Shift drag past 200 units mirrors the selection through the axis', async () => {
+  await withPage(async (page) => {
+    const before = (await report(page)).paths;
+    let colour;
+    await drag(page, [320, -200], [320 + 300, -200], {
+      shift: true,
+      beforeRelease: async () => {
+        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        colour = await page.$eval('#document .annotation line', (line) => line.getAttribute('stroke'));
+      },
+    });
+    assert.equal(colour, 'rgb(51 153 255)', 'light blue with Shift');
+    const points = await dragPoints(page);
+    assert.ok(points.end[0] - points.start[0] > 200);
+    assert.ok((await events(page)).some((e) => e.selector === 'AI Mouse Drag' && e.shift === true), 'Shift from the keyboard');
+    assertStretched(before, (await report(page)).paths, points, true);
+  });
+});
+
+test('a drag with nothing selected, and one far outside the view, are told in the page and lose nothing', async () => {
+  await withPage(async (page) => {
+    const notice = () => page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.textContent.trim()}`));
+    await page.keyboard.press('v');
+    const nothing = await clientPoint(page, 0, 5);
+    await page.mouse.click(nothing.x, nothing.y);
+    await page.keyboard.press('w');
+    const unselected = (await report(page)).paths;
+    await drag(page, [300, -250], [350, -250]);
+    assert.match(await notice(), /^warning: Nothing is selected/);
+    assert.deepEqual((await report(page)).paths, unselected);
+
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    const before = (await report(page)).paths;
+    const start = await clientPoint(page, 300, -250);
+    await page.mouse.move(start.x, start.y);
+    await page.mouse.down();
+    await page.mouse.move(start.x + 2000, start.y + 1500, {steps: 4});
+    assert.match(await notice(), /^info: The pointer is outside the view/);
+    const back = await clientPoint(page, 380, -250);
+    await page.mouse.move(back.x, back.y, {steps: 4});
+    await page.mouse.up();
+    assertStretched(before, (await report(page)).paths, await dragPoints(page), false);
+  });
+});
+
+test('a click without movement is undone', async () => {
+  await withPage(async (page) => {
+    const before = (await report(page)).paths;
+    const at = await clientPoint(page, 250, -150);
+    await page.mouse.click(at.x, at.y);
+    const after = await report(page);
+    assert.equal(after.undos, 1);
+    assert.deepEqual(after.paths, before);
+    const log = await page.$$eval('#log-list li .message', (rows) => rows.map((row) => row.textContent));
+    assert.ok(log.some((text) => text.startsWith('AI Tool / AI Mouse Up')), 'the log shows the mouse-up');
+  });
+});
+
+test("the About menu holds the plug-in's item, which shows the about text", async () => {
+  await withPage(async (page) => {
+    await page.click('#about-button');
+    await page.hover('[data-menu-item="About p.k plug-ins"]');
+    await page.click('[data-menu-item="slantWarper..."]');
+    await page.waitForSelector('#alert[open]');
+    const text = await page.$eval('#alert-text', (pre) => pre.textContent);
+    assert.match(text, /^slantWarper 0\.1b\n.+\n.+$/);
+    assert.ok((await events(page)).some((e) => e.selector === 'AI Go' && e.item === 'slantWarper...'));
+    await page.click('#alert-ok');
+    assert.equal(await page.$('#alert[open]'), null);
+  });
+});
+
+const EVERY_COMMAND = `<svg xmlns="http://www.w3.org/2000/svg" width="400" height="300">
+  <g transform="translate(40 30) rotate(10)" fill="#c33" stroke="#123">
+    <path id="commands" d="M0 0 H60 V40 h-20 v-10 L10 40 l-5 5 C 20 60 40 60 50 50 S 80 30 90 50 Q 100 70 120 60 T 150 60 A 20 10 30 0 1 180 40 Z"/>
+    <rect x="200" y="0" width="60" height="40" rx="8"/>
+    <circle cx="50" cy="150" r="30"/>
+    <ellipse cx="150" cy="150" rx="40" ry="20"/>
+    <line x1="200" y1="120" x2="280" y2="180"/>
+    <polyline points="20,220 60,200 100,240 140,200" fill="none"/>
+    <polygon points="200,200 260,210 230,250"/>
+  </g>
+</svg>`;
+
+test('an SVG with every path command and shape opens, through the hook and the file input, and drags as the stretch says', async () => {
+  await withPage(async (page) => {
+    await hooks(page, 'openSvg', EVERY_COMMAND);
+    const opened = (await report(page)).paths;
+    assert.equal(opened.length, 7);
+    assert.ok(opened.every((path) => path.selected));
+    const file = join(BUILD_DIR, 'every_command.svg');
+    writeFileSync(file, EVERY_COMMAND);
+    await hooks(page, 'load', '{"events": []}');
+    const input = await page.$('#open-svg-input');
+    await input.uploadFile(file);
+    await page.waitForFunction(() => document.getElementById('notice-text').textContent.startsWith('Opened'));
+    const before = (await report(page)).paths;
+    assert.deepEqual(before, opened, 'the file input opens what the hook opens');
+    await drag(page, [150, -100], [150 + 60, -100 - 80]);
+    assertStretched(before, (await report(page)).paths, await dragPoints(page), false);
+  });
+});
+
+test('a bad SVG and a bad scenario are refused with a message, and the document is kept', async () => {
+  await withPage(async (page) => {
+    const kept = await hooks(page, 'report');
+    const keptScenario = await hooks(page, 'scenario');
+    const refused = await page.evaluate(() => {
+      const messages = [];
+      for (const attempt of [() => window.slantWarper.openSvg('<svg><path d="M0 0 L"'), () => window.slantWarper.load('{"events": [')]) {
+        try {
+          attempt();
+          messages.push(null);
+        } catch (error) {
+          messages.push(error.message);
+        }
+      }
+      return messages;
+    });
+    assert.ok(refused.every((message) => typeof message === 'string' && message.length > 0 && !message.includes('\n')), String(refused));
+    for (const [input, name, text] of [
+      ['#open-svg-input', 'broken.svg', '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 Q"/></svg>'],
+      ['#open-scenario-input', 'broken.json', '{"paths": [{"segments": "no"}]}'],
+    ]) {
+      const file = join(BUILD_DIR, name);
+      writeFileSync(file, text);
+      await (await page.$(input)).uploadFile(file);
+      await page.waitForFunction((n) => document.getElementById('notice-text').textContent.startsWith(n), {}, name);
+      const notice = await page.$eval('#notice', (node) => [node.hidden, node.dataset.kind, node.textContent]);
+      assert.deepEqual(notice.slice(0, 2), [false, 'error'], name);
+      assert.match(notice[2], /was not opened, the document is as it was: \S/, name);
+    }
+    assert.equal(await hooks(page, 'report'), kept);
+    assert.equal(await hooks(page, 'scenario'), keptScenario);
+  });
+});
+
+test('Export SVG and Save scenario download the document and the session', async () => {
+  await withPage(async (page) => {
+    const folder = join(BUILD_DIR, 'downloads');
+    rmSync(folder, {recursive: true, force: true});
+    mkdirSync(folder, {recursive: true});
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+    await drag(page, [300, -250], [360, -280]);
+    const dragged = (await report(page)).paths;
+    const session = await hooks(page, 'scenario');
+    await page.click('#export-svg');
+    await page.click('#save-scenario');
+    const file = (name) => join(folder, name);
+    await waitFor(() => existsSync(file('slantwarper.svg')) && existsSync(file('slantwarper-session.json')));
+    assert.equal(readFileSync(file('slantwarper-session.json'), 'utf8'), session);
+    await hooks(page, 'openSvg', readFileSync(file('slantwarper.svg'), 'utf8'));
+    const reopened = (await report(page)).paths;
+    assert.deepEqual(reopened.map((path) => [path.name, path.closed, path.segments]),
+      dragged.map((path) => [path.name, path.closed, path.segments]), 'the export reopens as the dragged document');
+  });
+});
+
+async function waitFor(condition, timeout = 10000) {
+  for (const start = Date.now(); !condition(); await new Promise((resolve) => setTimeout(resolve, 50))) {
+    if (Date.now() - start > timeout) throw new Error('timed out');
+  }
+}
+
+test('the selection tool: a marquee, Shift-click, a click on nothing, select all', async () => {
+  await withPage(async (page) => {
+    const selected = async () => (await report(page)).paths.flatMap((path, i) => (path.selected ? [i] : []));
+    const all = (await report(page)).paths.map((_, i) => i);
+    await page.keyboard.press('v');
+    const empty = await clientPoint(page, 0, 5);
+    await page.mouse.click(empty.x, empty.y);
+    assert.deepEqual(await selected(), [], 'a click on nothing clears');
+    // The sun's anchors lie around (500, -110), nothing else near it.
+    const from = await clientPoint(page, 430, -40);
+    const to = await clientPoint(page, 570, -175);
+    await page.mouse.move(from.x, from.y);
+    await page.mouse.down();
+    await page.mouse.move(to.x, to.y, {steps: 4});
+    await page.mouse.up();
+    const sun = await selected();
+    assert.equal(sun.length, 1, 'the marquee takes the sun alone');
+    const star = await clientPoint(page, 150, -120);
+    await page.keyboard.down('Shift');
+    await page.mouse.click(star.x, star.y);
+    await page.keyboard.up('Shift');
+    assert.equal((await selected()).length, 2, 'Shift-click adds the star');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    assert.deepEqual(await selected(), all);
+    assert.ok((await events(page)).some((e) => e.host === 'select'), 'selections are in the scenario');
+    // A thin line over nothing: a click three pixels off still takes it.
+    await hooks(page, 'openSvg', '<svg xmlns="http://www.w3.org/2000/svg"><line x2="200" stroke="black"/><line y1="-50" x2="200" y2="-50" stroke="black"/></svg>');
+    await page.keyboard.press('v');
+    const below = await clientPoint(page, 100, -20);
+    await page.mouse.click(below.x, below.y);
+    assert.deepEqual(await selected(), []);
+    const near = await clientPoint(page, 100, 0);
+    await page.mouse.click(near.x, near.y + 3);
+    assert.deepEqual(await selected(), [0]);
+  });
+});

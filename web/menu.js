@@ -1,0 +1,80 @@
+// The host's About menu as the plug-in left it: the items of the "About"
+// group, each group hanging from an item as its submenu. Every item is an
+// element carrying data-menu-item with its text; choosing one that has no
+// submenu hands its text to onChoose.
+export class AboutMenu {
+  constructor(button, panel, onChoose) {
+    this.button = button;
+    this.panel = panel;
+    this.onChoose = onChoose;
+    this.shown = '';
+    button.addEventListener('click', () => this.toggle());
+    document.addEventListener('pointerdown', (event) => {
+      if (!this.button.contains(event.target) && !this.panel.contains(event.target)) this.close();
+    });
+    document.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') this.close();
+    });
+  }
+
+  // items: [{group, text}]; groups: [{name, parent}] (parent: the text of the
+  // item the group hangs from, or null).
+  update(items, groups = []) {
+    const key = JSON.stringify([items, groups]);
+    if (key === this.shown) return;
+    this.shown = key;
+    this.panel.replaceChildren(this.list('About', items, groups, new Set()));
+  }
+
+  list(group, items, groups, seen) {
+    const list = document.createElement('ul');
+    list.className = 'menu-list';
+    seen.add(group);
+    const own = items.filter((item) => item.group === group);
+    if (own.length === 0) {
+      const empty = document.createElement('li');
+      empty.className = 'menu-empty';
+      empty.textContent = '(no items)';
+      list.append(empty);
+    }
+    for (const item of own) {
+      const entry = document.createElement('li');
+      const label = document.createElement('button');
+      label.type = 'button';
+      label.className = 'menu-item';
+      label.dataset.menuItem = item.text;
+      label.textContent = item.text;
+      entry.append(label);
+      const submenu = groups.find((g) => g.parent === item.text && !seen.has(g.name));
+      if (submenu) {
+        entry.classList.add('has-submenu');
+        entry.append(this.list(submenu.name, items, groups, seen));
+        label.addEventListener('click', () => entry.classList.toggle('open'));
+        label.addEventListener('pointerenter', () => entry.classList.add('open'));
+      } else {
+        label.addEventListener('click', () => {
+          this.close();
+          this.onChoose(item.text);
+        });
+      }
+      list.append(entry);
+    }
+    return list;
+  }
+
+  toggle() {
+    if (this.panel.hidden) this.open();
+    else this.close();
+  }
+
+  open() {
+    this.panel.hidden = false;
+    this.button.setAttribute('aria-expanded', 'true');
+  }
+
+  close() {
+    this.panel.hidden = true;
+    this.button.setAttribute('aria-expanded', 'false');
+    for (const entry of this.panel.querySelectorAll('.open')) entry.classList.remove('open');
+  }
+}

@@ -1,0 +1,464 @@
+// Turns an SVG file into host paths: every path and basic shape, with the
+// transforms of its ancestors and of the <use> elements that draw it, as
+// contours of anchors with in- and out-handles in artwork coordinates (y up).
+// Path data is read, made absolute, freed of shorthand and arc commands and
+// transformed by svgpath; this module only walks the document and lays the
+// resulting lines and curves into host segments. It runs in the page (the
+// browser's DOMParser) and under node (@xmldom/xmldom), and refuses anything
+// it cannot take with an SvgImportError of one line; it throws nothing else.
+import svgpath from 'svgpath';
+
+export class SvgImportError extends Error {
+  constructor(message) {
+    super(message);
+    this.name = 'SvgImportError';
+  }
+}
+
+// The host's segment count is a signed 16-bit number.
+export const MAX_SEGMENTS_PER_PATH = 32767;
+// A scenario holds at most this many paths.
+export const MAX_PATHS = 32767;
+// Bounds the document a file can make, whatever its size.
+export const MAX_SEGMENTS_TOTAL = 1 << 20;
+export const MAX_TEXT_LENGTH = 64 << 20;
+const MAX_ELEMENTS = 1 << 20;
+const MAX_DEPTH = 200;
+const MAX_NAME_LENGTH = 80;
+
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const XLINK_NS = 'http://www.w3.org/1999/xlink';
+const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
+const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
+const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'color'];
+const DEFAULT_PAINT = {fill: 'black', stroke: 'none', 'stroke-width': '1', display: 'inline', color: 'black'};
+// Kept colours are plain colour values; anything else (gradients, patterns)
+// is drawn in this grey, as the page cannot carry their definitions.
+const COLOUR = /^(#[0-9a-f]{3,8}|[a-z]{3,20}|(rgb|hsl)a?\(\s*[-+0-9.,%\s/a-z]{1,60}\))$/i;
+const STAND_IN_COLOUR = '#808080';
+const UNITS = {px: 1, '': 1, pt: 4 / 3, pc: 16, mm: 96 / 25.4, cm: 96 / 2.54, in: 96};
+const LENGTH = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*(px|pt|pc|mm|cm|in)?\s*$/i;
+const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
+
+// Returns {paths: [{name, closed, segments: [[ax, ay, ix, iy, ox, oy]...],
+// fill, stroke, strokeWidth}]}, every number a finite float32.
+export function importSvg(text, parseXml) {
+  try {
+    return importChecked(text, parseXml);
+  } catch (error) {
+    if (error instanceof SvgImportError) throw error;
+    throw new SvgImportError(`cannot read this SVG file: ${oneLine(error)}`);
+  }
+}
+
+function importChecked(text, parseXml) {
+  if (typeof text !== 'string') throw new SvgImportError('the file is not text');
+  if (text.length > MAX_TEXT_LENGTH) {
+    throw new SvgImportError(`the file is larger than ${MAX_TEXT_LENGTH >> 20} MiB`);
+  }
+  let doc;
+  try {
+    doc = parseXml(text);
+  } catch (error) {
+    throw new SvgImportError(`not well-formed XML: ${oneLine(error)}`);
+  }
+  const root = doc && doc.documentElement;
+  const parserError = doc && doc.getElementsByTagName ? doc.getElementsByTagName('parsererror')[0] : null;
+  if (!root || parserError) {
+    throw new SvgImportError(`not well-formed XML: ${oneLine(parserError ? parserDetail(parserError) : 'no root element')}`);
+  }
+  if (localName(root) !== 'svg' || !isSvgElement(root)) {
+    throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
+  }
+  const walk = new Walk();
+  // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
+  walk.element(root, {matrix: [1, 0, 0, -1, 0, 0], paint: DEFAULT_PAINT}, 0);
+  if (walk.paths.length === 0) {
+    throw new SvgImportError('the file has no paths or shapes to draw');
+  }
+  return {paths: walk.paths};
+}
+
+class Walk {
+  constructor() {
+    this.paths = [];
+    this.segmentCount = 0;
+    this.elementCount = 0;
+    this.shapeCount = 0;
+    this.using = new Set(); // the <use> targets being drawn, innermost last
+    this.ids = null;
+  }
+
+  element(node, inherited, depth) {
+    if (++this.elementCount > MAX_ELEMENTS) {
+      throw new SvgImportError(`the file has more than ${MAX_ELEMENTS} elements`);
+    }
+    if (depth > MAX_DEPTH) throw new SvgImportError(`elements are nested deeper than ${MAX_DEPTH} levels`);
+    const name = localName(node);
+    if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name) || name === 'use')) return;
+    const state = this.state(node, inherited, depth === 0);
+    if (state.paint.display === 'none') return;
+    if (SHAPES.has(name)) {
+      this.shape(node, name, state);
+    } else if (name === 'use') {
+      this.use(node, state, depth);
+    } else {
+      this.children(node, state, depth);
+    }
+  }
+
+  children(node, state, depth) {
+    for (let child = node.firstChild; child; child = child.nextSibling) {
+      if (child.nodeType === 1) this.element(child, state, depth + 1);
+    }
+  }
+
+  // <use href="#id" x y>: the element with that id (a <symbol>'s children)
+  // drawn where the use is, moved by (x, y). A reference that is missing,
+  // not local, or back into its own chain draws nothing, as in a browser.
+  use(node, state, depth) {
+    const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
+    const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
+    if (!target || this.using.has(target)) return;
+    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)])};
+    this.using.add(target);
+    if (localName(target) === 'symbol') this.children(target, this.state(target, moved, false), depth + 1);
+    else this.element(target, moved, depth + 1);
+    this.using.delete(target);
+  }
+
+  // Elements by id, the first of each id in document order.
+  byId(doc) {
+    if (!this.ids) {
+      this.ids = new Map();
+      const pending = [doc.documentElement];
+      while (pending.length > 0) {
+        const node = pending.pop();
+        const id = attribute(node, 'id');
+        if (id !== null && !this.ids.has(id)) this.ids.set(id, node);
+        for (let child = node.lastChild; child; child = child.previousSibling) {
+          if (child.nodeType === 1) pending.push(child);
+        }
+      }
+    }
+    return this.ids;
+  }
+
+  // The matrix and the paint an element passes to its children: its own
+  // transform after its ancestors', its own paint over theirs. Each element's
+  // transform is read once, so deep nesting costs no more than its depth.
+  state(node, inherited, isRoot) {
+    let matrix = inherited.matrix;
+    if (localName(node) === 'svg' && !isRoot) {
+      matrix = multiply(matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)]);
+    }
+    const own = attribute(node, 'transform');
+    if (own !== null && own.trim() !== '') matrix = multiply(matrix, transformMatrix(own));
+    const paint = {...inherited.paint};
+    const style = parseStyle(attribute(node, 'style'));
+    for (const property of PAINT_PROPERTIES) {
+      const value = style.get(property) ?? attribute(node, property);
+      if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
+    }
+    if (paint.display !== 'none') paint.display = 'inline';
+    return {matrix, paint};
+  }
+
+  shape(node, name, state) {
+    const pathName = elementName(node, name, ++this.shapeCount);
+    const label = `<${name}> "${pathName}"`;
+    const data = shapeData(node, name, label);
+    if (data === '') return;
+    const parsed = svgpath(data);
+    if (parsed.err) throw new SvgImportError(`${label}: bad path data (${parsed.err.replace(/^SvgPath: /, '')})`);
+    // iterate() with no work applies the matrix svgpath keeps pending.
+    const absolute = parsed.abs().unshort().unarc().matrix(state.matrix).iterate(() => {});
+    const contours = contoursOf(absolute.segments, label);
+    const [a, b, c, d] = state.matrix;
+    const scale = Math.sqrt(Math.abs(a * d - b * c));
+    const paint = paintOf(state.paint, scale);
+    contours.forEach((contour, index) => {
+      const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
+      for (const piece of splitContour(contour, contourName)) this.add({...piece, ...paint});
+    });
+  }
+
+  add(path) {
+    if (this.paths.length >= MAX_PATHS) throw new SvgImportError(`the file has more than ${MAX_PATHS} paths`);
+    this.segmentCount += path.segments.length;
+    if (this.segmentCount > MAX_SEGMENTS_TOTAL) {
+      throw new SvgImportError(`the file has more than ${MAX_SEGMENTS_TOTAL} segments in all`);
+    }
+    this.paths.push(path);
+  }
+}
+
+// Path data for a shape, in its own coordinates; '' for a shape SVG does not
+// draw (a rectangle, circle or ellipse of zero size).
+function shapeData(node, name, label) {
+  const get = (key, fallback = 0) => length(node, key, fallback, label);
+  switch (name) {
+    case 'path':
+      return attribute(node, 'd') ?? '';
+    case 'rect':
+      return rectData(get('x'), get('y'), get('width'), get('height'), get('rx', null), get('ry', null));
+    case 'circle': {
+      const r = get('r');
+      return r > 0 ? ellipseData(get('cx'), get('cy'), r, r) : '';
+    }
+    case 'ellipse': {
+      const rx = get('rx');
+      const ry = get('ry');
+      return rx > 0 && ry > 0 ? ellipseData(get('cx'), get('cy'), rx, ry) : '';
+    }
+    case 'line':
+      return `M${get('x1')} ${get('y1')}L${get('x2')} ${get('y2')}`;
+    case 'polyline':
+    case 'polygon': {
+      const numbers = (attribute(node, 'points') ?? '').match(NUMBER) ?? [];
+      if (numbers.length < 2) return '';
+      const pairs = numbers.slice(0, numbers.length - (numbers.length % 2)).join(' ');
+      return `M${pairs}${name === 'polygon' ? 'Z' : ''}`;
+    }
+  }
+  return '';
+}
+
+function rectData(x, y, w, h, rxGiven, ryGiven) {
+  if (!(w > 0 && h > 0)) return '';
+  let rx = rxGiven ?? ryGiven ?? 0;
+  let ry = ryGiven ?? rxGiven ?? 0;
+  rx = Math.min(Math.max(rx, 0), w / 2);
+  ry = Math.min(Math.max(ry, 0), h / 2);
+  if (rx === 0 || ry === 0) return `M${x} ${y}H${x + w}V${y + h}H${x}Z`;
+  return (
+    `M${x + rx} ${y}H${x + w - rx}A${rx} ${ry} 0 0 1 ${x + w} ${y + ry}V${y + h - ry}` +
+    `A${rx} ${ry} 0 0 1 ${x + w - rx} ${y + h}H${x + rx}A${rx} ${ry} 0 0 1 ${x} ${y + h - ry}` +
+    `V${y + ry}A${rx} ${ry} 0 0 1 ${x + rx} ${y}Z`
+  );
+}
+
+// Four quarter arcs, so each becomes one cubic curve.
+function ellipseData(cx, cy, rx, ry) {
+  return (
+    `M${cx + rx} ${cy}A${rx} ${ry} 0 0 1 ${cx} ${cy + ry}A${rx} ${ry} 0 0 1 ${cx - rx} ${cy}` +
+    `A${rx} ${ry} 0 0 1 ${cx} ${cy - ry}A${rx} ${ry} 0 0 1 ${cx + rx} ${cy}Z`
+  );
+}
+
+// Lays absolute M, L, H, V, C, Q and Z commands into contours of host
+// segments. A contour that closes on its own start point shares that anchor.
+function contoursOf(commands, label) {
+  const contours = [];
+  let current = null;
+  let start = [0, 0];
+  let last = [0, 0];
+  const begin = (point) => {
+    finish(false);
+    current = {closed: false, segments: [corner(point)]};
+    start = point;
+  };
+  const finish = (closed) => {
+    if (current && current.segments.length > 1) {
+      current.closed = closed;
+      if (closed) mergeClosingAnchor(current.segments);
+      contours.push(current);
+    }
+    current = null;
+  };
+  const lineTo = (point) => {
+    if (!current) begin(last);
+    current.segments.push(corner(point));
+  };
+  const curveTo = (c1, c2, point) => {
+    if (!current) begin(last);
+    const previous = current.segments[current.segments.length - 1];
+    previous[4] = c1[0];
+    previous[5] = c1[1];
+    current.segments.push([point[0], point[1], c2[0], c2[1], point[0], point[1]]);
+  };
+  for (const command of commands) {
+    const values = command.slice(1).map((value) => checkedFloat(value, label));
+    switch (command[0]) {
+      case 'M':
+        begin([values[0], values[1]]);
+        last = start;
+        break;
+      case 'L':
+        last = [values[0], values[1]];
+        lineTo(last);
+        break;
+      case 'H':
+        last = [values[0], last[1]];
+        lineTo(last);
+        break;
+      case 'V':
+        last = [last[0], values[0]];
+        lineTo(last);
+        break;
+      case 'C':
+        curveTo([values[0], values[1]], [values[2], values[3]], [values[4], values[5]]);
+        last = [values[4], values[5]];
+        break;
+      case 'Q': {
+        // The cubic curve with the same shape as the quadratic one.
+        const q = [values[0], values[1]];
+        const end = [values[2], values[3]];
+        const c1 = [last[0] + (2 / 3) * (q[0] - last[0]), last[1] + (2 / 3) * (q[1] - last[1])];
+        const c2 = [end[0] + (2 / 3) * (q[0] - end[0]), end[1] + (2 / 3) * (q[1] - end[1])];
+        curveTo(c1, c2, end);
+        last = end;
+        break;
+      }
+      case 'Z':
+      case 'z':
+        finish(true);
+        last = start;
+        break;
+      default:
+        throw new SvgImportError(`${label}: unexpected path command ${command[0]}`);
+    }
+  }
+  finish(false);
+  return contours.map((contour) => ({
+    closed: contour.closed,
+    segments: contour.segments.map((segment) => segment.map((value) => checkedFloat(value, label))),
+  }));
+}
+
+function corner(point) {
+  return [point[0], point[1], point[0], point[1], point[0], point[1]];
+}
+
+function mergeClosingAnchor(segments) {
+  const first = segments[0];
+  const last = segments[segments.length - 1];
+  if (segments.length > 2 && Math.fround(last[0]) === Math.fround(first[0]) && Math.fround(last[1]) === Math.fround(first[1])) {
+    first[2] = last[2];
+    first[3] = last[3];
+    segments.pop();
+  }
+}
+
+// An open contour longer than a host path is split into pieces that share
+// their end anchors, so the drawing is unchanged; a closed one cannot be
+// split without losing its fill, so it is refused.
+function splitContour(contour, name) {
+  const {segments, closed} = contour;
+  if (segments.length <= MAX_SEGMENTS_PER_PATH) return [{name: cleanName(name), closed, segments}];
+  if (closed) {
+    throw new SvgImportError(
+      `path "${name}" is a closed contour of ${segments.length} segments; a host path holds at most ${MAX_SEGMENTS_PER_PATH}`,
+    );
+  }
+  const pieces = [];
+  for (let from = 0; from < segments.length - 1; from += MAX_SEGMENTS_PER_PATH - 1) {
+    const piece = segments.slice(from, from + MAX_SEGMENTS_PER_PATH).map((segment) => segment.slice());
+    const first = piece[0];
+    const last = piece[piece.length - 1];
+    if (from > 0) [first[2], first[3]] = [first[0], first[1]];
+    if (from + piece.length < segments.length) [last[4], last[5]] = [last[0], last[1]];
+    pieces.push({name: cleanName(`${name} part ${pieces.length + 1}`), closed: false, segments: piece});
+  }
+  return pieces;
+}
+
+function paintOf(paint, scale) {
+  const colour = (value) => {
+    if (value === 'none') return 'none';
+    if (value === 'currentColor') return COLOUR.test(paint.color) ? paint.color : 'black';
+    return COLOUR.test(value) ? value : STAND_IN_COLOUR;
+  };
+  const width = LENGTH.exec(paint['stroke-width']);
+  const strokeWidth = width ? Math.abs(Number(width[1]) * UNITS[(width[2] ?? '').toLowerCase()] * scale) : scale;
+  return {
+    fill: colour(paint.fill),
+    stroke: colour(paint.stroke),
+    strokeWidth: Number.isFinite(Math.fround(strokeWidth)) ? Math.fround(strokeWidth) : 1,
+  };
+}
+
+// The matrix [a, b, c, d, e, f] of a transform attribute, as svgpath reads
+// it: the move takes the translation, and relative lines, which svgpath
+// moves without it, take the two columns exactly.
+function transformMatrix(transform) {
+  const [move, first, second] = svgpath('M0 0l1 0l0 1').transform(transform).iterate(() => {}).segments;
+  return [first[1], first[2], second[1], second[2], move[1], move[2]];
+}
+
+// The matrix of `inner` applied first, then `outer`.
+function multiply(outer, inner) {
+  const [a, b, c, d, e, f] = outer;
+  const [p, q, r, s, t, u] = inner;
+  return [a * p + c * q, b * p + d * q, a * r + c * s, b * r + d * s, a * t + c * u + e, b * t + d * u + f];
+}
+
+function checkedFloat(value, label) {
+  const number = Math.fround(Number(value));
+  if (!Number.isFinite(number)) {
+    throw new SvgImportError(`${label}: a coordinate is not a finite number within the host's range`);
+  }
+  return number;
+}
+
+function length(node, key, fallback, label) {
+  const value = attribute(node, key);
+  if (value === null || value.trim() === '') return fallback;
+  const match = LENGTH.exec(value);
+  if (!match) throw new SvgImportError(`${label ?? `<${node.nodeName}>`}: cannot read ${key}="${clip(value)}"`);
+  const number = Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()];
+  if (!Number.isFinite(number)) throw new SvgImportError(`${label ?? `<${node.nodeName}>`}: ${key} is not finite`);
+  return number;
+}
+
+function parseStyle(style) {
+  const properties = new Map();
+  if (!style) return properties;
+  for (const declaration of style.split(';')) {
+    const colon = declaration.indexOf(':');
+    if (colon > 0) {
+      properties.set(declaration.slice(0, colon).trim().toLowerCase(), declaration.slice(colon + 1).replace(/!important/i, '').trim());
+    }
+  }
+  return properties;
+}
+
+function elementName(node, name, number) {
+  const id = cleanName(attribute(node, 'id') ?? '').trim();
+  return id !== '' ? id : `${name} ${number}`;
+}
+
+function cleanName(name) {
+  return name.replace(/[\u0000-\u001f\u007f"]/g, '').slice(0, MAX_NAME_LENGTH);
+}
+
+function attribute(node, key) {
+  return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
+}
+
+function attributeNS(node, namespace, key) {
+  return node.hasAttributeNS && node.hasAttributeNS(namespace, key) ? node.getAttributeNS(namespace, key) : null;
+}
+
+function localName(node) {
+  return node.localName ?? node.nodeName;
+}
+
+function isSvgElement(node) {
+  return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
+}
+
+function clip(text, limit = 100) {
+  const line = String(text).replace(/\s+/g, ' ').trim();
+  return line.length > limit ? `${line.slice(0, limit - 3)}...` : line;
+}
+
+// A browser's parser error names the place in a <div> between two headings.
+function parserDetail(parserError) {
+  const detail = parserError.getElementsByTagName ? parserError.getElementsByTagName('div')[0] : null;
+  return (detail ?? parserError).textContent;
+}
+
+function oneLine(error) {
+  return clip(error && error.message !== undefined ? error.message : error);
+}
