@@ -12,7 +12,9 @@
 // The segment kernel's blocks print their results too, and are compared
 // with the point-by-point reference in the same build, bit for bit (NaN
 // payloads and host bytes included): a difference is reported and makes the
-// probe fail.
+// probe fail. `kernel_probe PATH` forces the kernel's vector path (sse2, avx2
+// or avx512); every path prints the same bytes. A path this machine cannot
+// run ends the probe with status 77 before it prints anything.
 //
 // Results of atan2Float, cosFloat and sinFloat print as raw bits (their NaN is
 // canonical). Geometry results print a NaN as "nan": IEEE arithmetic leaves
@@ -25,10 +27,12 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "tool/float_math.h"
 #include "tool/geometry.h"
+#include "tool/kernel_path.h"
 #include "tool/segment_displacer.h"
 
 #ifdef _WIN32
@@ -238,10 +242,11 @@ void probeStretches(SplitMix64& rng) {
   }
 }
 
-// A point for a segment buffer: mostly ordinary, sometimes one the blocks
-// must hand to the reference or get exactly right.
-ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s) {
-  switch (rng.below(12)) {
+// A point for a segment buffer: mostly ordinary, sometimes (one in
+// `awkwardOdds`) one the blocks must hand to the reference or get exactly
+// right.
+ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s, std::uint32_t awkwardOdds) {
+  switch (rng.below(awkwardOdds) == 0 ? rng.below(6) : 6) {
     case 0:
       return start;
     case 1:  // on the axis, as near as floats allow
@@ -268,11 +273,14 @@ ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s) 
 int probeSegmentBuffer(ArtworkPoint start, ArtworkPoint current, bool shift, SplitMix64& rng) {
   const Stretch s = computeStretch(start, current, shift, 200.0f);
   const SegmentDisplacer displacer(s, start, current);
-  std::vector<hostapi::PathSegment> buffer(1 + rng.below(23));
+  std::vector<hostapi::PathSegment> buffer(1 + rng.below(40));  // up to two AVX-512 blocks and a rest
+  // Buffers whose wide blocks mostly all fit the envelope, and buffers where
+  // most blocks have a point that does not.
+  const std::uint32_t awkwardOdds = rng.below(2) == 0 ? 200 : 3;
   for (hostapi::PathSegment& segment : buffer) {
-    segment.anchor = bufferPoint(rng, start, s);
-    segment.in = bufferPoint(rng, start, s);
-    segment.out = bufferPoint(rng, start, s);
+    segment.anchor = bufferPoint(rng, start, s, awkwardOdds);
+    segment.in = bufferPoint(rng, start, s, awkwardOdds);
+    segment.out = bufferPoint(rng, start, s, awkwardOdds);
     const std::uint32_t host = static_cast<std::uint32_t>(rng.next());
     std::memcpy(segment.hostData, &host, sizeof host);
   }
@@ -329,12 +337,30 @@ int probeSegmentBuffers(SplitMix64& rng) {
   return differences;
 }
 
+constexpr int kPathUnavailable = 77;
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n"
 #endif
+  if (argc > 1) {
+    const std::string wanted = argv[1];
+    bool known = false;
+    for (const KernelPath path : {KernelPath::sse2, KernelPath::avx2, KernelPath::avx512}) {
+      if (wanted != kernelPathName(path)) continue;
+      known = true;
+      if (!forceKernelPath(path)) {
+        std::fprintf(stderr, "kernel_probe: this machine cannot run the %s path\n", argv[1]);
+        return kPathUnavailable;
+      }
+    }
+    if (!known) {
+      std::fprintf(stderr, "usage: kernel_probe [sse2|avx2|avx512]\n");
+      return 2;
+    }
+  }
   SplitMix64 rng(0x5157A9E1u);
   probeAtan2(rng);
   probeSinCos(rng);
