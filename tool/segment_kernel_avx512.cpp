@@ -6,7 +6,9 @@
 // The envelope is the SSE2 blocks' one or narrower: the size
 // |x| + |y| + offset is bounded by 2 * max(|x|, |y|) + offset, computed as
 // 2 * (max(|x|, |y|) + offset / 2) (the doubling and the halving are exact),
-// and a larger size only makes both conditions stricter.
+// and a larger size only makes both conditions stricter. It is tested once
+// per block, lane by lane, with the largest size and the smallest distance
+// among the lane's three points.
 #include "tool/segment_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -28,24 +30,38 @@ namespace {
 
 constexpr float kMaxHalfSize = 0x1p61f;  // half the envelope's largest size, 2^62
 constexpr float kHalfSizeToMargin = 0x1p-15f;
-constexpr int kMaxOfMagnitudes = 0x0B;  // vrangeps: the larger magnitude, sign cleared
+// vrangeps selections (their NaN results are NaN, so a NaN is never lost).
+constexpr int kLargerMagnitude = 0x0B;   // max(|a|, |b|)
+constexpr int kSmallerMagnitude = 0x0A;  // min(|a|, |b|)
 
 struct Lanes {
-  __m512 a, b, c, sideFactor, halfOffset, cosSin, magnitude, maxHalfSize, marginScale;
+  __m512 a, b, c, sideFactor, halfOffset, cosSin, maxHalfSize, marginScale;
 };
 
-// Moves the sixteen points whose coordinates are x and y and which are
-// stored as pairs in `low` and `high`; returns the lanes inside the envelope.
-SW_AVX512 __mmask16 moveSixteen(const Lanes& k, __m512 x, __m512 y, __m512& low, __m512& high) {
-  const __m512 t = _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(k.a, x), _mm512_mul_ps(k.b, y)), k.c);
-  const __m512 halfSize = _mm512_add_ps(_mm512_range_ps(x, y, kMaxOfMagnitudes), k.halfOffset);
+// What a block's points need of the envelope, lane by lane: the largest
+// max(|x|, |y|) and the smallest |t| among the lane's points. Each point's own
+// test follows from its lane's (the margin grows with the size).
+struct Envelope {
+  __m512 largest, smallestT;
+};
+
+SW_AVX512 void include(Envelope& e, __m512 x, __m512 y, __m512 t) {
+  e.largest = _mm512_range_ps(e.largest, _mm512_range_ps(x, y, kLargerMagnitude), kLargerMagnitude);
+  e.smallestT = _mm512_range_ps(e.smallestT, t, kSmallerMagnitude);
+}
+
+// Whether every point of the block lies inside the envelope.
+SW_AVX512 bool inside(const Lanes& k, const Envelope& e) {
+  const __m512 halfSize = _mm512_add_ps(e.largest, k.halfOffset);
   const __mmask16 sized = _mm512_cmp_ps_mask(halfSize, k.maxHalfSize, _CMP_LE_OQ);
-  const __mmask16 inside =
-      _mm512_mask_cmp_ps_mask(sized, _mm512_and_ps(t, k.magnitude), _mm512_mul_ps(halfSize, k.marginScale), _CMP_GT_OQ);
-  const __m512 d = _mm512_mul_ps(t, k.sideFactor);
-  low = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpacklo_ps(d, d)), low);
-  high = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpackhi_ps(d, d)), high);
-  return inside;
+  const __mmask16 clear =
+      _mm512_mask_cmp_ps_mask(sized, e.smallestT, _mm512_mul_ps(halfSize, k.marginScale), _CMP_GT_OQ);
+  return static_cast<unsigned>(clear) == 0xFFFFu;
+}
+
+// t = a*x + b*y + c, the signed distance from the axis.
+SW_AVX512 __m512 distance(const Lanes& k, __m512 x, __m512 y) {
+  return _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(k.a, x), _mm512_mul_ps(k.b, y)), k.c);
 }
 
 // 16 bytes at each of four places, quarter by quarter.
@@ -64,6 +80,31 @@ SW_AVX512 void storeQuarters(ArtworkPoint& p0, ArtworkPoint& p1, ArtworkPoint& p
   _mm_storeu_ps(&p3.x, _mm512_extractf32x4_ps(v, 3));
 }
 
+// Anchors and in-handles of segments i and i+1 in each quarter, as pairs.
+struct AnchorsAndIns {
+  __m512 first, second;
+};
+
+SW_AVX512 AnchorsAndIns moveAnchorsAndIns(const Lanes& k, const PathSegment* s, Envelope& e) {
+  AnchorsAndIns r;
+  r.first = loadQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor);
+  r.second = loadQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor);
+  const __m512 x = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m512 y = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m512 t = distance(k, x, y);
+  include(e, x, y, t);
+  const __m512 d = _mm512_mul_ps(t, k.sideFactor);
+  // (x, y) + (cos, sin) * d, pair by pair.
+  r.first = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpacklo_ps(d, d)), r.first);
+  r.second = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpackhi_ps(d, d)), r.second);
+  return r;
+}
+
+SW_AVX512 void storeAnchorsAndIns(const AnchorsAndIns& r, PathSegment* s) {
+  storeQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor, r.first);
+  storeQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor, r.second);
+}
+
 // The points p and q as one 128-bit pair.
 SW_AVX512 __m128 pairOf(const ArtworkPoint& p, const ArtworkPoint& q) {
   const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&p)));
@@ -75,7 +116,7 @@ SW_AVX512 void storePair(ArtworkPoint& p, ArtworkPoint& q, __m128 v) {
   _mm_storeh_pi(reinterpret_cast<__m64*>(&q), v);
 }
 
-// The out-handles of segments (i, i+1), (i+4, i+5), (i+8, i+9), (i+12, i+13).
+// The out-handles of segments (i, i+1), (i+4, i+5), (i+8, i+9), (i+12, i+13), as pairs.
 SW_AVX512 __m512 loadOuts(const PathSegment* s) {
   __m512 v = _mm512_castps128_ps512(pairOf(s[0].out, s[1].out));
   v = _mm512_insertf32x4(v, pairOf(s[4].out, s[5].out), 1);
@@ -90,42 +131,35 @@ SW_AVX512 void storeOuts(PathSegment* s, __m512 v) {
   storePair(s[12].out, s[13].out, _mm512_extractf32x4_ps(v, 3));
 }
 
-// Anchors and in-handles of segments i and i+1 in each quarter.
-struct AnchorsAndIns {
-  __m512 first, second;
-  __mmask16 inside;
+// The out-handles of all sixteen segments: segments i to i+3 of each quarter.
+struct Outs {
+  __m512 low, high;
 };
 
-SW_AVX512 AnchorsAndIns moveAnchorsAndIns(const Lanes& k, const PathSegment* s) {
-  AnchorsAndIns r;
-  r.first = loadQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor);
-  r.second = loadQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor);
-  const __m512 x = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m512 y = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(3, 1, 3, 1));
-  r.inside = moveSixteen(k, x, y, r.first, r.second);
+SW_AVX512 Outs moveOuts(const Lanes& k, const PathSegment* s, Envelope& e) {
+  Outs r{loadOuts(s), loadOuts(s + 2)};
+  const __m512 x = _mm512_shuffle_ps(r.low, r.high, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m512 y = _mm512_shuffle_ps(r.low, r.high, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m512 t = distance(k, x, y);
+  include(e, x, y, t);
+  const __m512 d = _mm512_mul_ps(t, k.sideFactor);
+  r.low = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpacklo_ps(d, d)), r.low);
+  r.high = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpackhi_ps(d, d)), r.high);
   return r;
-}
-
-SW_AVX512 void storeAnchorsAndIns(const AnchorsAndIns& r, PathSegment* s) {
-  storeQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor, r.first);
-  storeQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor, r.second);
 }
 
 // Moves a block of sixteen segments; false, with nothing written, when a
 // point lies outside the envelope.
 SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
-  const AnchorsAndIns first = moveAnchorsAndIns(k, s);
-  const AnchorsAndIns second = moveAnchorsAndIns(k, s + 2);
-  __m512 low = loadOuts(s);
-  __m512 high = loadOuts(s + 2);
-  const __m512 x = _mm512_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m512 y = _mm512_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
-  const __mmask16 outs = moveSixteen(k, x, y, low, high);
-  if (static_cast<unsigned>(first.inside & second.inside & outs) != 0xFFFFu) return false;
+  Envelope e{_mm512_setzero_ps(), _mm512_set1_ps(__builtin_inff())};
+  const AnchorsAndIns first = moveAnchorsAndIns(k, s, e);
+  const AnchorsAndIns second = moveAnchorsAndIns(k, s + 2, e);
+  const Outs outs = moveOuts(k, s, e);
+  if (!inside(k, e)) return false;
   storeAnchorsAndIns(first, s);
   storeAnchorsAndIns(second, s + 2);
-  storeOuts(s, low);
-  storeOuts(s + 2, high);
+  storeOuts(s, outs.low);
+  storeOuts(s + 2, outs.high);
   return true;
 }
 
@@ -139,7 +173,6 @@ __attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const K
                 _mm512_set1_ps(v.sideFactor),
                 _mm512_set1_ps(v.sizeOffset * 0.5f),
                 _mm512_broadcast_f32x2(_mm_setr_ps(v.cosTheta, v.sinTheta, 0.0f, 0.0f)),
-                _mm512_castsi512_ps(_mm512_set1_epi32(0x7FFFFFFF)),
                 _mm512_set1_ps(kMaxHalfSize),
                 _mm512_set1_ps(kHalfSizeToMargin)};
   std::size_t i = 0;
