@@ -176,7 +176,8 @@ constexpr unsigned kOuts = 4;        // out-handles of segments 0 to 3
   return overflowed;
 }
 
-bool moveBlocks(const SegmentDisplacer& displacer, const Lanes& k, PathSegment* segments, std::size_t count) {
+bool moveBlocks(const SegmentDisplacer& displacer, const Lanes& lanes, PathSegment* segments, std::size_t count) {
+  const Lanes k = lanes;  // a copy the segments' stores cannot alias, so it stays in registers
   bool overflowed = false;
   std::size_t i = 0;
   // The inner loop calls nothing, so the event's lanes can stay in registers;
@@ -229,10 +230,12 @@ bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const 
                     _mm_set1_ps(sizeOffset_), _mm_setr_ps(cosTheta_, sinTheta_, cosTheta_, sinTheta_)};
   const KernelValues values{axisLine_.a, axisLine_.b, axisLine_.c, sideFactor_, sizeOffset_, cosTheta_, sinTheta_};
   switch (activeKernelPath()) {
+#if defined(__i386__) || defined(__x86_64__)  // SSE2 emulated elsewhere has no wide paths
     case KernelPath::avx512:
       return moveWideBlocks(*this, lanes, values, moveBlocksAvx512, kAvx512Block, segments, count);
     case KernelPath::avx2:
       return moveWideBlocks(*this, lanes, values, moveBlocksAvx2, kAvx2Block, segments, count);
+#endif
     case KernelPath::sse2:
       return moveBlocks(*this, lanes, segments, count);
     default:

@@ -18,8 +18,10 @@
 // GCC 12's AVX-512 intrinsics make their "undefined" vectors by
 // self-initialisation, which its own uninitialised-use warnings then flag
 // wherever they are inlined.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 using hostapi::ArtworkPoint;
 using hostapi::PathSegment;
