@@ -123,6 +123,21 @@ void probeAtan2(SplitMix64& rng) {
   };
   for (const float y : specialFloats())
     for (const float x : specialFloats()) line(y, x);
+  // Within 2^-50 of a float midpoint (from MPFR), where the exact evaluation
+  // decides, in each quadrant; the first is a drag from (10, 10) to
+  // (13, 798.2477417).
+  const std::uint32_t nearMidpoints[][2] = {
+      {0x44450fdbu, 0x40400000u}, {0x4b273c59u, 0x4ad1f446u}, {0x4a99921eu, 0x4ab0fb46u}, {0x4b52e50fu, 0x4ad40c0eu},
+      {0x4b010df2u, 0x482f5940u}, {0x4b095899u, 0x4a1d7254u}, {0x4a4103acu, 0x4b2b3736u}, {0x4b67f8b1u, 0x49a28970u},
+      {0x4b4343cfu, 0x4acd500au}, {0x4ac4778au, 0x4b02605au}, {0x4a800c36u, 0x492a2bf0u}, {0x4afc94fau, 0x4abc91dcu},
+  };
+  for (const auto& pair : nearMidpoints) {
+    const float y = std::bit_cast<float>(pair[0]), x = std::bit_cast<float>(pair[1]);
+    line(y, x);
+    line(x, y);
+    line(-y, -x);
+    line(y, -x);
+  }
   // Arguments are drawn one statement at a time: the order in which a call's
   // arguments are evaluated is unspecified.
   for (int i = 0; i < 10000; ++i) {
@@ -157,6 +172,19 @@ void probeSinCos(SplitMix64& rng) {
                              -std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN()};
   for (const double a : specials) line(a);
+  // The arcsine and arccosine of float midpoints, rounded to double (from
+  // MPFR): their sine or cosine lies within a few double ulps of the
+  // midpoint, where the exact evaluation decides.
+  const std::uint64_t nearMidpoints[] = {
+      0x3f9cbcc5e3fb91a5, 0x3ff8af083cb43ed2, 0x3fe38faf4ae15838, 0x3feeb4475da701f8,
+      0x3fea5d8065b1d2ca, 0x3fe7e67642d68767, 0x3fd8e269c8c78408, 0x3ff2e960e2124c16,
+      0x3ff5d77678b25435, 0x3fca5426dc8ec71a, 0x3ff082639a156058, 0x3fe13f2f745d9981,
+      0x3fe27aebba127dc5, 0x3fefc90aee75dc6c, 0x3fbf485b79766b0a, 0x3ff72d759cacc668,
+  };
+  for (const std::uint64_t bits : nearMidpoints) {
+    line(std::bit_cast<double>(bits));
+    line(-std::bit_cast<double>(bits));
+  }
   // The kernel's angles: a float theta, and theta +- half pi in double.
   for (int i = 0; i < 10000; ++i) {
     const float y = mouseCoordinate(rng);
