@@ -108,10 +108,13 @@ struct MenuGroup {
   std::int32_t options = 0;
 };
 
-// A menu item and the group that holds it.
+// A menu item and the group that holds it, with the item name and options the
+// plug-in added it with (a null name stays absent).
 struct MenuItem {
   std::string group;
   std::string text;
+  std::optional<std::string> name;
+  std::int32_t options = 0;
 };
 
 // A call that broke a host contract. The host answers it with an error and

@@ -65,8 +65,6 @@ HostError HOSTAPI_CALL menuGroupName(MenuGroupHandle group, const char** name) {
 HostError HOSTAPI_CALL addMenuItem(PluginRef self, const char* itemName, const MenuItemData* data, std::int32_t options,
                                    MenuItemHandle* item) {
   const HostCodeScope hostCode;
-  static_cast<void>(itemName);
-  static_cast<void>(options);
   if (const HostError fault = host().enter(SuiteId::menu, "add menu item")) return fault;
   if (self != host().pluginRef() || data == nullptr || data->groupName == nullptr || item == nullptr) {
     return host().violation("AI Menu Suite/add menu item", "foreign plug-in or null argument");
@@ -77,7 +75,9 @@ HostError HOSTAPI_CALL addMenuItem(PluginRef self, const char* itemName, const M
   bool groupExists = false;
   for (const MenuGroup& group : record.menuGroups) groupExists = groupExists || group.name == data->groupName;
   if (!groupExists) return kNotFoundError;
-  record.menuItems.push_back(MenuItem{data->groupName, text->text});
+  std::optional<std::string> name;
+  if (itemName != nullptr) name = itemName;
+  record.menuItems.push_back(MenuItem{data->groupName, text->text, std::move(name), options});
   *item = makeHandle<MenuItemHandle>(kMenuItemBase, record.menuItems.size() - 1);
   return kNoError;
 }

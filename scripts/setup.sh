@@ -11,6 +11,7 @@ packages=(
   libcli11-dev                    # the runner's command line
   python3 python3-pefile          # reading slantWarper.aip's resources back in tests
   libgtest-dev libgmock-dev       # unit and scenario tests
+  libmpfr-dev                     # the reference for the float functions' rounding (a native test)
   libbenchmark-dev                # benchmarks
   clang libclang-rt-14-dev        # libFuzzer and its sanitizer runtime
   clang-format                    # the layout check

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "tool/float_math_exact.h"
+
 // The constants below were derived with exact rational arithmetic: pi from
 // Machin's formula (pi/4 = 4 atan(1/5) - atan(1/239)) to 1600 bits, atan(k/16)
 // by argument halving and its Taylor series to 450 digits, and each value
@@ -25,6 +27,35 @@ constexpr double kThreeQuarterPi = 0x1.2d97c7f3321d2p+1;
 constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
 
 bool isNaN(double v) { return v != v; }
+
+// The double evaluations below are within a few units in the last place
+// (ulps) of the true value: the atan argument's quotient and reduction cost
+// about three, the series and tables one or two, the sums around them one
+// each; sin and cos lose as little where the reduced argument is not tiny.
+// Where every double within kDoubleErrorUlps of the result rounds to the same
+// float, that float is the rounding of the correctly rounded double too;
+// otherwise (about one input in 2^22) the result comes from the exact
+// evaluation of float_math_exact.h.
+constexpr std::uint64_t kDoubleErrorUlps = 64;
+
+// Whether every double within kDoubleErrorUlps of the positive v rounds to
+// the same float as v.
+bool roundsSafely(double v) {
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  if (bits <= kDoubleErrorUlps) return false;
+  return static_cast<float>(std::bit_cast<double>(bits - kDoubleErrorUlps)) ==
+         static_cast<float>(std::bit_cast<double>(bits + kDoubleErrorUlps));
+}
+
+// Where sin and cos are rounded exactly: below, sin(a) = a and cos(a) = 1
+// after the double rounding; above, the reduction's error is not bounded
+// tightly enough.
+constexpr double kExactFrom = 0x1p-30;
+constexpr double kExactBelow = 0x1p20;
+// A reduced argument this small, after taking away a multiple of pi/2, may
+// have lost relative accuracy in the reduction: such angles are rounded
+// exactly.
+constexpr double kTinyReduced = 0x1p-40;
 bool signBit(double v) { return (std::bit_cast<std::uint64_t>(v) >> 63) != 0; }
 double magnitude(double v) {
   return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) & ~(std::uint64_t{1} << 63));
@@ -258,43 +289,50 @@ float atan2Float(float y, float x) {
     const double a = atanUnit(ax / ay);
     angle = xNegative ? (kHalfPiHi + a) + kHalfPiLo : (kHalfPiHi - a) + kHalfPiLo;
   }
+  const bool finiteNonzero = ay != 0.0 && ax != 0.0 && ay != kInfinity && ax != kInfinity;
+  if (finiteNonzero && !roundsSafely(angle)) return exactAtan2Float(y, x);
   return static_cast<float>(signBit(dy) ? -angle : angle);
 }
 
-float sinFloat(double angle) {
-  if (isNaN(angle) || magnitude(angle) == kInfinity) return kNaN;
-  const Reduced reduced = reduce(magnitude(angle));
-  double s = 0.0;
-  switch (reduced.quadrant) {
+namespace {
+
+// sin (quadrant offset 0) or cos (offset 1) of a finite angle, rounded to float.
+float sinOrCos(double angle, unsigned offset) {
+  const double magnitude = ::magnitude(angle);
+  const Reduced reduced = reduce(magnitude);
+  double v = 0.0;
+  switch ((reduced.quadrant + offset) & 3u) {  // cos(a) = sin(a + pi/2)
     case 0:
-      s = sinKernel(reduced.r);
+      v = sinKernel(reduced.r);
       break;
     case 1:
-      s = cosKernel(reduced.r);
+      v = cosKernel(reduced.r);
       break;
     case 2:
-      s = -sinKernel(reduced.r);
+      v = -sinKernel(reduced.r);
       break;
     default:
-      s = -cosKernel(reduced.r);
+      v = -cosKernel(reduced.r);
       break;
   }
-  return static_cast<float>(signBit(angle) ? -s : s);
+  const bool negate = offset == 0 && signBit(angle);  // sin is odd, cos even
+  if (magnitude >= kExactFrom && magnitude < kExactBelow) {
+    const bool reducedTiny = magnitude > kQuarterPi && ::magnitude(reduced.r) < kTinyReduced;
+    if (reducedTiny || !roundsSafely(::magnitude(v))) return offset == 0 ? exactSinFloat(angle) : exactCosFloat(angle);
+  }
+  return static_cast<float>(negate ? -v : v);
+}
+
+}  // namespace
+
+float sinFloat(double angle) {
+  if (isNaN(angle) || magnitude(angle) == kInfinity) return kNaN;
+  return sinOrCos(angle, 0);
 }
 
 float cosFloat(double angle) {
   if (isNaN(angle) || magnitude(angle) == kInfinity) return kNaN;
-  const Reduced reduced = reduce(magnitude(angle));
-  switch (reduced.quadrant) {
-    case 0:
-      return static_cast<float>(cosKernel(reduced.r));
-    case 1:
-      return static_cast<float>(-sinKernel(reduced.r));
-    case 2:
-      return static_cast<float>(-cosKernel(reduced.r));
-    default:
-      return static_cast<float>(sinKernel(reduced.r));
-  }
+  return sinOrCos(angle, 1);
 }
 
 float sqrtFloat(float value) {

@@ -2,18 +2,20 @@
 // precision from their arguments and rounded once to a 32-bit float.
 //
 // These are the project's own implementations in plain double and integer
-// arithmetic (no maths library call, no long double, no fused multiply-add),
+// arithmetic (no maths library call, no long double, no fused multiply-add,
+// nothing that differs between the i686 and the x86-64 build),
 // so that the Linux and the Windows build give the same bits: the platforms'
 // maths libraries do not agree to the last bit, and 32-bit Windows ones may
 // compute in x87 extended precision.
 //
-// Accuracy. Before the final rounding each double result is within a few
-// units in the last place of the double result, so the float returned is the
-// correctly rounded float of the true value, or its neighbour when the true
-// value lies within a few 2^-53 relative of the midpoint between two floats
-// (about one input in 10^8). It is always within 1 ulp (float) of the correctly
-// rounded result, and almost always equal to the float rounding of a
-// correctly rounded double function.
+// Accuracy. atan2Float, and sinFloat and cosFloat for |angle| < 2^20 (every
+// angle the geometry uses), return the float rounding of the correctly
+// rounded double result: the same bits as rounding MPFR's 53-bit result to
+// float. The double evaluation decides where it is far enough from a rounding
+// boundary; near one, an exact fixed-point evaluation does (about one input
+// in 2^22). Above 2^20 sin and cos stay within 1 ulp (float) of the correctly
+// rounded float, and almost always equal the rounding of the correctly
+// rounded double.
 //
 // Every NaN result is the canonical quiet NaN (0x7FC00000), whatever NaN the
 // argument carried.

@@ -6,6 +6,8 @@
 #include <initializer_list>
 
 #include "tool/float_math.h"
+#include "tool/kernel_path.h"
+#include "tool/segment_kernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -174,7 +176,8 @@ constexpr unsigned kOuts = 4;        // out-handles of segments 0 to 3
   return overflowed;
 }
 
-bool moveBlocks(const SegmentDisplacer& displacer, const Lanes& k, PathSegment* segments, std::size_t count) {
+bool moveBlocks(const SegmentDisplacer& displacer, const Lanes& lanes, PathSegment* segments, std::size_t count) {
+  const Lanes k = lanes;  // a copy the segments' stores cannot alias, so it stays in registers
   bool overflowed = false;
   std::size_t i = 0;
   // The inner loop calls nothing, so the event's lanes can stay in registers;
@@ -202,6 +205,22 @@ bool moveBlocks(const SegmentDisplacer& displacer, const Lanes& k, PathSegment* 
   return overflowed;
 }
 
+// The wide blocks as far as they go, then the next block's worth (or the
+// rest) through the SSE2 blocks, which finish what the wide ones refused.
+template <typename Wide>
+bool moveWideBlocks(const SegmentDisplacer& displacer, const Lanes& lanes, const KernelValues& values, Wide wide,
+                    std::size_t block, PathSegment* segments, std::size_t count) {
+  bool overflowed = false;
+  std::size_t i = 0;
+  while (i < count) {
+    i += wide(values, segments + i, count - i);
+    const std::size_t step = count - i < block ? count - i : block;
+    overflowed = moveBlocks(displacer, lanes, segments + i, step) || overflowed;
+    i += step;
+  }
+  return overflowed;
+}
+
 }  // namespace
 
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
@@ -209,7 +228,19 @@ bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const 
   const Lanes lanes{_mm_set1_ps(axisLine_.a), _mm_set1_ps(axisLine_.b),
                     _mm_set1_ps(axisLine_.c), _mm_set1_ps(sideFactor_),
                     _mm_set1_ps(sizeOffset_), _mm_setr_ps(cosTheta_, sinTheta_, cosTheta_, sinTheta_)};
-  return moveBlocks(*this, lanes, segments, count);
+  const KernelValues values{axisLine_.a, axisLine_.b, axisLine_.c, sideFactor_, sizeOffset_, cosTheta_, sinTheta_};
+  switch (activeKernelPath()) {
+#if defined(__i386__) || defined(__x86_64__)  // SSE2 emulated elsewhere has no wide paths
+    case KernelPath::avx512:
+      return moveWideBlocks(*this, lanes, values, moveBlocksAvx512, kAvx512Block, segments, count);
+    case KernelPath::avx2:
+      return moveWideBlocks(*this, lanes, values, moveBlocksAvx2, kAvx2Block, segments, count);
+#endif
+    case KernelPath::sse2:
+      return moveBlocks(*this, lanes, segments, count);
+    default:
+      return displaceEachPoint(segments, count);
+  }
 }
 
 #else

@@ -1,9 +1,12 @@
 // Moves every anchor and handle of a buffer of path segments for one drag
 // position, with exactly the bits displacePoint gives point by point.
 //
-// The fast path works on four segments at a time with SSE2 (both the i686 and
-// the x86-64 build have it; the choice is made at compile time, and a target
-// without SSE2 uses the point-by-point loop). It repeats displacePoint's
+// The fast path works on blocks of segments with the widest vector unit the
+// processor and the operating system support (kernel_path.h): sixteen at a
+// time with AVX-512, eight with AVX2, four with SSE2, which both the i686 and
+// the x86-64 build assume; a target without SSE2 uses the point-by-point
+// loop. A wide block with a point outside the envelope goes through the SSE2
+// blocks, which hand such points to displacePoint. Every path repeats displacePoint's
 // operations in the same order with the same roundings, and replaces only the
 // side test (the sign of the cosine, which needs two square roots and a
 // division) by the sign of the point's distance from the axis, where a margin
@@ -33,8 +36,8 @@ class SegmentDisplacer {
   // out-handle of each segment in turn. Same contract as displace().
   bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
 
-  // Whether this event's values let displace() use the blocks at all (with
-  // SSE2); otherwise it is displaceEachPoint.
+  // Whether this event's values let displace() use the blocks at all;
+  // otherwise it is displaceEachPoint.
   bool blocksApply() const { return blocksAllowed_; }
 
   // displacePoint on one point; true when it was finite and is no longer.

@@ -142,7 +142,12 @@ ReportJson buildReport(const swhost::Host& host) {
   report["invalidated"] = std::move(invalidated);
 
   ReportJson menu = ReportJson::array();
-  for (const swhost::MenuItem& item : record.menuItems) menu.push_back({{"group", item.group}, {"text", item.text}});
+  for (const swhost::MenuItem& item : record.menuItems) {
+    menu.push_back({{"group", item.group},
+                    {"text", item.text},
+                    {"name", item.name ? ReportJson(*item.name) : ReportJson(nullptr)},
+                    {"options", item.options}});
+  }
   report["menu"] = std::move(menu);
   report["menuGroups"] = menuGroups(record);
   report["tools"] = tools(record.tools);

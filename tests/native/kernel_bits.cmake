@@ -1,7 +1,8 @@
-# The geometry kernel gives the same bits in the Linux and the Windows build:
-# the native probe and the Windows build's probe (run under wine) must print
-# byte-identical output. Build the Windows tree first; a missing Windows probe
-# fails the test.
+# The geometry kernel gives the same bits in the Linux and the Windows build,
+# on every vector path of the segment kernel: the native probe and the Windows
+# build's probe (run under wine), each with its own choice of path and with
+# each path forced, must print byte-identical output. Build the Windows tree
+# first; a missing Windows probe fails the test.
 #
 # Run with `cmake -P` this file is the comparison itself; included from
 # tests/CMakeLists.txt it declares the probe and the test.
@@ -14,34 +15,57 @@ if(CMAKE_SCRIPT_MODE_FILE)
   if(NOT WINE)
     message(FATAL_ERROR "wine was not found; it runs the Windows kernel probe.")
   endif()
-  set(native_output ${OUTPUT_DIR}/kernel_probe.linux.txt)
-  set(windows_output ${OUTPUT_DIR}/kernel_probe.windows.txt)
-  execute_process(COMMAND ${NATIVE_PROBE} OUTPUT_FILE ${native_output} RESULT_VARIABLE native_status)
-  if(NOT native_status EQUAL 0)
-    message(FATAL_ERROR "The native kernel probe failed: ${native_status}")
-  endif()
   set(ENV{WINEDEBUG} -all)
-  execute_process(COMMAND ${WINE} ${WINDOWS_PROBE} OUTPUT_FILE ${windows_output} ERROR_VARIABLE wine_errors
-                  RESULT_VARIABLE windows_status)
-  if(NOT windows_status EQUAL 0)
-    message(FATAL_ERROR "The Windows kernel probe failed under wine: ${windows_status}\n${wine_errors}")
+  # The probe with the path it picks itself, then with each path forced, in
+  # both builds: every run must print the native default's bytes.
+  set(reference ${OUTPUT_DIR}/kernel_probe.linux.txt)
+  execute_process(COMMAND ${NATIVE_PROBE} OUTPUT_FILE ${reference} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "The native kernel probe failed: ${status}")
   endif()
-  file(SIZE ${native_output} native_size)
-  file(SIZE ${windows_output} windows_size)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${native_output} ${windows_output}
-                  RESULT_VARIABLE differ)
-  if(differ)
-    execute_process(COMMAND diff ${native_output} ${windows_output} COMMAND head -n 20 OUTPUT_VARIABLE first_lines)
-    message(FATAL_ERROR "The kernel's results differ between the Linux and the Windows build "
-                        "(${native_size} and ${windows_size} bytes; < Linux, > Windows):\n${first_lines}")
-  endif()
-  message(STATUS "Linux and Windows kernel results are identical (${native_size} bytes)")
+  file(SIZE ${reference} reference_size)
+  foreach(run IN ITEMS "windows" "linux sse2" "windows sse2" "linux avx2" "windows avx2" "linux avx512"
+                       "windows avx512")
+    separate_arguments(run_words UNIX_COMMAND "${run}")
+    list(GET run_words 0 build)
+    set(path "")
+    list(LENGTH run_words words)
+    if(words GREATER 1)
+      list(GET run_words 1 path)
+    endif()
+    if(build STREQUAL "linux")
+      set(command ${NATIVE_PROBE} ${path})
+    else()
+      set(command ${WINE} ${WINDOWS_PROBE} ${path})
+    endif()
+    string(REPLACE " " "." output_name "kernel_probe.${run}.txt")
+    set(output ${OUTPUT_DIR}/${output_name})
+    execute_process(COMMAND ${command} OUTPUT_FILE ${output} ERROR_VARIABLE errors RESULT_VARIABLE status)
+    if(status EQUAL 77)
+      message(STATUS "${run}: not available on this machine (${errors})")
+      continue()
+    endif()
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "The kernel probe (${run}) failed: ${status}\n${errors}")
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${reference} ${output} RESULT_VARIABLE differ)
+    if(differ)
+      file(SIZE ${output} size)
+      execute_process(COMMAND diff ${reference} ${output} COMMAND head -n 20 OUTPUT_VARIABLE first_lines)
+      message(FATAL_ERROR "The kernel's results of ${run} differ from the Linux build's own choice "
+                          "(${reference_size} and ${size} bytes; < Linux, > ${run}):\n${first_lines}")
+    endif()
+    message(STATUS "${run}: identical (${reference_size} bytes)")
+  endforeach()
   return()
 endif()
 
 add_executable(kernel_probe ${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe.cpp ${PROJECT_SOURCE_DIR}/tool/geometry.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/float_math.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/segment_displacer.cpp)
+                            ${PROJECT_SOURCE_DIR}/tool/float_math.cpp ${PROJECT_SOURCE_DIR}/tool/float_math_exact.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/segment_displacer.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/segment_kernel_avx2.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/segment_kernel_avx512.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/kernel_path.cpp)
 target_include_directories(kernel_probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kernel_probe PRIVATE sw_warnings)
 

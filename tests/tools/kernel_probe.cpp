@@ -12,7 +12,9 @@
 // The segment kernel's blocks print their results too, and are compared
 // with the point-by-point reference in the same build, bit for bit (NaN
 // payloads and host bytes included): a difference is reported and makes the
-// probe fail.
+// probe fail. `kernel_probe PATH` forces the kernel's vector path (sse2, avx2
+// or avx512); every path prints the same bytes. A path this machine cannot
+// run ends the probe with status 77 before it prints anything.
 //
 // Results of atan2Float, cosFloat and sinFloat print as raw bits (their NaN is
 // canonical). Geometry results print a NaN as "nan": IEEE arithmetic leaves
@@ -25,10 +27,12 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "tool/float_math.h"
 #include "tool/geometry.h"
+#include "tool/kernel_path.h"
 #include "tool/segment_displacer.h"
 
 #ifdef _WIN32
@@ -119,6 +123,21 @@ void probeAtan2(SplitMix64& rng) {
   };
   for (const float y : specialFloats())
     for (const float x : specialFloats()) line(y, x);
+  // Within 2^-50 of a float midpoint (from MPFR), where the exact evaluation
+  // decides, in each quadrant; the first is a drag from (10, 10) to
+  // (13, 798.2477417).
+  const std::uint32_t nearMidpoints[][2] = {
+      {0x44450fdbu, 0x40400000u}, {0x4b273c59u, 0x4ad1f446u}, {0x4a99921eu, 0x4ab0fb46u}, {0x4b52e50fu, 0x4ad40c0eu},
+      {0x4b010df2u, 0x482f5940u}, {0x4b095899u, 0x4a1d7254u}, {0x4a4103acu, 0x4b2b3736u}, {0x4b67f8b1u, 0x49a28970u},
+      {0x4b4343cfu, 0x4acd500au}, {0x4ac4778au, 0x4b02605au}, {0x4a800c36u, 0x492a2bf0u}, {0x4afc94fau, 0x4abc91dcu},
+  };
+  for (const auto& pair : nearMidpoints) {
+    const float y = std::bit_cast<float>(pair[0]), x = std::bit_cast<float>(pair[1]);
+    line(y, x);
+    line(x, y);
+    line(-y, -x);
+    line(y, -x);
+  }
   // Arguments are drawn one statement at a time: the order in which a call's
   // arguments are evaluated is unspecified.
   for (int i = 0; i < 10000; ++i) {
@@ -153,6 +172,19 @@ void probeSinCos(SplitMix64& rng) {
                              -std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN()};
   for (const double a : specials) line(a);
+  // The arcsine and arccosine of float midpoints, rounded to double (from
+  // MPFR): their sine or cosine lies within a few double ulps of the
+  // midpoint, where the exact evaluation decides.
+  const std::uint64_t nearMidpoints[] = {
+      0x3f9cbcc5e3fb91a5, 0x3ff8af083cb43ed2, 0x3fe38faf4ae15838, 0x3feeb4475da701f8,
+      0x3fea5d8065b1d2ca, 0x3fe7e67642d68767, 0x3fd8e269c8c78408, 0x3ff2e960e2124c16,
+      0x3ff5d77678b25435, 0x3fca5426dc8ec71a, 0x3ff082639a156058, 0x3fe13f2f745d9981,
+      0x3fe27aebba127dc5, 0x3fefc90aee75dc6c, 0x3fbf485b79766b0a, 0x3ff72d759cacc668,
+  };
+  for (const std::uint64_t bits : nearMidpoints) {
+    line(std::bit_cast<double>(bits));
+    line(-std::bit_cast<double>(bits));
+  }
   // The kernel's angles: a float theta, and theta +- half pi in double.
   for (int i = 0; i < 10000; ++i) {
     const float y = mouseCoordinate(rng);
@@ -238,10 +270,11 @@ void probeStretches(SplitMix64& rng) {
   }
 }
 
-// A point for a segment buffer: mostly ordinary, sometimes one the blocks
-// must hand to the reference or get exactly right.
-ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s) {
-  switch (rng.below(12)) {
+// A point for a segment buffer: mostly ordinary, sometimes (one in
+// `awkwardOdds`) one the blocks must hand to the reference or get exactly
+// right.
+ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s, std::uint32_t awkwardOdds) {
+  switch (rng.below(awkwardOdds) == 0 ? rng.below(6) : 6) {
     case 0:
       return start;
     case 1:  // on the axis, as near as floats allow
@@ -268,11 +301,14 @@ ArtworkPoint bufferPoint(SplitMix64& rng, ArtworkPoint start, const Stretch& s) 
 int probeSegmentBuffer(ArtworkPoint start, ArtworkPoint current, bool shift, SplitMix64& rng) {
   const Stretch s = computeStretch(start, current, shift, 200.0f);
   const SegmentDisplacer displacer(s, start, current);
-  std::vector<hostapi::PathSegment> buffer(1 + rng.below(23));
+  std::vector<hostapi::PathSegment> buffer(1 + rng.below(40));  // up to two AVX-512 blocks and a rest
+  // Buffers whose wide blocks mostly all fit the envelope, and buffers where
+  // most blocks have a point that does not.
+  const std::uint32_t awkwardOdds = rng.below(2) == 0 ? 200 : 3;
   for (hostapi::PathSegment& segment : buffer) {
-    segment.anchor = bufferPoint(rng, start, s);
-    segment.in = bufferPoint(rng, start, s);
-    segment.out = bufferPoint(rng, start, s);
+    segment.anchor = bufferPoint(rng, start, s, awkwardOdds);
+    segment.in = bufferPoint(rng, start, s, awkwardOdds);
+    segment.out = bufferPoint(rng, start, s, awkwardOdds);
     const std::uint32_t host = static_cast<std::uint32_t>(rng.next());
     std::memcpy(segment.hostData, &host, sizeof host);
   }
@@ -329,12 +365,30 @@ int probeSegmentBuffers(SplitMix64& rng) {
   return differences;
 }
 
+constexpr int kPathUnavailable = 77;
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n"
 #endif
+  if (argc > 1) {
+    const std::string wanted = argv[1];
+    bool known = false;
+    for (const KernelPath path : {KernelPath::sse2, KernelPath::avx2, KernelPath::avx512}) {
+      if (wanted != kernelPathName(path)) continue;
+      known = true;
+      if (!forceKernelPath(path)) {
+        std::fprintf(stderr, "kernel_probe: this machine cannot run the %s path\n", argv[1]);
+        return kPathUnavailable;
+      }
+    }
+    if (!known) {
+      std::fprintf(stderr, "usage: kernel_probe [sse2|avx2|avx512]\n");
+      return 2;
+    }
+  }
   SplitMix64 rng(0x5157A9E1u);
   probeAtan2(rng);
   probeSinCos(rng);

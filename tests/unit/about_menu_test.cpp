@@ -37,6 +37,10 @@ TEST(AboutMenu, TheFirstPlugInCreatesTheSharedSubmenu) {
   EXPECT_EQ(items[0].text, "About p.k plug-ins");
   EXPECT_EQ(items[1].group, "AboutPKPlugIns");
   EXPECT_EQ(items[1].text, "slantWarper...");
+  for (const auto& item : items) {  // added without an item name, with the default options
+    EXPECT_FALSE(item.name.has_value()) << item.text;
+    EXPECT_EQ(item.options, 0) << item.text;
+  }
   const auto& group = session.record().menuGroups.back();
   EXPECT_EQ(group.name, "AboutPKPlugIns");
   EXPECT_EQ(group.options, 1);

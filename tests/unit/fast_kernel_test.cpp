@@ -1,6 +1,7 @@
 // The segment kernel's blocks against the point-by-point reference: the same
 // bytes (NaN payloads and host bytes included) and the same overflow answer,
-// over millions of points of every kind.
+// over millions of points of every kind, on each vector path this machine
+// can run (SSE2, AVX2, AVX-512), each forced in turn.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -9,9 +10,11 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tool/geometry.h"
+#include "tool/kernel_path.h"
 #include "tool/segment_displacer.h"
 
 namespace {
@@ -104,7 +107,7 @@ bool sameAsReference(const SegmentDisplacer& displacer, const std::vector<PathSe
 }
 
 // `events` drags from makeDrag, each over a buffer of `segments` segments
-// (give or take a few, so that every remainder of four occurs) whose points
+// (give or take a few, so that every remainder of sixteen occurs) whose points
 // are ordinary artwork except for `awkwardPercent` percent of awkward ones.
 // Returns how many of the events the blocks applied to.
 int compareOverEvents(Random& random, int events, std::size_t segments, std::uint32_t awkwardPercent,
@@ -119,7 +122,7 @@ int compareOverEvents(Random& random, int events, std::size_t segments, std::uin
       return random.chance(awkwardPercent) ? awkwardPoint(random, drag, stretch)
                                            : ArtworkPoint{random.artwork(), random.artwork()};
     };
-    std::vector<PathSegment> buffer(segments + random.below(8));
+    std::vector<PathSegment> buffer(segments + random.below(16));
     for (PathSegment& segment : buffer) {
       const ArtworkPoint anchor = point();
       const ArtworkPoint in = point();
@@ -173,33 +176,50 @@ Drag extremeDrag(Random& random) {
   return drag;
 }
 
-TEST(FastKernel, MatchesTheReferenceOnOrdinaryArtwork) {
+// Each test runs once per path, with that path forced; a path this machine
+// cannot run is skipped (and says so).
+class FastKernel : public ::testing::TestWithParam<KernelPath> {
+ protected:
+  void SetUp() override {
+    if (!forceKernelPath(GetParam())) GTEST_SKIP() << kernelPathName(GetParam()) << " is not available here";
+  }
+  void TearDown() override { forceKernelPath(chooseKernelPath(readCpuReport())); }
+};
+
+INSTANTIATE_TEST_SUITE_P(EachPath, FastKernel,
+                         ::testing::Values(KernelPath::sse2, KernelPath::avx2, KernelPath::avx512),
+                         [](const ::testing::TestParamInfo<KernelPath>& param) {
+                           return std::string(kernelPathName(param.param));
+                         });
+
+TEST_P(FastKernel, MatchesTheReferenceOnOrdinaryArtwork) {
   Random random(0x0DD5);
   // 200 events of about 2000 segments: 1.2 million points.
   const int blockEvents = compareOverEvents(random, 200, 2000, 1, mouseDrag);
   EXPECT_EQ(blockEvents, 200) << "every drag of the mouse is within the blocks' envelope";
 }
 
-TEST(FastKernel, MatchesTheReferenceOnAwkwardPoints) {
+TEST_P(FastKernel, MatchesTheReferenceOnAwkwardPoints) {
   Random random(0xA1CC);
   // 2000 events of about 200 segments, half of the points awkward: 1.2 million points.
   compareOverEvents(random, 2000, 200, 50, mouseDrag);
 }
 
-TEST(FastKernel, MatchesTheReferenceOnExtremeDrags) {
+TEST_P(FastKernel, MatchesTheReferenceOnExtremeDrags) {
   Random random(0xE7);
   const int blockEvents = compareOverEvents(random, 3000, 40, 30, extremeDrag);
   EXPECT_GT(blockEvents, 0);
   EXPECT_LT(blockEvents, 3000);
 }
 
-TEST(FastKernel, EveryBufferLengthAndPlaceOfAnAwkwardPoint) {
+TEST_P(FastKernel, EveryBufferLengthAndPlaceOfAnAwkwardPoint) {
   Random random(7);
   const Drag drag{{0.0f, 0.0f}, {150.0f, 60.0f}, false};
   const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
   const SegmentDisplacer displacer(stretch, drag.start, drag.current);
   ASSERT_TRUE(displacer.blocksApply());
-  for (std::size_t length = 1; length <= 13; ++length) {
+  // Up to two AVX-512 blocks and a remainder.
+  for (std::size_t length = 1; length <= 40; ++length) {
     // The start point (outside the envelope) in each of the three places of
     // each segment in turn, and nowhere.
     for (std::size_t place = 0; place <= 3 * length; ++place) {
@@ -216,12 +236,12 @@ TEST(FastKernel, EveryBufferLengthAndPlaceOfAnAwkwardPoint) {
   }
 }
 
-TEST(FastKernel, ReportsAPointThatOverflowsWhereverItIs) {
+TEST_P(FastKernel, ReportsAPointThatOverflowsWhereverItIs) {
   Random random(11);
   const Drag drag{{0.0f, 0.0f}, {1e6f, 0.0f}, false};  // factor 100
   const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
   const SegmentDisplacer displacer(stretch, drag.start, drag.current);
-  for (std::size_t length : {1u, 4u, 6u, 9u}) {
+  for (std::size_t length : {1u, 4u, 6u, 9u, 16u, 21u, 35u}) {
     for (std::size_t place = 0; place < 3 * length; ++place) {
       std::vector<PathSegment> buffer(length);
       for (std::size_t i = 0; i < length; ++i) {

@@ -150,6 +150,14 @@ TEST(Report, KeysComeInTheirFixedOrderAndLinesEndInLineFeeds) {
   EXPECT_EQ(parsed.at("pluginGlobals"), false);
 }
 
+TEST(Report, MenuItemsCarryTheNameAndOptionsTheyWereAddedWith) {
+  const std::string report = reportOf(R"({"events": [{"caller": "SP Interface", "selector": "Startup"},
+                                                     {"caller": "SP Interface", "selector": "Shutdown"}]})");
+  EXPECT_EQ(nlohmann::json::parse(report).at("menu"), nlohmann::json::parse(R"([
+    {"group": "About", "text": "About p.k plug-ins", "name": null, "options": 0},
+    {"group": "AboutPKPlugIns", "text": "slantWarper...", "name": null, "options": 0}])"));
+}
+
 TEST(Report, TextThatIsNotUtf8StaysValidJson) {
   swrunner::LinkedPlugin plugin(&PluginMain);
   const auto host = swrunner::runScenario(swrunner::parseScenario("{}"), plugin);
