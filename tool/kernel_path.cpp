@@ -68,6 +68,11 @@ CpuReport readCpuReport() {
     __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
     report.xcr0 = (std::uint64_t{high} << 32) | low;
   }
+#elif defined(__SSE2__)
+  // SSE2 translated to another vector unit (WebAssembly SIMD): the SSE2
+  // blocks run there with the same bits, and nothing wider exists.
+  report.maxLeaf = 1;
+  report.leaf1Edx = kSse2;
 #endif
   return report;
 }

@@ -32,7 +32,8 @@ struct CpuReport {
 // - otherwise SSE2 (CPUID leaf 1 EDX bit 26), and the point loop without it.
 KernelPath chooseKernelPath(const CpuReport& report);
 
-// This processor's report; all zero where CPUID does not exist (not x86).
+// This processor's report; all zero where CPUID does not exist (not x86),
+// SSE2 alone where SSE2 is translated to another vector unit (WebAssembly).
 CpuReport readCpuReport();
 
 // The path this process uses: chosen on the first call, kept after.
