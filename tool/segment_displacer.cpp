@@ -228,9 +228,11 @@ bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const 
   const Lanes lanes{_mm_set1_ps(axisLine_.a), _mm_set1_ps(axisLine_.b),
                     _mm_set1_ps(axisLine_.c), _mm_set1_ps(sideFactor_),
                     _mm_set1_ps(sizeOffset_), _mm_setr_ps(cosTheta_, sinTheta_, cosTheta_, sinTheta_)};
-  const KernelValues values{axisLine_.a, axisLine_.b, axisLine_.c, sideFactor_, sizeOffset_, cosTheta_, sinTheta_};
-  switch (activeKernelPath()) {
 #if defined(__i386__) || defined(__x86_64__)  // SSE2 emulated elsewhere has no wide paths
+  const KernelValues values{axisLine_.a, axisLine_.b, axisLine_.c, sideFactor_, sizeOffset_, cosTheta_, sinTheta_};
+#endif
+  switch (activeKernelPath()) {
+#if defined(__i386__) || defined(__x86_64__)
     case KernelPath::avx512:
       return moveWideBlocks(*this, lanes, values, moveBlocksAvx512, kAvx512Block, segments, count);
     case KernelPath::avx2:
