@@ -167,6 +167,8 @@ class Engine {
     return structuredClone(this._hostState().drawing);
   }
 
+  // Whether the host draws the plug-in's annotator at each repaint: it is
+  // active and the plug-in is running (started, loaded, not shut down).
   annotatorActive() {
     return this._hostState().annotatorActive;
   }

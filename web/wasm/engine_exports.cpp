@@ -200,7 +200,7 @@ EMSCRIPTEN_KEEPALIVE const char* sw_scenario() {
 }
 
 // The host's state beside the document, as JSON: view 0, the latest drawing,
-// whether the annotator is active, menu items and groups, alerts, the
+// whether the annotator is active in a running plug-in, menu items and groups, alerts, the
 // cursor last set and whether the tool exists.
 EMSCRIPTEN_KEEPALIVE const char* sw_state() {
   if (!session().running()) return handOut("null");
@@ -216,7 +216,7 @@ EMSCRIPTEN_KEEPALIVE const char* sw_state() {
                        {"to", {line.to.x, line.to.y}}});
   }
   state["drawing"] = std::move(drawing);
-  state["annotatorActive"] = host.annotatorActive();
+  state["annotatorActive"] = host.annotatorActive() && session().pluginLive();
   nlohmann::json menu = nlohmann::json::array();
   for (const swhost::MenuItem& item : record.menuItems) menu.push_back({{"group", item.group}, {"text", item.text}});
   state["menu"] = std::move(menu);

@@ -41,6 +41,10 @@ class Session {
   void act(swrunner::HostAction action);
 
   bool running() const { return host_ != nullptr; }
+  // Whether the plug-in can take messages as a host sends them: loaded,
+  // holding its globals (started, not shut down) and not stopped by an
+  // escaped exception. A host asks only such a plug-in to draw.
+  bool pluginLive() const { return running() && module_->loaded() && host_->pluginGlobals() != nullptr && !over_; }
   const swhost::Host& host() const { return *host_; }
   // The session so far as a scenario: the world it started from, every
   // message and host action since.
