@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bridge/host_api.h"
+#include "host/call_log.h"
 #include "host/document.h"
 #include "host/suite_tables.h"
 
@@ -127,7 +128,7 @@ struct Violation {
 // Everything the host saw, as a report shows it.
 struct Record {
   std::vector<EventResult> results;
-  std::vector<std::string> calls;  // "<suite>/<operation>" in order (if recorded)
+  CallLog calls;                   // "<suite>/<operation>" in order (if recorded)
   std::size_t callCount = 0;       // counted even when the log is off
   std::vector<DrawnLine> drawing;  // what the latest "AI Draw" drew
   std::vector<hostapi::ViewRect> invalidated;

@@ -132,7 +132,9 @@ ReportJson buildReport(const swhost::Host& host) {
   }
   report["results"] = std::move(results);
   report["paths"] = paths(host.document().paths());
-  report["calls"] = record.calls;
+  ReportJson calls = ReportJson::array();
+  for (const std::string& call : record.calls) calls.push_back(call);
+  report["calls"] = std::move(calls);
   report["drawing"] = drawing(record.drawing);
 
   ReportJson invalidated = ReportJson::array();

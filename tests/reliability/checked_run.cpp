@@ -107,7 +107,7 @@ void CheckedRun::problem(std::size_t event, const std::string& what) {
 // call and its nth occurrence over the run (0: every one); the first fault
 // in the world's list that matches decides.
 void CheckedRun::recordFiredFaults(std::size_t event, std::size_t firstCall) {
-  const std::vector<std::string>& calls = host_->record().calls;
+  const auto& calls = host_->record().calls;
   const std::vector<swhost::Fault>& faults = host_->world().faults;
   for (std::size_t i = firstCall; i < calls.size(); ++i) {
     const std::int64_t nth = ++callCounts_[calls[i]];

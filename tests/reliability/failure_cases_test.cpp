@@ -56,7 +56,7 @@ std::int64_t nthCall(const swhost::World& world, const std::vector<Event>& event
                      const std::string& call, std::int64_t occurrence) {
   CheckedRun run(world);
   run.deliverAll(events);
-  const std::vector<std::string>& calls = run.host().record().calls;
+  const auto& calls = run.host().record().calls;
   std::int64_t before = 0;
   for (std::size_t i = 0; i < run.spans()[event].first; ++i) before += calls[i] == call ? 1 : 0;
   return before + occurrence;

@@ -36,7 +36,7 @@ CleanRun runClean(const swrunner::Scenario& scenario) {
   run.finish();
   EXPECT_TRUE(run.clean()) << run.problems().front();
   CleanRun clean;
-  const std::vector<std::string>& calls = run.host().record().calls;
+  const auto& calls = run.host().record().calls;
   for (std::size_t event = 0; event < scenario.events.size(); ++event) {
     const swrel::EventSpan span = run.spans()[event];
     bool undo = false;
@@ -91,7 +91,7 @@ void sweepPoint(const swrel::ReferenceScenario& reference, const CleanRun& clean
     if (effect == FaultEffect::misroute) {
       ++tally.comparisons;
       // Misrouted: the host calls of the scenario differ from the clean run's.
-      const std::vector<std::string>& calls = run.host().record().calls;
+      const auto& calls = run.host().record().calls;
       const auto end = calls.begin() + static_cast<std::ptrdiff_t>(run.spans()[clean.results.size() - 1].end);
       if (!std::equal(calls.begin(), end, clean.calls.begin(), clean.calls.end())) ++tally.misroutes;
     }

@@ -25,7 +25,7 @@ swrunner::Scenario everyDisposalRefused() {
 }
 
 std::size_t count(const CheckedRun& run, const std::string& call) {
-  const std::vector<std::string>& calls = run.host().record().calls;
+  const auto& calls = run.host().record().calls;
   return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
 }
 

@@ -44,4 +44,8 @@ std::size_t countCalls(const std::vector<std::string>& calls, const std::string&
   return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
 }
 
+std::size_t countCalls(const swhost::CallLog& calls, const std::string& call) {
+  return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+}
+
 }  // namespace swtest

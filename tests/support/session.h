@@ -42,5 +42,6 @@ class Session {
 
 // The number of log entries equal to `call`.
 std::size_t countCalls(const std::vector<std::string>& calls, const std::string& call);
+std::size_t countCalls(const swhost::CallLog& calls, const std::string& call);
 
 }  // namespace swtest

@@ -20,7 +20,7 @@ swhost::World withGroups(std::vector<std::string> groups) {
   return world;
 }
 
-std::vector<std::string> menuCalls(const std::vector<std::string>& calls) {
+std::vector<std::string> menuCalls(const swhost::CallLog& calls) {
   std::vector<std::string> result;
   std::copy_if(calls.begin(), calls.end(), std::back_inserter(result),
                [](const std::string& call) { return call == kAddItem || call == kAddGroup; });

@@ -20,7 +20,7 @@ using swrunner::runScenario;
 std::vector<std::vector<std::string>> callsByEvent(const swhost::Host& host) {
   std::vector<std::vector<std::string>> slices;
   std::size_t next = 0;
-  const std::vector<std::string>& calls = host.record().calls;
+  const auto& calls = host.record().calls;
   for (const swhost::EventResult& result : host.record().results) {
     slices.emplace_back(calls.begin() + static_cast<std::ptrdiff_t>(next),
                         calls.begin() + static_cast<std::ptrdiff_t>(next + result.calls));
