@@ -185,6 +185,13 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
   }
 
   if (isMessage(event, "SP Access", "Unload") && result == hostapi::kNoError) {
+    // An unload a failed comparison kept from its handler still unloads the
+    // library, and the lists the plug-in never freed go with its memory, as
+    // at a lost shutdown (see finish()); freed here so later runs start clean.
+    bool misrouted = false;
+    for (std::size_t i = faultsBefore; i < fired_.size(); ++i)
+      misrouted = misrouted || fired_[i].name == kCompareStrings;
+    if (misrouted) freeArtLists();
     clearPluginModule();  // the library is unloaded; the next message loads it again
     loaded_ = false;
   }
