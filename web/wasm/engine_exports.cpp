@@ -5,7 +5,9 @@
 #include <emscripten/emscripten.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <string>
@@ -241,26 +243,22 @@ EMSCRIPTEN_KEEPALIVE const char* sw_state() {
 // call. Path ids stay the same for a path's life.
 EMSCRIPTEN_KEEPALIVE std::size_t sw_pack_paths() {
   gTable.clear();
-  gFloats.clear();
   if (!session().running()) return 0;
   const swhost::Document& document = session().host().document();
   std::size_t total = 0;
   document.forEach([&](hostapi::ArtHandle, const swhost::Path& path) { total += path.segments.size(); });
   gTable.reserve(4 * document.size());
-  gFloats.resize(6 * total);
+  gFloats.resize(6 * total);  // no clear first: an unchanged size costs nothing
   float* out = gFloats.data();
   document.forEach([&](hostapi::ArtHandle art, const swhost::Path& path) {
     gTable.push_back(static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(art)));
     gTable.push_back(static_cast<std::int32_t>(out - gFloats.data()));
     gTable.push_back(static_cast<std::int32_t>(path.segments.size()));
     gTable.push_back((path.selected ? 1 : 0) | (path.closed ? 2 : 0));
+    // Anchor, in and out are the segment record's first six floats.
+    static_assert(offsetof(hostapi::PathSegment, out) + sizeof(hostapi::ArtworkPoint) == 6 * sizeof(float));
     for (const hostapi::PathSegment& s : path.segments) {
-      out[0] = s.anchor.x;
-      out[1] = s.anchor.y;
-      out[2] = s.in.x;
-      out[3] = s.in.y;
-      out[4] = s.out.x;
-      out[5] = s.out.y;
+      std::memcpy(out, &s, 6 * sizeof(float));
       out += 6;
     }
   });
