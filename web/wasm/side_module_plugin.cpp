@@ -1,58 +1,48 @@
 #include "web/wasm/side_module_plugin.h"
 
-#include <dlfcn.h>
-
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace swweb {
 
 namespace {
 
-using swrunner::ModuleError;
-
 // Loads so far in this runtime: every copy gets a name never used before.
 unsigned gLoads = 0;
 
+// Each load opens a fresh copy of the file with the runner's own dlopen
+// module, and unloading drops it; the copy's file goes once it is open.
 class SideModulePlugin final : public swrunner::PluginModule {
  public:
   explicit SideModulePlugin(std::filesystem::path file) : file_(std::move(file)) {}
 
   hostapi::PluginEntry load() override {
-    if (handle_ != nullptr) return entry_;
+    if (loaded()) return copy_->load();
     const std::filesystem::path copy =
         file_.parent_path() / (file_.stem().string() + "-" + std::to_string(++gLoads) + file_.extension().string());
     std::error_code error;
     std::filesystem::copy_file(file_, copy, std::filesystem::copy_options::overwrite_existing, error);
-    if (error) throw ModuleError("cannot load the plug-in: " + file_.string() + ": " + error.message());
-    handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-    std::filesystem::remove(copy, error);
-    if (handle_ == nullptr) {
-      const char* why = dlerror();
-      throw ModuleError(std::string("cannot load the plug-in: ") + (why != nullptr ? why : "unknown error"));
+    if (error) throw swrunner::ModuleError("cannot load the plug-in: " + file_.string() + ": " + error.message());
+    copy_ = swrunner::openPluginLibrary(copy);
+    try {
+      const hostapi::PluginEntry entry = copy_->load();
+      std::filesystem::remove(copy, error);
+      return entry;
+    } catch (...) {
+      std::filesystem::remove(copy, error);
+      copy_.reset();
+      throw;
     }
-    void* symbol = dlsym(handle_, "PluginMain");
-    if (symbol == nullptr) {
-      unload();
-      throw ModuleError("not a plug-in: it exports no PluginMain");
-    }
-    entry_ = reinterpret_cast<hostapi::PluginEntry>(symbol);
-    return entry_;
   }
 
   void unload() override {
-    if (handle_ != nullptr) dlclose(handle_);
-    handle_ = nullptr;
-    entry_ = nullptr;
+    if (copy_ != nullptr) copy_->unload();
   }
 
-  bool loaded() const override { return handle_ != nullptr; }
+  bool loaded() const override { return copy_ != nullptr && copy_->loaded(); }
 
  private:
   std::filesystem::path file_;
-  void* handle_ = nullptr;
-  hostapi::PluginEntry entry_ = nullptr;
+  std::unique_ptr<swrunner::PluginModule> copy_;  // the copy loaded last
 };
 
 }  // namespace
