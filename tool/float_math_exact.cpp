@@ -164,12 +164,12 @@ Fixed atanSixteenths(int limbs, std::uint32_t k) {
   return sum;
 }
 
-// atan(u) for 0 <= u <= 1/32: u - u^3/3 + u^5/5 - ...
-Fixed atanSmall(const Fixed& u) {
-  const Fixed z = multiply(u, u);
-  Fixed positive = u;
-  Fixed negative = zeroLike(u);
-  Fixed power = u;
+// t - t z/3 + t z^2/5 - ..., summed until the terms vanish: atan(u) for
+// t = u, z = u^2, and a scaled atan for a tiny ratio.
+Fixed atanSeries(const Fixed& t, const Fixed& z) {
+  Fixed positive = t;
+  Fixed negative = zeroLike(t);
+  Fixed power = t;
   for (std::uint32_t n = 1; !isZero(power); ++n) {
     power = multiply(power, z);
     const Fixed term = divideSmall(power, 2 * n + 1);
@@ -180,6 +180,9 @@ Fixed atanSmall(const Fixed& u) {
   }
   return subtract(positive, negative);
 }
+
+// atan(u) for 0 <= u <= 1/32: u - u^3/3 + u^5/5 - ...
+Fixed atanSmall(const Fixed& u) { return atanSeries(u, multiply(u, u)); }
 
 // A positive value V * 2^-(W + scale) held as a fixed-point V and a scale.
 struct Scaled {
@@ -241,17 +244,7 @@ Scaled atan2Magnitude(float y, float x, int limbs) {
     // r < 2^-31: atan(r) = 2^-(s - 24) * (t - t^3 z / 3 + ...), t = num.m / (den.m * 2^24), z = 2^-2(s-24).
     const Fixed t = ratio(limbs, num.m, den.m << 24);
     const int shift = s - 24;
-    const Fixed z = shiftRight(multiply(t, t), 2 * shift);
-    Fixed positive = t, negative = zeroLike(t), power = t;
-    for (std::uint32_t n = 1; !isZero(power); ++n) {
-      power = multiply(power, z);
-      const Fixed term = divideSmall(power, 2 * n + 1);
-      if (n % 2 == 1)
-        negative = add(negative, term);
-      else
-        positive = add(positive, term);
-    }
-    const Fixed scaled = subtract(positive, negative);
+    const Fixed scaled = atanSeries(t, shiftRight(multiply(t, t), 2 * shift));
     if (!xNegative && !steep) return {scaled, shift};
     a = shiftRight(scaled, shift);
   } else {
