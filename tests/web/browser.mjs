@@ -1,6 +1,7 @@
 // Shared by the browser tests and benchmarks: Debian's Chromium, headless,
 // driven by puppeteer-core (which downloads no browser), with a fresh
 // profile under build/, and the page's static server on a free loopback port.
+import assert from 'node:assert/strict';
 import {mkdirSync, mkdtempSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -67,3 +68,18 @@ export async function openPage(session) {
   await page.evaluate(() => window.slantWarper.ready);
   return {page, problems};
 }
+
+// Runs `body` on a fresh tab of `session` and closes it; fails if the page
+// logged a console or page error meanwhile.
+export async function withFreshPage(session, body) {
+  const {page, problems} = await openPage(session);
+  try {
+    await body(page);
+    assert.deepEqual(problems, [], 'no console or page error');
+  } finally {
+    await page.close();
+  }
+}
+
+// Calls the page's hook window.slantWarper[name] with JSON-able arguments.
+export const callHook = (page, name, ...args) => page.evaluate((n, a) => window.slantWarper[n](...a), name, args);

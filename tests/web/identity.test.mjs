@@ -11,7 +11,7 @@ import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
 import {existsSync, mkdirSync, readFileSync, readdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
-import {BUILD_DIR, launchBrowser, openPage} from './browser.mjs';
+import {BUILD_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
 const NATIVE_RUNNER = join(REPO_ROOT, 'build/native/host/slantwarper-host');
@@ -50,17 +50,9 @@ after(async () => {
   if (session) await session.close();
 });
 
-async function withPage(body) {
-  const {page, problems} = await openPage(session);
-  try {
-    await body(page);
-    assert.deepEqual(problems, [], 'no console or page error');
-  } finally {
-    await page.close();
-  }
-}
+const withPage = (body) => withFreshPage(session, body);
 
-const hook = (page, name, ...args) => page.evaluate((n, a) => window.slantWarper[n](...a), name, args);
+const hook = callHook;
 
 // The page's session replayed by the native runner gives the page's report.
 // Both are read at once: while the annotator is active each repaint of the

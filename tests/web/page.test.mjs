@@ -7,7 +7,7 @@ import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
-import {BUILD_DIR, SCREENSHOT_DIR, launchBrowser, openPage} from './browser.mjs';
+import {BUILD_DIR, SCREENSHOT_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
 
 let session;
 before(async () => {
@@ -19,17 +19,9 @@ after(async () => {
 });
 
 // A fresh page for one test; fails the test if the page logged any error.
-async function withPage(body) {
-  const {page, problems} = await openPage(session);
-  try {
-    await body(page);
-    assert.deepEqual(problems, [], 'no console or page error');
-  } finally {
-    await page.close();
-  }
-}
+const withPage = (body) => withFreshPage(session, body);
 
-const hooks = (page, name, ...args) => page.evaluate((n, a) => window.slantWarper[n](...a), name, args);
+const hooks = callHook;
 const report = async (page) => JSON.parse(await hooks(page, 'report'));
 const events = async (page) => JSON.parse(await hooks(page, 'scenario')).events ?? [];
 
