@@ -32,7 +32,7 @@ echo "base $base_commit, new $(git rev-parse --short HEAD)$(git diff --quiet HEA
 for run in $(seq 1 "$runs"); do
   for side in base new; do
     if [ "$side" = base ]; then program=$work/base/build/bench/bench/sw_drag_bench; else program=$new_build/bench/sw_drag_bench; fi
-    "$program" --benchmark_out="$work/$side.$run.json" --benchmark_out_format=json "$@" >/dev/null
+    "$program" --benchmark_out="$work/$side.$run.json" --benchmark_out_format=json "$@" >/dev/null 2>&1
   done
 done
 echo "after the runs: $(uptime)"
