@@ -21,7 +21,7 @@ scripts/setup.sh
 base_commit=$(git rev-parse --short "$base")
 work=$(mktemp -d)
 trap 'git worktree remove --force "$work/base" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-git worktree add --detach "$work/base" "$base_commit" >/dev/null
+git worktree add --detach "$work/base" "$base_commit" >/dev/null 2>&1
 
 new_build=${SW_BENCH_BUILD_DIR:-build/bench}
 cmake --preset bench -B "$new_build" >/dev/null
