@@ -25,7 +25,8 @@
 class SegmentDisplacer {
  public:
   // The stretch of one drag event from `start` to `current`. Everything the
-  // segments need of it is derived here, once per event.
+  // segments need of it is derived here, once per event, and so is the
+  // vector path: the one active now (kernel_path.h).
   SegmentDisplacer(const Stretch& stretch, ArtworkPoint start, ArtworkPoint current);
 
   // Moves the anchor, in-handle and out-handle of each segment; the host bytes
@@ -37,8 +38,9 @@ class SegmentDisplacer {
   // out-handle of each segment in turn. Same contract as displace().
   bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
 
-  // Whether this event's values let displace() use the blocks at all;
-  // otherwise it is displaceEachPoint.
+  // Whether displace() uses the blocks for this event: its values are within
+  // the blocks' bounds and the process has a vector path. Otherwise
+  // displace() is displaceEachPoint.
   bool blocksApply() const { return path_ != KernelPath::points; }
 
   // The event's values as the blocks take them (segment_kernels.h).
