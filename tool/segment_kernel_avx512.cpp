@@ -142,7 +142,10 @@ struct Envelope {
   __m512i largest, nearest;
 };
 
-// A group of points in an x and a y register: their t, cos * d and sin * d.
+// A group of points in an x and a y register: their t, and once the block
+// is known to be inside the envelope, cos * d and sin * d. Until then only
+// the t are kept, so that eight vector registers (the i686 build's) spill
+// little.
 struct Group {
   __m512 t, cosD, sinD;
 };
@@ -168,22 +171,30 @@ SW_AVX512 Group moveGroup(const Lanes& k, __m512 x, __m512 y, Envelope& e, bool 
   const __m512i largest = _mm512_max_epu32(magnitude(k, x), magnitude(k, y));
   e.largest = first ? largest : _mm512_max_epu32(e.largest, largest);
   e.nearest = first ? magnitude(k, group.t) : nearer(e.nearest, group.t);
-  const __m512 d = _mm512_mul_ps(group.t, k.sideFactor);
-  group.cosD = _mm512_mul_ps(k.cosTheta, d);
-  group.sinD = _mm512_mul_ps(k.sinTheta, d);
   return group;
 }
 
-// The group of seven, x in the low half of `xy` and y in the high: cos * d
-// in the low half and sin * d in the high. Lane j of the envelope holds the
-// magnitude of x_j and lane j + 8 that of y_j, beside the same |t_j| in
-// both, so the lanes' tests together bound the point by the larger.
-SW_AVX512 __m512 moveHalves(const Lanes& k, __m512 xy, Envelope& e) {
+SW_AVX512 void formProducts(const Lanes& k, Group& group) {
+  const __m512 d = _mm512_mul_ps(group.t, k.sideFactor);
+  group.cosD = _mm512_mul_ps(k.cosTheta, d);
+  group.sinD = _mm512_mul_ps(k.sinTheta, d);
+}
+
+// The group of seven, x in the low half of `xy` and y in the high: its t, in
+// both halves. Lane j of the envelope holds the magnitude of x_j and lane
+// j + 8 that of y_j, beside the same |t_j| in both, so the lanes' tests
+// together bound the point by the larger.
+SW_AVX512 __m512 halvesDistance(const Lanes& k, __m512 xy, Envelope& e) {
   const __m512 products = _mm512_mul_ps(k.halfCoefficients, xy);
   const __m512 exchanged = _mm512_shuffle_f32x4(products, products, _MM_SHUFFLE(1, 0, 3, 2));
   const __m512 t = _mm512_add_ps(_mm512_add_ps(products, exchanged), k.c);
   e.largest = _mm512_max_epu32(e.largest, magnitude(k, xy));
   e.nearest = nearer(e.nearest, t);
+  return t;
+}
+
+// The group of seven's cos * d in the low half and sin * d in the high.
+SW_AVX512 __m512 halvesProducts(const Lanes& k, __m512 t) {
   return _mm512_mul_ps(k.halfUnits, _mm512_mul_ps(t, k.sideFactor));
 }
 
@@ -227,17 +238,21 @@ SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
   const __m512 fourth1 = _mm512_loadu_ps(f + kWindowStart[3] + kLanes);
 
   Envelope e;
-  const Group g0 = moveGroup(k, gathered(0, 0, r[0], r[1]), gathered(0, 1, r[0], r[1]), e, true);
-  const __m512 seven = moveHalves(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), r[2]), e);
-  const Group g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
-  const Group g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
+  Group g0 = moveGroup(k, gathered(0, 0, r[0], r[1]), gathered(0, 1, r[0], r[1]), e, true);
+  const __m512 sevenT = halvesDistance(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), r[2]), e);
+  Group g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
+  Group g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
   if (!inside(k, e)) return false;
 
+  formProducts(k, g0);
   _mm512_storeu_ps(f, moved(0, r[0], scattered(0, g0)));
   _mm512_storeu_ps(f + kLanes, moved(1, r[1], scattered(1, g0)));
-  _mm512_storeu_ps(f + 2 * kLanes, moved(2, r[2], _mm512_permutexvar_ps(indices(kTables.scatter[2]), seven)));
+  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), halvesProducts(k, sevenT));
+  _mm512_storeu_ps(f + 2 * kLanes, moved(2, r[2], seven));
+  formProducts(k, g2);
   _mm512_storeu_ps(f + 3 * kLanes, moved(3, r[3], scattered(3, g2)));
   _mm512_storeu_ps(f + 4 * kLanes, moved(4, r[4], scattered(4, g2)));
+  formProducts(k, g3);
   _mm512_storeu_ps(f + 5 * kLanes, moved(5, r[5], scattered(5, g3)));
   _mm512_storeu_ps(f + 6 * kLanes, moved(6, r[6], scattered(6, g3)));
   return true;
