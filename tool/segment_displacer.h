@@ -5,26 +5,28 @@
 // processor and the operating system support (kernel_path.h): sixteen at a
 // time with AVX-512, eight with AVX2, four with SSE2, which both the i686 and
 // the x86-64 build assume; a target without SSE2 uses the point-by-point
-// loop. A wide block with a point outside the envelope goes through the SSE2
-// blocks, which hand such points to displacePoint. Every path repeats displacePoint's
-// operations in the same order with the same roundings, and replaces only the
-// side test (the sign of the cosine, which needs two square roots and a
-// division) by the sign of the point's distance from the axis, where a margin
-// proves that the two agree. Four points moved together of which any lies
-// outside that envelope (on or next to the axis, huge, infinite or not a
-// number) are moved by displacePoint itself, so every result, a NaN's payload
-// included, is the reference's.
+// loop. Every path repeats displacePoint's operations in the same order with
+// the same roundings, and replaces only the side test (the sign of the
+// cosine, which needs two square roots and a division) by the sign of the
+// point's distance from the axis, where a margin proves that the two agree
+// (segment_kernels.h). A wide block with a point outside that envelope (on or
+// next to the axis, huge, infinite or not a number) goes through the SSE2
+// blocks, and an SSE2 block with one goes through displacePoint itself, so
+// every result, a NaN's payload included, is the reference's.
 #pragma once
 
 #include <cstddef>
 
 #include "bridge/host_api.h"
 #include "tool/geometry.h"
+#include "tool/kernel_path.h"
+#include "tool/segment_kernels.h"
 
 class SegmentDisplacer {
  public:
   // The stretch of one drag event from `start` to `current`. Everything the
-  // segments need of it is derived here, once per event.
+  // segments need of it is derived here, once per event, and so is the
+  // vector path: the one active now (kernel_path.h).
   SegmentDisplacer(const Stretch& stretch, ArtworkPoint start, ArtworkPoint current);
 
   // Moves the anchor, in-handle and out-handle of each segment; the host bytes
@@ -36,9 +38,13 @@ class SegmentDisplacer {
   // out-handle of each segment in turn. Same contract as displace().
   bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
 
-  // Whether this event's values let displace() use the blocks at all;
-  // otherwise it is displaceEachPoint.
-  bool blocksApply() const { return blocksAllowed_; }
+  // Whether displace() uses the blocks for this event: its values are within
+  // the blocks' bounds and the process has a vector path. Otherwise
+  // displace() is displaceEachPoint.
+  bool blocksApply() const { return path_ != KernelPath::points; }
+
+  // The event's values as the blocks take them (segment_kernels.h).
+  const KernelValues& kernelValues() const { return values_; }
 
   // displacePoint on one point; true when it was finite and is no longer.
   bool displacePointAt(ArtworkPoint& point) const;
@@ -50,7 +56,12 @@ class SegmentDisplacer {
   LineCoefficients axisLine_;
   ArtworkPoint start_;
   ArtworkPoint current_;
-  float sideFactor_;    // factor, negated when the axis's normal points away from the drag
-  float sizeOffset_;    // |start.x| + |start.y| + |c| and the margin's floor, for the envelope
-  bool blocksAllowed_;  // the event's values are all within the fast path's envelope
+  KernelValues values_;
+  // The path active when the displacer was made, or points when the event's
+  // values are outside the blocks' bounds.
+  KernelPath path_;
+
+  using BlockMover = std::size_t (*)(const KernelValues&, hostapi::PathSegment*, std::size_t);
+  bool moveFours(hostapi::PathSegment* segments, std::size_t count) const;
+  bool moveWide(BlockMover wide, std::size_t block, hostapi::PathSegment* segments, std::size_t count) const;
 };

@@ -2,100 +2,119 @@
 // same order with the same roundings (separate multiplications and additions,
 // never fused), on eight segments at a time. Each 128-bit half of a register
 // holds what an SSE2 register holds for four segments: the low half segments
-// 0 to 3 of the block, the high half segments 4 to 7.
+// 0 to 3 of the block, the high half segments 4 to 7, 28 floats further on.
 #include "tool/segment_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
 #include <immintrin.h>
 
-using hostapi::ArtworkPoint;
 using hostapi::PathSegment;
 
 #define SW_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
 namespace {
 
-constexpr float kMaxSize = 0x1p62f;  // the envelope, as in segment_displacer.cpp
-constexpr float kMarginScale = 0x1p-16f;
+constexpr int kHalf = 28;  // floats from a block's low half to its high half
 
 struct Lanes {
-  __m256 a, b, c, sideFactor, sizeOffset, cosSin, magnitude, maxSize, marginScale;
+  __m256 a, b, c, sideFactor, cosSin, marginOffset, marginScale;
+  __m256i magnitude, maxCoordinate;
 };
 
-// Moves the eight points whose coordinates are x and y and which are stored
-// as pairs in `low` and `high` (as the SSE2 blocks lay them out, per half);
-// returns the lanes outside the envelope.
-SW_AVX2 __m256 moveEight(const Lanes& k, __m256 x, __m256 y, __m256& low, __m256& high) {
-  const __m256 t = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(k.a, x), _mm256_mul_ps(k.b, y)), k.c);
-  const __m256 size =
-      _mm256_add_ps(_mm256_add_ps(_mm256_and_ps(x, k.magnitude), _mm256_and_ps(y, k.magnitude)), k.sizeOffset);
-  const __m256 outside =
-      _mm256_or_ps(_mm256_cmp_ps(size, k.maxSize, _CMP_NLE_UQ),
-                   _mm256_cmp_ps(_mm256_and_ps(t, k.magnitude), _mm256_mul_ps(size, k.marginScale), _CMP_NGT_UQ));
-  const __m256 d = _mm256_mul_ps(t, k.sideFactor);
-  low = _mm256_add_ps(_mm256_mul_ps(k.cosSin, _mm256_unpacklo_ps(d, d)), low);
-  high = _mm256_add_ps(_mm256_mul_ps(k.cosSin, _mm256_unpackhi_ps(d, d)), high);
-  return outside;
-}
-
-SW_AVX2 __m256 loadHalves(const ArtworkPoint& low, const ArtworkPoint& high) {
-  return _mm256_loadu2_m128(&high.x, &low.x);
-}
-
-SW_AVX2 void storeHalves(ArtworkPoint& low, ArtworkPoint& high, __m256 v) {
-  _mm_storeu_ps(&low.x, _mm256_castps256_ps128(v));
-  _mm_storeu_ps(&high.x, _mm256_extractf128_ps(v, 1));
-}
-
-// The points p and q as one 128-bit pair.
-SW_AVX2 __m128 pairOf(const ArtworkPoint& p, const ArtworkPoint& q) {
-  const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&p)));
-  return _mm_loadh_pi(first, reinterpret_cast<const __m64*>(&q));
-}
-
-SW_AVX2 void storePair(ArtworkPoint& p, ArtworkPoint& q, __m128 v) {
-  _mm_storel_pi(reinterpret_cast<__m64*>(&p), v);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(&q), v);
-}
-
-// Anchors and in-handles of segments (i, i+1) and (i+4, i+5).
-struct AnchorsAndIns {
-  __m256 first, second, outside;
+// The envelope's bounds, lane by lane over the lane's points: the largest
+// coordinate magnitude and the smallest |t|, as integers (the bits of a
+// float without its sign order as its magnitude does, NaN and infinity
+// above every finite value).
+struct Envelope {
+  __m256i largest, nearest;
 };
 
-SW_AVX2 AnchorsAndIns moveAnchorsAndIns(const Lanes& k, const PathSegment* s) {
-  AnchorsAndIns r;
-  r.first = loadHalves(s[0].anchor, s[4].anchor);
-  r.second = loadHalves(s[1].anchor, s[5].anchor);
-  const __m256 x = _mm256_shuffle_ps(r.first, r.second, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m256 y = _mm256_shuffle_ps(r.first, r.second, _MM_SHUFFLE(3, 1, 3, 1));
-  r.outside = moveEight(k, x, y, r.first, r.second);
-  return r;
+// t = a*x + b*y + c, the signed distance from the axis.
+SW_AVX2 __m256 distance(const Lanes& k, __m256 x, __m256 y) {
+  return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(k.a, x), _mm256_mul_ps(k.b, y)), k.c);
 }
 
-SW_AVX2 void storeAnchorsAndIns(const AnchorsAndIns& r, PathSegment* s) {
-  storeHalves(s[0].anchor, s[4].anchor, r.first);
-  storeHalves(s[1].anchor, s[5].anchor, r.second);
+SW_AVX2 __m256i magnitude(const Lanes& k, __m256 v) { return _mm256_and_si256(_mm256_castps_si256(v), k.magnitude); }
+
+// The t of the group of points in the pairs `low` and `high`, folded into
+// the envelope.
+SW_AVX2 __m256 groupDistance(const Lanes& k, __m256 low, __m256 high, Envelope& e, bool first) {
+  const __m256 x = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
+  const __m256 y = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+  const __m256 t = distance(k, x, y);
+  const __m256i largest = _mm256_max_epu32(magnitude(k, x), magnitude(k, y));
+  const __m256i nearest = magnitude(k, t);
+  e.largest = first ? largest : _mm256_max_epu32(e.largest, largest);
+  e.nearest = first ? nearest : _mm256_min_epu32(e.nearest, nearest);
+  return t;
+}
+
+// (G), then (M) where (G) holds, both as integer comparisons.
+SW_AVX2 bool inside(const Lanes& k, const Envelope& e) {
+  const __m256i sized = _mm256_cmpgt_epi32(e.largest, k.maxCoordinate);
+  const __m256 threshold = _mm256_add_ps(_mm256_mul_ps(_mm256_castsi256_ps(e.largest), k.marginScale), k.marginOffset);
+  const __m256i clear = _mm256_cmpgt_epi32(e.nearest, _mm256_castps_si256(threshold));
+  return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_andnot_si256(sized, clear))) == 0xFF;
+}
+
+// (x, y) + (cos, sin) * d for the pairs whose d are the low or high two
+// lanes of each half of `d`.
+SW_AVX2 __m256 movedLow(const Lanes& k, __m256 d, __m256 pairs) {
+  return _mm256_add_ps(_mm256_mul_ps(k.cosSin, _mm256_unpacklo_ps(d, d)), pairs);
+}
+
+SW_AVX2 __m256 movedHigh(const Lanes& k, __m256 d, __m256 pairs) {
+  return _mm256_add_ps(_mm256_mul_ps(k.cosSin, _mm256_unpackhi_ps(d, d)), pairs);
+}
+
+// 16 bytes at f and at f + kHalf: the low half of a 32-byte load at f and
+// the high half of one at f + kHalf - 4, blended (a blend runs on more ports
+// than an insert). Every load lies within the block's 56 floats.
+SW_AVX2 __m256 loadHalves(const float* f) {
+  return _mm256_blend_ps(_mm256_loadu_ps(f), _mm256_loadu_ps(f + kHalf - 4), 0xF0);
+}
+
+SW_AVX2 void storeHalves(float* f, __m256 v) { _mm256_storeu2_m128(f + kHalf, f, v); }
+
+SW_AVX2 void storePairs(float* first, float* second, __m128 v) {
+  _mm_storel_pi(reinterpret_cast<__m64*>(first), v);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(second), v);
 }
 
 // Moves a block of eight segments; false, with nothing written, when a point
-// lies outside the envelope.
+// lies outside the envelope. In each half, segment i's anchor, in- and
+// out-handle are floats 7i, 7i + 2 and 7i + 4.
 SW_AVX2 bool moveBlock(const Lanes& k, PathSegment* s) {
-  const AnchorsAndIns first = moveAnchorsAndIns(k, s);
-  const AnchorsAndIns second = moveAnchorsAndIns(k, s + 2);
-  __m256 low = _mm256_set_m128(pairOf(s[4].out, s[5].out), pairOf(s[0].out, s[1].out));
-  __m256 high = _mm256_set_m128(pairOf(s[6].out, s[7].out), pairOf(s[2].out, s[3].out));
-  const __m256 x = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m256 y = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m256 outs = moveEight(k, x, y, low, high);
-  if (_mm256_movemask_ps(_mm256_or_ps(_mm256_or_ps(first.outside, second.outside), outs)) != 0) return false;
-  storeAnchorsAndIns(first, s);
-  storeAnchorsAndIns(second, s + 2);
-  storePair(s[0].out, s[1].out, _mm256_castps256_ps128(low));
-  storePair(s[4].out, s[5].out, _mm256_extractf128_ps(low, 1));
-  storePair(s[2].out, s[3].out, _mm256_castps256_ps128(high));
-  storePair(s[6].out, s[7].out, _mm256_extractf128_ps(high, 1));
+  float* const f = &s->anchor.x;
+  const __m256 first0 = loadHalves(f);  // anchors and in-handles of segments 0 and 1
+  const __m256 first1 = loadHalves(f + 7);
+  const __m256 second0 = loadHalves(f + 14);  // of segments 2 and 3
+  const __m256 second1 = loadHalves(f + 21);
+  // The out-handles, from 16 bytes that begin or end with each: (out 0, out 1)
+  // and (out 2, out 3) as pairs.
+  const __m256 outs0 = _mm256_shuffle_ps(loadHalves(f + 4), loadHalves(f + 11), _MM_SHUFFLE(1, 0, 1, 0));
+  const __m256 outs1 = _mm256_shuffle_ps(loadHalves(f + 18), loadHalves(f + 24), _MM_SHUFFLE(2, 1, 1, 0));
+
+  Envelope e;
+  const __m256 t0 = groupDistance(k, first0, first1, e, true);
+  const __m256 t1 = groupDistance(k, second0, second1, e, false);
+  const __m256 t2 = groupDistance(k, outs0, outs1, e, false);
+  if (!inside(k, e)) return false;
+
+  const __m256 d0 = _mm256_mul_ps(t0, k.sideFactor);
+  storeHalves(f, movedLow(k, d0, first0));
+  storeHalves(f + 7, movedHigh(k, d0, first1));
+  const __m256 d1 = _mm256_mul_ps(t1, k.sideFactor);
+  storeHalves(f + 14, movedLow(k, d1, second0));
+  storeHalves(f + 21, movedHigh(k, d1, second1));
+  const __m256 d2 = _mm256_mul_ps(t2, k.sideFactor);
+  const __m256 low = movedLow(k, d2, outs0);
+  const __m256 high = movedHigh(k, d2, outs1);
+  storePairs(f + 4, f + 11, _mm256_castps256_ps128(low));
+  storePairs(f + 4 + kHalf, f + 11 + kHalf, _mm256_extractf128_ps(low, 1));
+  storePairs(f + 18, f + 25, _mm256_castps256_ps128(high));
+  storePairs(f + 18 + kHalf, f + 25 + kHalf, _mm256_extractf128_ps(high, 1));
   return true;
 }
 
@@ -108,11 +127,11 @@ __attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const KernelValues& v
       _mm256_set1_ps(v.b),
       _mm256_set1_ps(v.c),
       _mm256_set1_ps(v.sideFactor),
-      _mm256_set1_ps(v.sizeOffset),
       _mm256_setr_ps(v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta),
-      _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)),
-      _mm256_set1_ps(kMaxSize),
-      _mm256_set1_ps(kMarginScale)};
+      _mm256_set1_ps(v.marginOffset),
+      _mm256_set1_ps(kMarginScale),
+      _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
+      _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
   while (i + kAvx2Block <= count && moveBlock(k, segments + i)) i += kAvx2Block;
   return i;

@@ -1,19 +1,30 @@
-// The AVX-512 path of the segment kernel: the SSE2 blocks' multiplications
-// and additions, in the same order with the same roundings (never fused), on
-// sixteen segments at a time. Each 128-bit quarter of a register holds what
-// an SSE2 register holds for four segments: quarter j segments 4j to 4j+3.
+// The AVX-512 path of the segment kernel: sixteen segments at a time, with
+// the SSE2 blocks' multiplications and additions in the same order with the
+// same roundings (never fused).
 //
-// The envelope is the SSE2 blocks' one or narrower: the size
-// |x| + |y| + offset is bounded by 2 * max(|x|, |y|) + offset, computed as
-// 2 * (max(|x|, |y|) + offset / 2) (the doubling and the halving are exact),
-// and a larger size only makes both conditions stricter. It is tested once
-// per block, lane by lane, with the largest size and the smallest distance
-// among the lane's three points.
+// A block is 112 floats, seven 64-byte registers as they lie in memory
+// (segment i's anchor, in- and out-handle at floats 7i, 7i + 2 and 7i + 4,
+// its host bytes at 7i + 6). Its 48 points are moved in four groups, each
+// gathered from one window of the block by permutes: floats 0-31 (14
+// points), 32-47 (7), 49-80 and 79-110 (14 each, the last two windows read
+// by unaligned loads; segment 11's in-handle lies in both and is computed in
+// both). The groups of fourteen have an x and a y register, gathered by one
+// two-source permute each; lanes without a point of their own repeat one of
+// the group's. The group of seven has its x in the low and its y in the
+// high half of one register: a*x and b*y are added across the halves (an
+// exact exchange of the halves, and addition commutes), so t, d and the
+// products come out in both halves. The products go back to the memory
+// layout by one permute per register, each register drawing on one group
+// only, and a masked add leaves the host bytes exactly as they were; the
+// block is then stored whole.
 #include "tool/segment_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
 #include <immintrin.h>
+
+#include <array>
+#include <cstdint>
 
 // GCC 12's AVX-512 intrinsics make their "undefined" vectors by
 // self-initialisation, which its own uninitialised-use warnings then flag
@@ -23,145 +34,227 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-using hostapi::ArtworkPoint;
 using hostapi::PathSegment;
 
 #define SW_AVX512 __attribute__((target("avx512f,avx512dq"), always_inline)) inline
 
 namespace {
 
-constexpr float kMaxHalfSize = 0x1p61f;  // half the envelope's largest size, 2^62
-constexpr float kHalfSizeToMargin = 0x1p-15f;
-// vrangeps selections (their NaN results are NaN, so a NaN is never lost).
-constexpr int kLargerMagnitude = 0x0B;   // max(|a|, |b|)
-constexpr int kSmallerMagnitude = 0x0A;  // min(|a|, |b|)
+constexpr int kFloatsPerSegment = 7;
+constexpr int kRegisters = 7;
+constexpr int kGroups = 4;
+constexpr int kLanes = 16;
+constexpr int kHalf = kLanes / 2;
+constexpr int kHalves = 1;  // the group of seven
+
+// Each group's window: its first float and its length.
+constexpr int kWindowStart[kGroups] = {0, 32, 49, 79};
+constexpr int kWindowLength[kGroups] = {32, 16, 32, 32};
+// The group each register's points are taken from.
+constexpr int kRegisterGroup[kRegisters] = {0, 0, kHalves, 2, 2, 3, 3};
+
+constexpr bool isHostFloat(int f) { return f % kFloatsPerSegment == 6; }
+
+// The permutes' indices and the masks of coordinate lanes, derived from the
+// layout above.
+struct Tables {
+  // Per group and lane: the float within the window of the lane's x (the y
+  // is the next float), or for the group of seven of the lane's coordinate.
+  std::array<std::array<std::int32_t, kLanes>, kGroups> gather{};
+  // Per register and lane: the coordinate's lane among its group's products:
+  // cos * d (0-15) or sin * d (16-31), or in the group of seven's one
+  // register.
+  std::array<std::array<std::int32_t, kLanes>, kRegisters> scatter{};
+  std::array<std::uint16_t, kRegisters> coordinates{};  // lanes that are not host bytes
+};
+
+constexpr Tables makeTables() {
+  Tables tables;
+  // The points of each group: the block's points that lie wholly in its window.
+  std::array<std::array<int, kLanes>, kGroups> pointX{};  // the x coordinate's float in the block
+  std::array<int, kGroups> count{};
+  for (int g = 0; g < kGroups; ++g) {
+    for (int segment = 0; segment < 16; ++segment) {
+      for (int point = 0; point < 3; ++point) {
+        const int x = kFloatsPerSegment * segment + 2 * point;
+        if (x >= kWindowStart[g] && x + 1 < kWindowStart[g] + kWindowLength[g]) pointX[g][count[g]++] = x;
+      }
+    }
+    for (int lane = 0; lane < kLanes; ++lane) {
+      if (g == kHalves) {
+        const int p = lane % kHalf;  // count[kHalves] < kHalf, checked below
+        tables.gather[g][lane] = pointX[g][p < count[g] ? p : 0] + lane / kHalf - kWindowStart[g];
+      } else {
+        tables.gather[g][lane] = pointX[g][lane < count[g] ? lane : lane % count[g]] - kWindowStart[g];
+      }
+    }
+  }
+  for (int r = 0; r < kRegisters; ++r) {
+    const int g = kRegisterGroup[r];
+    for (int lane = 0; lane < kLanes; ++lane) {
+      const int f = kLanes * r + lane;
+      if (isHostFloat(f)) continue;
+      tables.coordinates[r] = static_cast<std::uint16_t>(tables.coordinates[r] | (1u << lane));
+      const int x = f - f % kFloatsPerSegment + (f % kFloatsPerSegment) / 2 * 2;
+      int found = -1;
+      for (int p = 0; p < count[g]; ++p) {
+        if (pointX[g][p] == x) found = p;
+      }
+      tables.scatter[r][lane] = found < 0 ? -1 : found + (f == x ? 0 : (g == kHalves ? kHalf : kLanes));
+    }
+  }
+  return tables;
+}
+
+constexpr Tables kTables = makeTables();
+
+// Every coordinate of a register is in the group it draws on, and the group
+// of seven fits a half.
+constexpr bool layoutHolds() {
+  for (int r = 0; r < kRegisters; ++r) {
+    for (int lane = 0; lane < kLanes; ++lane) {
+      const bool coordinate = (kTables.coordinates[static_cast<std::size_t>(r)] >> lane) & 1u;
+      if (coordinate && kTables.scatter[static_cast<std::size_t>(r)][static_cast<std::size_t>(lane)] < 0) return false;
+    }
+  }
+  int seven = 0;
+  for (int segment = 0; segment < 16; ++segment) {
+    for (int point = 0; point < 3; ++point) {
+      const int x = kFloatsPerSegment * segment + 2 * point;
+      if (x >= kWindowStart[kHalves] && x + 1 < kWindowStart[kHalves] + kWindowLength[kHalves]) ++seven;
+    }
+  }
+  return seven < kHalf;
+}
+static_assert(layoutHolds(), "a register draws on a group that lacks one of its points");
 
 struct Lanes {
-  __m512 a, b, c, sideFactor, halfOffset, cosSin, maxHalfSize, marginScale;
+  __m512 a, b, c, sideFactor, cosTheta, sinTheta, marginOffset, marginScale;
+  __m512 halfCoefficients, halfUnits;  // (a, b) and (cos, sin), one per half
+  __m512i magnitude, maxCoordinate;
 };
 
-// What a block's points need of the envelope, lane by lane: the largest
-// max(|x|, |y|) and the smallest |t| among the lane's points. Each point's own
-// test follows from its lane's (the margin grows with the size).
+// The envelope's bounds, lane by lane over the lane's points: the largest
+// coordinate magnitude and the smallest |t|, as integers (the bits of a
+// float without its sign order as its magnitude does, NaN and infinity
+// above every finite value).
 struct Envelope {
-  __m512 largest, smallestT;
+  __m512i largest, nearest;
 };
 
-SW_AVX512 void include(Envelope& e, __m512 x, __m512 y, __m512 t) {
-  e.largest = _mm512_range_ps(e.largest, _mm512_range_ps(x, y, kLargerMagnitude), kLargerMagnitude);
-  e.smallestT = _mm512_range_ps(e.smallestT, t, kSmallerMagnitude);
-}
-
-// Whether every point of the block lies inside the envelope.
-SW_AVX512 bool inside(const Lanes& k, const Envelope& e) {
-  const __m512 halfSize = _mm512_add_ps(e.largest, k.halfOffset);
-  const __mmask16 sized = _mm512_cmp_ps_mask(halfSize, k.maxHalfSize, _CMP_LE_OQ);
-  const __mmask16 clear =
-      _mm512_mask_cmp_ps_mask(sized, e.smallestT, _mm512_mul_ps(halfSize, k.marginScale), _CMP_GT_OQ);
-  return static_cast<unsigned>(clear) == 0xFFFFu;
-}
+// A group of points in an x and a y register: their t, and once the block
+// is known to be inside the envelope, cos * d and sin * d. Until then only
+// the t are kept, so that eight vector registers (the i686 build's) spill
+// little.
+struct Group {
+  __m512 t, cosD, sinD;
+};
 
 // t = a*x + b*y + c, the signed distance from the axis.
 SW_AVX512 __m512 distance(const Lanes& k, __m512 x, __m512 y) {
   return _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(k.a, x), _mm512_mul_ps(k.b, y)), k.c);
 }
 
-// 16 bytes at each of four places, quarter by quarter.
-SW_AVX512 __m512 loadQuarters(const ArtworkPoint& p0, const ArtworkPoint& p1, const ArtworkPoint& p2,
-                              const ArtworkPoint& p3) {
-  __m512 v = _mm512_castps128_ps512(_mm_loadu_ps(&p0.x));
-  v = _mm512_insertf32x4(v, _mm_loadu_ps(&p1.x), 1);
-  v = _mm512_insertf32x4(v, _mm_loadu_ps(&p2.x), 2);
-  return _mm512_insertf32x4(v, _mm_loadu_ps(&p3.x), 3);
+SW_AVX512 __m512i magnitude(const Lanes& k, __m512 v) { return _mm512_and_si512(_mm512_castps_si512(v), k.magnitude); }
+
+// The smaller of the smallest |t| so far and |t|. A block is moved only when
+// (G) holds in every lane, and then every t is finite, so how vrangeps
+// treats a NaN never matters.
+SW_AVX512 __m512i nearer(__m512i nearest, __m512 t) {
+  constexpr int kSmallerMagnitude = 0x0A;  // min(|a|, |b|), its sign cleared
+  return _mm512_castps_si512(_mm512_range_ps(_mm512_castsi512_ps(nearest), t, kSmallerMagnitude));
 }
 
-SW_AVX512 void storeQuarters(ArtworkPoint& p0, ArtworkPoint& p1, ArtworkPoint& p2, ArtworkPoint& p3, __m512 v) {
-  _mm_storeu_ps(&p0.x, _mm512_castps512_ps128(v));
-  _mm_storeu_ps(&p1.x, _mm512_extractf32x4_ps(v, 1));
-  _mm_storeu_ps(&p2.x, _mm512_extractf32x4_ps(v, 2));
-  _mm_storeu_ps(&p3.x, _mm512_extractf32x4_ps(v, 3));
+SW_AVX512 Group moveGroup(const Lanes& k, __m512 x, __m512 y, Envelope& e, bool first) {
+  Group group;
+  group.t = distance(k, x, y);
+  const __m512i largest = _mm512_max_epu32(magnitude(k, x), magnitude(k, y));
+  e.largest = first ? largest : _mm512_max_epu32(e.largest, largest);
+  e.nearest = first ? magnitude(k, group.t) : nearer(e.nearest, group.t);
+  return group;
 }
 
-// Anchors and in-handles of segments i and i+1 in each quarter, as pairs.
-struct AnchorsAndIns {
-  __m512 first, second;
-};
-
-SW_AVX512 AnchorsAndIns moveAnchorsAndIns(const Lanes& k, const PathSegment* s, Envelope& e) {
-  AnchorsAndIns r;
-  r.first = loadQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor);
-  r.second = loadQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor);
-  const __m512 x = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m512 y = _mm512_shuffle_ps(r.first, r.second, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m512 t = distance(k, x, y);
-  include(e, x, y, t);
-  const __m512 d = _mm512_mul_ps(t, k.sideFactor);
-  // (x, y) + (cos, sin) * d, pair by pair.
-  r.first = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpacklo_ps(d, d)), r.first);
-  r.second = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpackhi_ps(d, d)), r.second);
-  return r;
+SW_AVX512 void formProducts(const Lanes& k, Group& group) {
+  const __m512 d = _mm512_mul_ps(group.t, k.sideFactor);
+  group.cosD = _mm512_mul_ps(k.cosTheta, d);
+  group.sinD = _mm512_mul_ps(k.sinTheta, d);
 }
 
-SW_AVX512 void storeAnchorsAndIns(const AnchorsAndIns& r, PathSegment* s) {
-  storeQuarters(s[0].anchor, s[4].anchor, s[8].anchor, s[12].anchor, r.first);
-  storeQuarters(s[1].anchor, s[5].anchor, s[9].anchor, s[13].anchor, r.second);
+// The group of seven, x in the low half of `xy` and y in the high: its t, in
+// both halves. Lane j of the envelope holds the magnitude of x_j and lane
+// j + 8 that of y_j, beside the same |t_j| in both, so the lanes' tests
+// together bound the point by the larger.
+SW_AVX512 __m512 halvesDistance(const Lanes& k, __m512 xy, Envelope& e) {
+  const __m512 products = _mm512_mul_ps(k.halfCoefficients, xy);
+  const __m512 exchanged = _mm512_shuffle_f32x4(products, products, _MM_SHUFFLE(1, 0, 3, 2));
+  const __m512 t = _mm512_add_ps(_mm512_add_ps(products, exchanged), k.c);
+  e.largest = _mm512_max_epu32(e.largest, magnitude(k, xy));
+  e.nearest = nearer(e.nearest, t);
+  return t;
 }
 
-// The points p and q as one 128-bit pair.
-SW_AVX512 __m128 pairOf(const ArtworkPoint& p, const ArtworkPoint& q) {
-  const __m128 first = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&p)));
-  return _mm_loadh_pi(first, reinterpret_cast<const __m64*>(&q));
+// The group of seven's cos * d in the low half and sin * d in the high.
+SW_AVX512 __m512 halvesProducts(const Lanes& k, __m512 t) {
+  return _mm512_mul_ps(k.halfUnits, _mm512_mul_ps(t, k.sideFactor));
 }
 
-SW_AVX512 void storePair(ArtworkPoint& p, ArtworkPoint& q, __m128 v) {
-  _mm_storel_pi(reinterpret_cast<__m64*>(&p), v);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(&q), v);
+// (G), then (M) where (G) holds, both as integer comparisons.
+SW_AVX512 bool inside(const Lanes& k, const Envelope& e) {
+  const __mmask16 sized = _mm512_cmple_epu32_mask(e.largest, k.maxCoordinate);
+  const __m512 threshold = _mm512_add_ps(_mm512_mul_ps(_mm512_castsi512_ps(e.largest), k.marginScale), k.marginOffset);
+  const __mmask16 clear = _mm512_mask_cmpgt_epu32_mask(sized, e.nearest, _mm512_castps_si512(threshold));
+  return clear == 0xFFFF;
 }
 
-// The out-handles of segments (i, i+1), (i+4, i+5), (i+8, i+9), (i+12, i+13), as pairs.
-SW_AVX512 __m512 loadOuts(const PathSegment* s) {
-  __m512 v = _mm512_castps128_ps512(pairOf(s[0].out, s[1].out));
-  v = _mm512_insertf32x4(v, pairOf(s[4].out, s[5].out), 1);
-  v = _mm512_insertf32x4(v, pairOf(s[8].out, s[9].out), 2);
-  return _mm512_insertf32x4(v, pairOf(s[12].out, s[13].out), 3);
+SW_AVX512 __m512i indices(const std::array<std::int32_t, kLanes>& values) { return _mm512_loadu_si512(values.data()); }
+
+// Register r of the block, moved: its coordinates' products put in their
+// places and added, the host bytes kept.
+SW_AVX512 __m512 moved(int r, __m512 original, __m512 products) {
+  const auto ru = static_cast<std::size_t>(r);
+  return _mm512_mask_add_ps(original, kTables.coordinates[ru], products, original);
 }
 
-SW_AVX512 void storeOuts(PathSegment* s, __m512 v) {
-  storePair(s[0].out, s[1].out, _mm512_castps512_ps128(v));
-  storePair(s[4].out, s[5].out, _mm512_extractf32x4_ps(v, 1));
-  storePair(s[8].out, s[9].out, _mm512_extractf32x4_ps(v, 2));
-  storePair(s[12].out, s[13].out, _mm512_extractf32x4_ps(v, 3));
+SW_AVX512 __m512 scattered(int r, const Group& group) {
+  return _mm512_permutex2var_ps(group.cosD, indices(kTables.scatter[static_cast<std::size_t>(r)]), group.sinD);
 }
 
-// The out-handles of all sixteen segments: segments i to i+3 of each quarter.
-struct Outs {
-  __m512 low, high;
-};
-
-SW_AVX512 Outs moveOuts(const Lanes& k, const PathSegment* s, Envelope& e) {
-  Outs r{loadOuts(s), loadOuts(s + 2)};
-  const __m512 x = _mm512_shuffle_ps(r.low, r.high, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m512 y = _mm512_shuffle_ps(r.low, r.high, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m512 t = distance(k, x, y);
-  include(e, x, y, t);
-  const __m512 d = _mm512_mul_ps(t, k.sideFactor);
-  r.low = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpacklo_ps(d, d)), r.low);
-  r.high = _mm512_add_ps(_mm512_mul_ps(k.cosSin, _mm512_unpackhi_ps(d, d)), r.high);
-  return r;
+// The x or y register of a group of fourteen, from its window's two registers.
+SW_AVX512 __m512 gathered(int g, int coordinate, __m512 low, __m512 high) {
+  __m512i index = indices(kTables.gather[static_cast<std::size_t>(g)]);
+  if (coordinate == 1) index = _mm512_add_epi32(index, _mm512_set1_epi32(1));
+  return _mm512_permutex2var_ps(low, index, high);
 }
 
 // Moves a block of sixteen segments; false, with nothing written, when a
 // point lies outside the envelope.
 SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
-  Envelope e{_mm512_setzero_ps(), _mm512_set1_ps(__builtin_inff())};
-  const AnchorsAndIns first = moveAnchorsAndIns(k, s, e);
-  const AnchorsAndIns second = moveAnchorsAndIns(k, s + 2, e);
-  const Outs outs = moveOuts(k, s, e);
+  float* const f = &s->anchor.x;
+  __m512 r[kRegisters];
+  for (int i = 0; i < kRegisters; ++i) r[i] = _mm512_loadu_ps(f + kLanes * i);
+  const __m512 third0 = _mm512_loadu_ps(f + kWindowStart[2]);
+  const __m512 third1 = _mm512_loadu_ps(f + kWindowStart[2] + kLanes);
+  const __m512 fourth0 = _mm512_loadu_ps(f + kWindowStart[3]);
+  const __m512 fourth1 = _mm512_loadu_ps(f + kWindowStart[3] + kLanes);
+
+  Envelope e;
+  Group g0 = moveGroup(k, gathered(0, 0, r[0], r[1]), gathered(0, 1, r[0], r[1]), e, true);
+  const __m512 sevenT = halvesDistance(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), r[2]), e);
+  Group g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
+  Group g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
   if (!inside(k, e)) return false;
-  storeAnchorsAndIns(first, s);
-  storeAnchorsAndIns(second, s + 2);
-  storeOuts(s, outs.low);
-  storeOuts(s + 2, outs.high);
+
+  formProducts(k, g0);
+  _mm512_storeu_ps(f, moved(0, r[0], scattered(0, g0)));
+  _mm512_storeu_ps(f + kLanes, moved(1, r[1], scattered(1, g0)));
+  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), halvesProducts(k, sevenT));
+  _mm512_storeu_ps(f + 2 * kLanes, moved(2, r[2], seven));
+  formProducts(k, g2);
+  _mm512_storeu_ps(f + 3 * kLanes, moved(3, r[3], scattered(3, g2)));
+  _mm512_storeu_ps(f + 4 * kLanes, moved(4, r[4], scattered(4, g2)));
+  formProducts(k, g3);
+  _mm512_storeu_ps(f + 5 * kLanes, moved(5, r[5], scattered(5, g3)));
+  _mm512_storeu_ps(f + 6 * kLanes, moved(6, r[6], scattered(6, g3)));
   return true;
 }
 
@@ -173,10 +266,14 @@ __attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const K
                 _mm512_set1_ps(v.b),
                 _mm512_set1_ps(v.c),
                 _mm512_set1_ps(v.sideFactor),
-                _mm512_set1_ps(v.sizeOffset * 0.5f),
-                _mm512_broadcast_f32x2(_mm_setr_ps(v.cosTheta, v.sinTheta, 0.0f, 0.0f)),
-                _mm512_set1_ps(kMaxHalfSize),
-                _mm512_set1_ps(kHalfSizeToMargin)};
+                _mm512_set1_ps(v.cosTheta),
+                _mm512_set1_ps(v.sinTheta),
+                _mm512_set1_ps(v.marginOffset),
+                _mm512_set1_ps(kMarginScale),
+                _mm512_mask_blend_ps(0xFF00, _mm512_set1_ps(v.a), _mm512_set1_ps(v.b)),
+                _mm512_mask_blend_ps(0xFF00, _mm512_set1_ps(v.cosTheta), _mm512_set1_ps(v.sinTheta)),
+                _mm512_set1_epi32(static_cast<int>(kMagnitudeBits)),
+                _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
   while (i + kAvx512Block <= count && moveBlock(k, segments + i)) i += kAvx512Block;
   return i;

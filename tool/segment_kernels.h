@@ -1,29 +1,102 @@
-// The wide vector paths of the segment kernel (see segment_displacer.h), each
-// in its own file, compiled for the base target with its instructions enabled
-// per function (target attributes), so that nothing shared can come out of
-// those files built for a wider unit than the processor has.
+// What every vector path of the segment kernel (see segment_displacer.h)
+// shares: one drag event's values, the envelope inside which a block of
+// segments may be moved without displacePoint, and the paths themselves.
+//
+// Each path moves whole blocks of 4 (SSE2), 8 (AVX2) or 16 (AVX-512)
+// segments from the start of a buffer, with displacePoint's operations in
+// its order and with its roundings, and stops before the first block that
+// has a point outside the envelope (left untouched) or when fewer than a
+// block's segments remain. It returns the number of segments moved, a
+// multiple of its block. The SSE2 path exists wherever SSE2 does (natively,
+// or translated to WebAssembly SIMD); the AVX2 and AVX-512 paths are built
+// for the base target with their instructions enabled per function, and are
+// only to be called where the processor and the OS support them
+// (activeKernelPath()).
+//
+// The envelope
+//
+// displacePoint computes d = |t| * factor with t = a*x + b*y + c (the signed
+// distance from the axis; |-0| stays -0), and negates d when
+// cosineBetween(point, start, current) < 0, that is when n != 0 and
+// q = dot / n < 0, with u = point - start, v = current - start,
+// dot = ux*vx + uy*vy and n = sqrt(ux*ux + uy*uy) * |v| (every step rounded
+// to float). The axis's normal (a, b) is v's direction up to rounding, turned
+// by sigma = the sign of a*vx + b*vy, so away from the axis dot < 0 exactly
+// when sigma * t < 0, and then d = t * (sigma * factor) in one rounding.
+//
+// That form is proven for events with |a|, |b| <= 1, |v| in [2^-20, 2^20],
+// the start and c within 2^59 (so that the offset |start.x| + |start.y| + |c|
+// stays below 2^61), and points with
+//   (1) S = |x| + |y| + |start.x| + |start.y| + |c| <= 2^62, and
+//   (2) |t| > 2^-16 * S + 2^-50.
+// The computed t differs from (a / vx) * (u . v), the exact scaled dot
+// product, by less than 7 * 2^-24 * S + 2^-148: the coefficients' direction,
+// the rounding of c and of t itself (for an axis-parallel drag t is exactly
+// +-(point - start) along the drag). The scalar dot differs from u . v by less
+// than 3.2 * 2^-24 * |v| * S + 2^-148. So by (2), with its margin of more
+// than ten times, dot and sigma * t have the same sign and neither is near 0;
+// |u| >= 2^-51, so n is a normal number, not 0; by (1) n is finite; and
+// |q| > 2^-20 cannot round to zero. (1) also keeps every intermediate and
+// both results finite.
+//
+// A block is inside the envelope when, over all its points, with M the
+// largest of their |x| and |y| (taken lane by lane or for the block):
+//   (G) every coordinate's magnitude bits (the float's bits without its
+//       sign) are at most kMaxCoordinateBits, compared as integers. Then
+//       |x|, |y| < 2^60, and with the offset below 2^61 (1) holds. NaN and
+//       infinity have larger magnitude bits than any finite float, so a
+//       block with either, quiet or signalling, in any coordinate fails (G)
+//       by its bits alone, whatever any instruction would make of a NaN
+//       operand.
+//   (M) |t| > M * 2^-15 + marginOffset, with marginOffset 2^-16 times the
+//       offset plus 2^-34. Since S <= 2 * M + offset this is (2), up to the
+//       few roundings of the threshold's computation (together a factor
+//       above 1 - 2^-20, which the margin of more than ten times absorbs).
+//       A t of +-0 fails.
+// A block is moved only when (G) and (M) hold for every point; where (G)
+// holds every t is finite, so no result of (M) on a NaN ever counts. A path
+// may test a narrower envelope (a larger M, a smaller |t|); any block outside
+// it goes to displacePoint, so every result, a NaN's payload included, is the
+// reference's.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "bridge/host_api.h"
+
+// The event's bounds for the blocks to apply at all.
+inline constexpr float kMaxCoefficient = 1.0f;  // |a|, |b|
+inline constexpr float kMaxUnit = 2.0f;         // |cos|, |sin|
+inline constexpr float kMaxOffset = 0x1p59f;    // |c|, |start.x|, |start.y|
+inline constexpr float kMaxFactor = 128.0f;     // |factor| (clamped to 100)
+inline constexpr float kMinDragLength = 0x1p-20f;
+inline constexpr float kMaxDragLength = 0x1p20f;
+
+// (G): the magnitude bits of the largest float below 2^60.
+inline constexpr std::uint32_t kMaxCoordinateBits = 0x5D7FFFFFu;
+inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+// (M): the threshold's scale on M, and its part of the offset.
+inline constexpr float kMarginScale = 0x1p-15f;
+inline constexpr float kOffsetToMargin = 0x1p-16f;
+inline constexpr float kMarginFloor = 0x1p-34f;  // times kOffsetToMargin: 2^-50
 
 // One drag event's values, as the blocks use them.
 struct KernelValues {
   float a, b, c;     // the axis line
   float sideFactor;  // the factor, negated when the axis's normal points away from the drag
-  float sizeOffset;  // |start.x| + |start.y| + |c| plus the margin's floor
   float cosTheta, sinTheta;
+  float marginOffset;  // (|start.x| + |start.y| + |c| + kMarginFloor) * kOffsetToMargin
 };
 
-// Each moves whole blocks of 8 (AVX2) or 16 (AVX-512) segments from the
-// start of `segments`, as the SSE2 blocks do, and stops before the first
-// block with a point outside the envelope (that block is left untouched) or
-// when fewer than a block's segments remain. Returns the number of segments
-// moved, a multiple of the block. Only to be called where the processor and
-// the OS support the instructions (activeKernelPath()).
-std::size_t moveBlocksAvx2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
-std::size_t moveBlocksAvx512(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
-
+inline constexpr std::size_t kSse2Block = 4;
 inline constexpr std::size_t kAvx2Block = 8;
 inline constexpr std::size_t kAvx512Block = 16;
+
+#if defined(__SSE2__)
+std::size_t moveBlocksSse2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+#endif
+#if defined(__i386__) || defined(__x86_64__)
+std::size_t moveBlocksAvx2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBlocksAvx512(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+#endif

@@ -12,9 +12,10 @@
 // The segment kernel's blocks print their results too, and are compared
 // with the point-by-point reference in the same build, bit for bit (NaN
 // payloads and host bytes included): a difference is reported and makes the
-// probe fail. `kernel_probe PATH` forces the kernel's vector path (sse2, avx2
-// or avx512); every path prints the same bytes. A path this machine cannot
-// run ends the probe with status 77 before it prints anything.
+// probe fail, and so does a block with a NaN or an infinity that the active
+// path's own blocks move (this build's machine code on this processor). `kernel_probe PATH` forces the kernel's vector
+// path (sse2, avx2 or avx512); every path prints the same bytes. A path this machine cannot run ends the probe with
+// status 77 before it prints anything.
 //
 // Results of atan2Float, cosFloat and sinFloat print as raw bits (their NaN is
 // canonical). Geometry results print a NaN as "nan": IEEE arithmetic leaves
@@ -34,6 +35,7 @@
 #include "tool/geometry.h"
 #include "tool/kernel_path.h"
 #include "tool/segment_displacer.h"
+#include "tool/segment_kernels.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -365,6 +367,71 @@ int probeSegmentBuffers(SplitMix64& rng) {
   return differences;
 }
 
+// The active path's own blocks over one buffer, and their size; none where
+// the blocks do not exist.
+std::size_t moveActiveBlocks(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count) {
+  switch (activeKernelPath()) {
+#if defined(__i386__) || defined(__x86_64__)
+    case KernelPath::avx512:
+      return moveBlocksAvx512(values, segments, count);
+    case KernelPath::avx2:
+      return moveBlocksAvx2(values, segments, count);
+#endif
+#if defined(__SSE2__)
+    case KernelPath::sse2:
+      return moveBlocksSse2(values, segments, count);
+#endif
+    default:
+      return 0;
+  }
+}
+
+// Sixteen segments of ordinary artwork with a quiet or signalling NaN or an
+// infinity, of either sign, in each coordinate of each point in turn: the
+// active path's blocks may move only the blocks before the one it lies in.
+// Prints nothing (its output would differ between paths); returns the number
+// of buffers in which a block with one was moved.
+int probeSpecialBlocks(SplitMix64& rng) {
+  constexpr std::uint32_t specials[] = {0x7FC00000u, 0xFFC00000u, 0x7FC0BEEFu, 0x7F800001u,
+                                        0xFFA00000u, 0x7FBFFFFFu, 0x7F800000u, 0xFF800000u};
+  constexpr std::size_t kSegments = 16;
+  const ArtworkPoint start{12.5f, -7.75f};
+  const ArtworkPoint current{162.5f, 52.25f};
+  const SegmentDisplacer displacer(computeStretch(start, current, false, 200.0f), start, current);
+  std::size_t block = 1;
+  switch (activeKernelPath()) {
+    case KernelPath::avx512:
+      block = kAvx512Block;
+      break;
+    case KernelPath::avx2:
+      block = kAvx2Block;
+      break;
+    default:
+      block = kSse2Block;
+      break;
+  }
+  std::vector<hostapi::PathSegment> plain(kSegments);
+  for (hostapi::PathSegment& segment : plain) {
+    for (float* f :
+         {&segment.anchor.x, &segment.anchor.y, &segment.in.x, &segment.in.y, &segment.out.x, &segment.out.y}) {
+      *f = mouseCoordinate(rng) / 4.0f + 500.0f;  // far from the axis through the start
+    }
+  }
+  int moved = 0;
+  for (const std::uint32_t bits : specials) {
+    for (std::size_t i = 0; i < kSegments * 6; ++i) {
+      std::vector<hostapi::PathSegment> buffer = plain;
+      hostapi::PathSegment& segment = buffer[i / 6];
+      float* const coordinates[] = {&segment.anchor.x, &segment.anchor.y, &segment.in.x,
+                                    &segment.in.y,     &segment.out.x,    &segment.out.y};
+      *coordinates[i % 6] = std::bit_cast<float>(bits);
+      const std::size_t before = i / 6 / block * block;  // the segments of the blocks before it
+      if (moveActiveBlocks(displacer.kernelValues(), buffer.data(), kSegments) > before) ++moved;
+    }
+  }
+  return moved;
+}
+
 constexpr int kPathUnavailable = 77;
 
 }  // namespace
@@ -394,7 +461,13 @@ int main(int argc, char** argv) {
   probeSinCos(rng);
   probeStretches(rng);
   const int differences = probeSegmentBuffers(rng);
+  const int specialsMoved = probeSpecialBlocks(rng);
   if (std::fflush(stdout) != 0) return 1;
+  if (specialsMoved != 0) {
+    std::fprintf(stderr, "kernel_probe: the %s blocks moved a block with a NaN or an infinity in %d buffers\n",
+                 kernelPathName(activeKernelPath()), specialsMoved);
+    return 1;
+  }
   if (differences != 0) {
     std::fprintf(stderr, "kernel_probe: the blocks differ from the reference in %d buffers\n", differences);
     return 1;

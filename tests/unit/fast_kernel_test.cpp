@@ -1,8 +1,11 @@
 // The segment kernel's blocks against the point-by-point reference: the same
 // bytes (NaN payloads and host bytes included) and the same overflow answer,
 // over millions of points of every kind, on each vector path this machine
-// can run (SSE2, AVX2, AVX-512), each forced in turn.
+// can run (SSE2, AVX2, AVX-512), each forced in turn; and each path's own
+// blocks refusing, untouched, every block with a NaN or an infinity.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
@@ -16,6 +19,7 @@
 #include "tool/geometry.h"
 #include "tool/kernel_path.h"
 #include "tool/segment_displacer.h"
+#include "tool/segment_kernels.h"
 
 namespace {
 
@@ -259,6 +263,152 @@ TEST_P(FastKernel, ReportsAPointThatOverflowsWhereverItIs) {
   // Points that are already infinite or not a number do not count.
   std::vector<PathSegment> buffer{segmentOf({kInf, 1.0f}, {std::nanf(""), 2.0f}, {3.0f, -kInf}, random)};
   EXPECT_FALSE(displacer.displace(buffer.data(), buffer.size()));
+}
+
+// The forced path's own blocks, and their size.
+std::size_t blockOf(KernelPath path) {
+  switch (path) {
+    case KernelPath::avx512:
+      return kAvx512Block;
+    case KernelPath::avx2:
+      return kAvx2Block;
+    default:
+      return kSse2Block;
+  }
+}
+
+std::size_t moveBlocksOf(KernelPath path, const KernelValues& values, PathSegment* segments, std::size_t count) {
+  switch (path) {
+    case KernelPath::avx512:
+      return moveBlocksAvx512(values, segments, count);
+    case KernelPath::avx2:
+      return moveBlocksAvx2(values, segments, count);
+    default:
+      return moveBlocksSse2(values, segments, count);
+  }
+}
+
+// A drag whose blocks apply, over ordinary artwork.
+struct OrdinaryDrag {
+  Drag drag{{12.5f, -7.75f}, {162.5f, 52.25f}, false};
+  Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
+  SegmentDisplacer displacer{stretch, drag.start, drag.current};
+};
+
+std::vector<PathSegment> ordinarySegments(Random& random, std::size_t count) {
+  std::vector<PathSegment> segments(count);
+  for (PathSegment& segment : segments) {
+    const ArtworkPoint anchor{random.artwork(), random.artwork()};
+    const ArtworkPoint in{random.artwork(), random.artwork()};
+    segment = segmentOf(anchor, in, {random.artwork(), random.artwork()}, random);
+  }
+  return segments;
+}
+
+float& coordinateOf(PathSegment& segment, std::size_t point, std::size_t coordinate) {
+  ArtworkPoint& p = point == 0 ? segment.anchor : point == 1 ? segment.in : segment.out;
+  return coordinate == 0 ? p.x : p.y;
+}
+
+TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
+  struct Special {
+    const char* name;
+    std::uint32_t bits;
+  } specials[] = {
+      {"quiet NaN", 0x7FC00000u},
+      {"negative quiet NaN", 0xFFC00000u},
+      {"quiet NaN with a payload", 0x7FC0BEEFu},
+      {"signalling NaN", 0x7F800001u},
+      {"negative signalling NaN", 0xFFA00000u},
+      {"signalling NaN, all payload bits", 0x7FBFFFFFu},
+      {"infinity", 0x7F800000u},
+      {"negative infinity", 0xFF800000u},
+  };
+  const KernelPath path = GetParam();
+  const std::size_t block = blockOf(path);
+  Random random(0x5EED);
+  const OrdinaryDrag ordinary;
+  ASSERT_TRUE(ordinary.displacer.blocksApply());
+  const std::vector<PathSegment> plain = ordinarySegments(random, block);
+  {
+    std::vector<PathSegment> moved = plain;
+    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.kernelValues(), moved.data(), block), block)
+        << "a block of ordinary artwork is moved";
+  }
+  for (const Special& special : specials) {
+    for (std::size_t segment = 0; segment < block; ++segment) {
+      for (std::size_t point = 0; point < 3; ++point) {
+        for (std::size_t coordinate = 0; coordinate < 2; ++coordinate) {
+          std::vector<PathSegment> buffer = plain;
+          coordinateOf(buffer[segment], point, coordinate) = std::bit_cast<float>(special.bits);
+          std::vector<PathSegment> untouched = buffer;
+          const std::size_t moved = moveBlocksOf(path, ordinary.displacer.kernelValues(), untouched.data(), block);
+          const auto where = [&] {
+            return std::string(special.name) + " in segment " + std::to_string(segment) + ", point " +
+                   std::to_string(point) + ", coordinate " + std::to_string(coordinate);
+          };
+          ASSERT_EQ(moved, 0u) << where();
+          ASSERT_EQ(std::memcmp(untouched.data(), buffer.data(), block * sizeof(PathSegment)), 0) << where();
+          ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << where();
+        }
+      }
+    }
+  }
+}
+
+TEST_P(FastKernel, StopsBeforeTheFirstRefusedBlock) {
+  const KernelPath path = GetParam();
+  const std::size_t block = blockOf(path);
+  Random random(0x570);
+  const OrdinaryDrag ordinary;
+  std::vector<PathSegment> buffer = ordinarySegments(random, 3 * block + 1);
+  buffer[block + block / 2].out.y = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<PathSegment> before = buffer;
+  EXPECT_EQ(moveBlocksOf(path, ordinary.displacer.kernelValues(), buffer.data(), buffer.size()), block);
+  EXPECT_NE(std::memcmp(buffer.data(), before.data(), block * sizeof(PathSegment)), 0) << "the first block moved";
+  EXPECT_EQ(std::memcmp(buffer.data() + block, before.data() + block, (2 * block + 1) * sizeof(PathSegment)), 0)
+      << "nothing after it";
+  EXPECT_TRUE(sameAsReference(ordinary.displacer, before, ordinary.drag));
+}
+
+// The blocks read and write only the buffer's own bytes, wherever it starts
+// (any 4-byte offset within a cache line) and however it ends: a buffer that
+// ends, or starts, at a page no one may touch never faults.
+TEST_P(FastKernel, KeepsWithinBuffersAtAnyAlignmentAndAtTheEdgeOfAPage) {
+  const auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  constexpr std::size_t kMost = 40;  // two AVX-512 blocks and a rest
+  void* const mapping = mmap(nullptr, 3 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mapping, MAP_FAILED);
+  auto* const pages = static_cast<unsigned char*>(mapping);
+  ASSERT_EQ(mprotect(pages, pageSize, PROT_NONE), 0);
+  ASSERT_EQ(mprotect(pages + 2 * pageSize, pageSize, PROT_NONE), 0);
+  unsigned char* const first = pages + pageSize;
+  unsigned char* const end = pages + 2 * pageSize;
+  Random random(0xED6E);
+  const OrdinaryDrag ordinary;
+  for (std::size_t length = 1; length <= kMost; ++length) {
+    const std::vector<PathSegment> segments = ordinarySegments(random, length);
+    std::vector<PathSegment> reference = segments;
+    ordinary.displacer.displaceEachPoint(reference.data(), length);
+    const std::size_t bytes = length * sizeof(PathSegment);
+    // At the end of the page, at its start, and at every 4-byte offset of a
+    // 64-byte line in between.
+    std::vector<unsigned char*> places = {end - bytes, first};
+    for (std::size_t offset = 4; offset < 64; offset += 4) places.push_back(first + 64 + offset);
+    for (unsigned char* const place : places) {
+      std::memset(first, 0xA5, pageSize);
+      std::memcpy(place, segments.data(), bytes);
+      const std::vector<unsigned char> page(first, end);
+      auto* const buffer = reinterpret_cast<PathSegment*>(place);
+      ordinary.displacer.displace(buffer, length);
+      const auto offset = static_cast<std::size_t>(place - first);
+      ASSERT_EQ(std::memcmp(buffer, reference.data(), bytes), 0) << "length " << length << " at page offset " << offset;
+      EXPECT_EQ(std::memcmp(first, page.data(), offset), 0) << "a byte before the buffer changed";
+      EXPECT_EQ(std::memcmp(place + bytes, page.data() + offset + bytes, pageSize - offset - bytes), 0)
+          << "a byte after the buffer changed";
+    }
+  }
+  munmap(mapping, 3 * pageSize);
 }
 
 }  // namespace
