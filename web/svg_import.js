@@ -92,7 +92,7 @@ function importChecked(text, parseXml) {
   if (walk.paths.length === 0) {
     throw new SvgImportError('the file has no paths or shapes to draw');
   }
-  return {paths: walk.paths, elements: walk.elements, doc};
+  return {paths: walk.paths, elements: walk.elements, doc, useGeometry: walk.useGeometry};
 }
 
 // From the root's user coordinates to artwork coordinates.
@@ -106,6 +106,7 @@ class Walk {
     this.elementCount = 0;
     this.shapeCount = 0;
     this.using = []; // the <use> elements drawing what is walked, outermost first
+    this.useGeometry = new Map(); // each <use> drawn: {x, y, width, height} in user units
     this.ids = null;
   }
 
@@ -150,12 +151,15 @@ class Walk {
     const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
     const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
     if (!target || this.using.some((use) => use.target === target)) return;
-    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, length(node, 'x', 0, null, state.viewport[0]), length(node, 'y', 0, null, state.viewport[1])])};
+    const x = length(node, 'x', 0, null, state.viewport[0]);
+    const y = length(node, 'y', 0, null, state.viewport[1]);
+    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
+    const size = [length(node, 'width', null, null, state.viewport[0]), length(node, 'height', null, null, state.viewport[1])];
+    const viewport = [size[0] ?? state.viewport[0], size[1] ?? state.viewport[1]];
+    this.useGeometry.set(node, {x, y, width: viewport[0], height: viewport[1], target});
     this.using.push({node, target});
     if (localName(target) === 'symbol') {
       const own = this.state(target, moved, false);
-      const size = [length(node, 'width', null, null, state.viewport[0]), length(node, 'height', null, null, state.viewport[1])];
-      const viewport = [size[0] ?? state.viewport[0], size[1] ?? state.viewport[1]];
       const placed = viewBoxState(target, own, viewport);
       if (placed) this.children(target, placed, depth + 1);
     } else {
