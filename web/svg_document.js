@@ -16,13 +16,14 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry} = importSvg(text, parseXml);
+    const {paths, elements, doc, useGeometry, rootSize} = importSvg(text, parseXml);
     this.text = text;
     this.fileName = fileName;
     this.doc = doc;
     this.paths = paths;
     this.elements = elements;
     this.useGeometry = useGeometry;
+    this.rootSize = rootSize; // the root's viewport where it has no viewBox
     // Every element of the file in document order; an element's number is
     // its place here.
     this.nodes = numberElements(doc.documentElement);

@@ -92,7 +92,7 @@ function importChecked(text, parseXml) {
   if (walk.paths.length === 0) {
     throw new SvgImportError('the file has no paths or shapes to draw');
   }
-  return {paths: walk.paths, elements: walk.elements, doc, useGeometry: walk.useGeometry};
+  return {paths: walk.paths, elements: walk.elements, doc, useGeometry: walk.useGeometry, rootSize: rootViewport(root)};
 }
 
 // From the root's user coordinates to artwork coordinates.
