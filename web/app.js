@@ -7,6 +7,7 @@
 // after each change the page repaints what the host holds, while the
 // plug-in's annotator is active first sending it the draw message.
 import {SvgDocument} from './svg_document.js';
+import {inertMarkup} from './svg_source.js';
 import {drawingOf} from './svg_sanitize.js';
 import {exportDocument, exportSvg} from './svg_export.js';
 import {DocumentView, artworkBounds} from './view.js';
@@ -23,7 +24,7 @@ const PLUGIN_CURSOR_ID = 16001;
 const HOST = {tools: ['Selection', 'pkTool2'], menuGroups: ['About'], iconType: 0};
 const DEFAULT_FILE_NAME = 'slantwarper.svg';
 const $ = (id) => document.getElementById(id);
-const parseXml = (xml) => new DOMParser().parseFromString(xml, 'image/svg+xml');
+const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'image/svg+xml');
 
 class App {
   constructor(engine, images) {

@@ -7,7 +7,7 @@
 // attributes go through the CSSOM, so the page's own policy can forbid
 // inline styles. Everything left out is counted for the person.
 import DOMPurify from 'dompurify';
-import {numberElements} from './svg_source.js';
+import {INERT_PREFIX, numberElements} from './svg_source.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
@@ -27,13 +27,15 @@ let tally = null;
 purifier.addHook('uponSanitizeElement', (node, data) => {
   const name = data.tagName;
   if (name === 'script') tally.count('scripts');
-  else if (name === 'foreignobject') tally.count('foreignObjects');
+  // A foreignObject that requires an extension is the private data of the
+  // program that wrote the file, which no browser draws: nothing is lost.
+  else if (name === 'foreignobject' && !node.hasAttribute('requiredExtensions')) tally.count('foreignObjects');
   else if (ANIMATIONS.has(name)) tally.count('animations');
 });
 purifier.addHook('uponSanitizeAttribute', (node, data) => {
   const name = data.attrName;
   const value = data.attrValue ?? '';
-  if (/^on/i.test(name)) {
+  if (/^on/i.test(name) || name.startsWith(INERT_PREFIX)) {
     tally.count('eventAttributes');
     data.keepAttr = false;
   } else if (name === 'href' || name === 'xlink:href') {
@@ -103,7 +105,7 @@ class Tally {
 export function drawingOf(doc) {
   tally = new Tally();
   try {
-    const clone = doc.documentElement.cloneNode(true);
+    const clone = svgNamespaced(doc.documentElement);
     numberElements(clone, SERIAL_ATTRIBUTE);
     for (let node = doc.firstChild; node; node = node.nextSibling) {
       if (node.nodeType === 7 && /^xml-stylesheet$/i.test(node.target)) tally.count('styleImports');
@@ -117,6 +119,29 @@ export function drawingOf(doc) {
   } finally {
     tally = null;
   }
+}
+
+// A copy of the file's root with its elements of no namespace in SVG's, as
+// the importer reads them (files without xmlns are common, and drawing
+// programs open them).
+function svgNamespaced(root) {
+  if (root.namespaceURI === SVG_NS) return root.cloneNode(true);
+  const doc = root.ownerDocument.implementation.createDocument(SVG_NS, 'svg', null);
+  const copy = (node) => {
+    if (node.nodeType !== 1) return doc.importNode(node, false);
+    const element = node.namespaceURI === null ? doc.createElementNS(SVG_NS, node.localName) : doc.importNode(node, false);
+    if (node.namespaceURI === null) {
+      for (const attribute of Array.from(node.attributes)) {
+        if (attribute.namespaceURI === null) element.setAttribute(attribute.name, attribute.value);
+        else element.setAttributeNS(attribute.namespaceURI, attribute.name, attribute.value);
+      }
+    }
+    for (let child = node.firstChild; child; child = child.nextSibling) element.append(copy(child));
+    return element;
+  };
+  const result = copy(root);
+  doc.replaceChild(result, doc.documentElement);
+  return result;
 }
 
 // The page's element for a cleaned one, with its attributes, text and

@@ -130,3 +130,36 @@ export function numberElements(root, mark = false) {
   }
   return order;
 }
+
+// Event attributes renamed so: what the parser reads of a file then holds
+// no attribute a browser would treat as a script, even in a document that
+// is never shown (the browser checks those against the page's policy as
+// soon as it parses them).
+export const INERT_PREFIX = 'data-inert-';
+
+// The file's text with every event attribute (a name beginning "on", no
+// namespace prefix) renamed with INERT_PREFIX, every other character as it
+// was. Text that is not well-formed is given back with the same renaming
+// done by pattern, for the parser to refuse.
+export function inertMarkup(text) {
+  let spans;
+  try {
+    spans = elementSpans(text);
+  } catch {
+    return text.replace(/(\s)(on[a-z0-9_.-]*\s*=)/gi, `$1${INERT_PREFIX}$2`);
+  }
+  const edits = [];
+  for (const span of spans) {
+    for (const attribute of span.attributes) {
+      if (/^on/i.test(attribute.name)) edits.push(attribute.nameStart);
+    }
+  }
+  if (edits.length === 0) return text;
+  let out = '';
+  let at = 0;
+  for (const place of edits) {
+    out += text.slice(at, place) + INERT_PREFIX;
+    at = place;
+  }
+  return out + text.slice(at);
+}
