@@ -156,8 +156,9 @@ class App {
     this.activate('slantWarper');
     this.repaint();
     const opened = fileName !== undefined ? `Opened ${fileName}.` : '';
+    // A notice about the document that was open before is no longer true.
     if (drawing.omitted) this.notice(`${opened} Left out for safety: ${drawing.omitted}.`.trim(), 'warning');
-    else if (opened) this.notice(opened, 'info');
+    else this.notice(opened, 'info');
     return world;
   }
 

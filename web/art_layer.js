@@ -260,10 +260,16 @@ export class ArtLayer {
     const target = this.pristine.get(targetSerial);
     if (!target) return null;
     const group = copyAttributes(use, svg('g'), USE_PLACEMENT);
+    if (chain.length > 1) group.removeAttribute('id');
     const own = use.getAttribute('transform') ?? '';
     const move = geometry.x !== 0 || geometry.y !== 0 ? `translate(${geometry.x} ${geometry.y})` : '';
     const transform = [own.trim(), move].filter(Boolean).join(' ');
     if (transform) group.setAttribute('transform', transform);
+    if (target.localName === 'use') {
+      const nested = this.expansion(targetSerial, [...chain, targetSerial], target);
+      if (nested) group.append(nested);
+      return group;
+    }
     const numbered = new Map();
     let content = cloneNumbered(target, this.pristine, numbered);
     if (target.localName === 'symbol') {
@@ -277,7 +283,7 @@ export class ArtLayer {
     group.append(content);
     for (const [inner, node] of numbered) {
       node.removeAttribute('id');
-      if (node.localName === 'use' && node !== content) {
+      if (node.localName === 'use') {
         const nested = this.expansion(inner, [...chain, inner], node);
         if (nested) node.replaceWith(nested);
         continue;

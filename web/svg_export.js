@@ -50,22 +50,7 @@ export function exportSvg(paths, styleOf) {
 }
 
 function pathData(flat, closed) {
-  const point = (i) => `${float(flat[i])} ${float(-flat[i + 1])}`;
-  const parts = [`M${point(0)}`];
-  const count = flat.length / 6;
-  const edge = (from, to) => {
-    const p = from * 6;
-    const s = to * 6;
-    const line = flat[p + 4] === flat[p] && flat[p + 5] === flat[p + 1] && flat[s + 2] === flat[s] && flat[s + 3] === flat[s + 1];
-    return line ? `L${point(s)}` : `C${point(p + 4)} ${point(s + 2)} ${point(s)}`;
-  };
-  for (let i = 1; i < count; i++) parts.push(edge(i - 1, i));
-  if (closed && count > 1) {
-    const closing = edge(count - 1, 0);
-    if (closing[0] === 'C') parts.push(closing);
-    parts.push('Z');
-  }
-  return parts.join('');
+  return contourData(flat, closed, (x, y) => `${float(x)} ${float(-y)}`);
 }
 
 // The shortest decimal that reads back to the same 32-bit float.
@@ -147,7 +132,7 @@ class DocumentWriter {
       const node = this.model.nodes[k];
       const useChain = [...chain, k];
       if (k !== serial && node.localName === 'use' && this.expanded.has(useChain.join(','))) {
-        edits.push({from: span.start, to: span.end, text: this.expandUse(k, useChain)});
+        edits.push({from: span.start, to: span.end, text: this.expandUse(k, useChain, stripIds)});
         k = this.next[k];
         continue;
       }
@@ -194,14 +179,15 @@ class DocumentWriter {
   }
 
   // A use drawn as a group holding a copy of what it draws: the use's own
-  // attributes, its transform followed by its move to (x, y), and a symbol
-  // as the nested <svg> it stands for.
-  expandUse(serial, chain) {
+  // attributes (its id too, but in a copy), its transform followed by its
+  // move to (x, y), a symbol as the nested <svg> it stands for, and a use
+  // it draws drawn the same way.
+  expandUse(serial, chain, stripIds = false) {
     const span = this.spans[serial];
     const node = this.model.nodes[serial];
     const {x, y, width, height, target} = this.model.useGeometry.get(node);
     const prefix = prefixOf(span.name);
-    const kept = span.attributes.filter((attribute) => !USE_PLACEMENT.has(attribute.name));
+    const kept = span.attributes.filter((attribute) => !USE_PLACEMENT.has(attribute.name) && !(stripIds && attribute.name === 'id'));
     const own = node.getAttribute('transform') ?? '';
     const transform = [own.trim(), x !== 0 || y !== 0 ? `translate(${x} ${y})` : ''].filter(Boolean).join(' ');
     const targetSerial = this.model.serialOf.get(target);
@@ -209,8 +195,10 @@ class DocumentWriter {
       ? {rename: `${prefixOf(this.spans[targetSerial].name)}svg`, remove: ['width', 'height', 'x', 'y'], set: [['width', String(width)], ['height', String(height)]]}
       : {rename: null, remove: [], set: []};
     const attributes = kept.map((attribute) => this.text.slice(attribute.start, attribute.end)).join('');
-    return `<${prefix}g${attributes}${transform ? ` transform="${escape(transform)}"` : ''}>` +
-      this.subtree(targetSerial, chain, 0, true, rootEdit) + `</${prefix}g>`;
+    const inner = target.localName === 'use' && this.model.useGeometry.has(target)
+      ? this.expandUse(targetSerial, [...chain, targetSerial], true)
+      : this.subtree(targetSerial, chain, 0, true, rootEdit);
+    return `<${prefix}g${attributes}${transform ? ` transform="${escape(transform)}"` : ''}>${inner}</${prefix}g>`;
   }
 }
 
@@ -333,8 +321,11 @@ function contourData(flat, closed, point) {
   };
   for (let i = 1; i < count; i++) parts.push(edge(i - 1, i));
   if (closed && count > 1) {
+    // A closing line is drawn by Z alone, but where the last anchor lies on
+    // the first the reader merges the two, so it is written out to be merged.
     const closing = edge(count - 1, 0);
-    if (closing[0] === 'C') parts.push(closing);
+    const last = (count - 1) * 6;
+    if (closing[0] === 'C' || (count > 2 && flat[last] === flat[0] && flat[last + 1] === flat[1])) parts.push(closing);
     parts.push('Z');
   }
   return parts.join('');

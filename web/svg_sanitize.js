@@ -8,6 +8,7 @@
 // inline styles. Everything left out is counted for the person.
 import DOMPurify from 'dompurify';
 import {INERT_PREFIX, numberElements} from './svg_source.js';
+import {readable} from './svg_values.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
@@ -110,11 +111,14 @@ export function drawingOf(doc) {
     for (let node = doc.firstChild; node; node = node.nextSibling) {
       if (node.nodeType === 7 && /^xml-stylesheet$/i.test(node.target)) tally.count('styleImports');
     }
+    const sources = numberElements(doc.documentElement);
     purifier.sanitize(clone, CONFIG);
     const nodes = new Map();
-    const styleTexts = [];
-    const root = build(clone, nodes, styleTexts);
-    const sheets = styleTexts.map(({text, media}) => cleanSheet(text, media));
+    const styles = [];
+    const root = build(clone, nodes, styles);
+    // A style sheet's text as the file has it (the sanitizer drops CDATA
+    // sections); the sheet itself is cleaned rule by rule.
+    const sheets = styles.map(({serial, media}) => cleanSheet(sources[serial].textContent, media));
     return {root, sheets, nodes, omitted: tally.text()};
   } finally {
     tally = null;
@@ -145,8 +149,8 @@ function svgNamespaced(root) {
 }
 
 // The page's element for a cleaned one, with its attributes, text and
-// children; <style> elements are gathered into styleTexts instead.
-function build(source, nodes, styleTexts) {
+// children; <style> elements are gathered into `styles` instead.
+function build(source, nodes, styles) {
   const node = document.createElementNS(SVG_NS, source.localName);
   for (const attribute of Array.from(source.attributes)) {
     const {name, value} = attribute;
@@ -158,7 +162,7 @@ function build(source, nodes, styleTexts) {
       node.setAttributeNS(XLINK_NS, `xlink:${attribute.localName}`, value);
     } else if (attribute.namespaceURI === XML_NS) {
       node.setAttributeNS(XML_NS, `xml:${attribute.localName}`, value);
-    } else if (attribute.namespaceURI === null) {
+    } else if (attribute.namespaceURI === null && readable(source.localName, name, value)) {
       node.setAttribute(name, value);
     }
   }
@@ -167,9 +171,9 @@ function build(source, nodes, styleTexts) {
       node.append(document.createTextNode(child.data));
     } else if (child.nodeType === 1 && child.namespaceURI === SVG_NS) {
       if (child.localName === 'style') {
-        styleTexts.push({text: child.textContent, media: child.getAttribute('media') ?? ''});
+        styles.push({serial: Number(child.getAttribute(SERIAL_ATTRIBUTE)), media: child.getAttribute('media') ?? ''});
       } else {
-        node.append(build(child, nodes, styleTexts));
+        node.append(build(child, nodes, styles));
       }
     }
   }
