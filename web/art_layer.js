@@ -149,7 +149,7 @@ export class ArtLayer {
       if (state.dirty) this.redraw(state, grouping);
       const selected = isSelected(model.instancePaths(state.index, 0, grouping));
       if (state.d) outlines.push({key: `e${state.index}`, d: state.d, matrix: state.element.toRoot, selected});
-      this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping, outlines);
+      this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping);
     }
     this.renderLoose(hostPaths, grouping.loose, outlines);
     return {outlines, grouping};
@@ -201,23 +201,35 @@ export class ArtLayer {
     return d;
   }
 
-  // The host's copies of an element, each drawn above the one before it.
-  drawCopies(state, count, grouping, outlines) {
+  // The host's copies of an element, each drawn above the one before it
+  // (the plug-in's untouched duplicates during a drag), their path data
+  // rebuilt only when their segments or the precision change. They are not
+  // outlined: the selection a person sees is of the elements.
+  drawCopies(state, count, grouping) {
     while (state.copies.length > count) state.copies.pop().node?.remove();
     for (let j = 1; j <= count; j++) {
       let copy = state.copies[j - 1];
+      if (!copy) copy = state.copies[j - 1] = {node: null, bits: [], decimals: -1};
       const contours = this.model.instancePaths(state.index, j, grouping);
-      if (!copy) copy = state.copies[j - 1] = {node: null, d: null};
-      const d = this.pathDataOf(state, contours);
       const anchor = j === 1 ? state.showing : state.copies[j - 2].node;
-      if (!copy.node && anchor && anchor.isConnected) {
+      if (!anchor || !anchor.isConnected) continue;
+      if (!copy.node) {
         copy.node = state.element.kind === 'path' ? withoutIds(state.original.cloneNode(true)) : asPath(state.original);
         this.hits.set(copy.node, state.index);
       }
-      if (copy.node && anchor && anchor.isConnected && anchor.nextSibling !== copy.node) anchor.after(copy.node);
-      if (copy.node && d !== copy.d) copy.node.setAttribute('d', d ?? '');
-      copy.d = d;
-      if (d) outlines.push({key: `e${state.index}c${j}`, d, matrix: state.element.toRoot, selected: isSelected(contours)});
+      if (anchor.nextSibling !== copy.node) anchor.after(copy.node);
+      const pieces = contours ? contours.flat() : [];
+      let same = copy.decimals === state.decimals && copy.bits.length === pieces.length;
+      pieces.forEach((piece, k) => {
+        const bits = piece ? new Int32Array(piece.segments.buffer, piece.segments.byteOffset, piece.segments.length) : EMPTY_BITS;
+        if (same && !sameBits(copy.bits[k], bits)) same = false;
+        if (!same) copy.bits[k] = bits.slice();
+      });
+      if (!same) {
+        copy.bits.length = pieces.length;
+        copy.decimals = state.decimals;
+        copy.node.setAttribute('d', this.pathDataOf(state, contours) ?? '');
+      }
     }
   }
 
@@ -425,7 +437,10 @@ function isSelected(contours) {
 // units (half a pixel).
 function precision(element, zoom) {
   const [a, b, c, d] = element.toRoot;
-  const stretch = Math.sqrt(Math.max(a * a + b * b, c * c + d * d)) * Math.SQRT2;
+  // The largest factor by which the element's transforms stretch a length.
+  const sum = a * a + b * b + c * c + d * d;
+  const det = a * d - b * c;
+  const stretch = Math.sqrt((sum + Math.sqrt(Math.max(sum * sum - 4 * det * det, 0))) / 2);
   const pixels = Math.max(zoom * stretch, 1e-12);
   const decimals = Math.min(12, Math.max(0, Math.ceil(Math.log10(2 * pixels))));
   const unitPixels = pixels / 10 ** decimals;

@@ -47,15 +47,18 @@ export function pathData(segments, count, closed, quantum, tolerance = 0, option
   const need = count * 100 + 32;
   if (bytes.length < need) bytes = new Uint8Array(need + (need >> 1));
   at = 0;
-  const [ma, mb, mc, md, me, mf] = options.matrix ?? Y_DOWN;
+  const m = options.matrix ?? Y_DOWN;
   places = options.decimals ?? 0;
-  const q = quantum;
   const t = tolerance;
-  // Integer coordinates of the point at offset i.
-  const X = (i) => Math.round((ma * segments[i] + mc * segments[i + 1] + me) * q);
-  const Y = (i) => Math.round((mb * segments[i] + md * segments[i + 1] + mf) * q);
-  let x = X(0);
-  let y = Y(0);
+  // The matrix with the scale to integer units folded in.
+  const A = m[0] * quantum;
+  const B = m[1] * quantum;
+  const C = m[2] * quantum;
+  const D = m[3] * quantum;
+  const E = m[4] * quantum;
+  const F = m[5] * quantum;
+  let x = Math.round(A * segments[0] + C * segments[1] + E);
+  let y = Math.round(B * segments[0] + D * segments[1] + F);
   let valid = withinRange(x) && withinRange(y);
   let pending = false; // a run of small segments ends at (px, py), not yet drawn
   let px = 0;
@@ -70,8 +73,10 @@ export function pathData(segments, count, closed, quantum, tolerance = 0, option
   const last = closed && count > 1 ? count : count - 1;
   for (let k = 1, p = 0; k <= last && valid; k++, p += 6) {
     const s = k === count ? 0 : k * 6;
-    const ax = X(s);
-    const ay = Y(s);
+    const sx = segments[s];
+    const sy = segments[s + 1];
+    const ax = Math.round(A * sx + C * sy + E);
+    const ay = Math.round(B * sx + D * sy + F);
     valid = withinRange(ax) && withinRange(ay);
     const line = straight(segments, p, s);
     let c1x = 0;
@@ -79,10 +84,14 @@ export function pathData(segments, count, closed, quantum, tolerance = 0, option
     let c2x = 0;
     let c2y = 0;
     if (!line) {
-      c1x = X(p + 4);
-      c1y = Y(p + 4);
-      c2x = X(s + 2);
-      c2y = Y(s + 2);
+      const h1x = segments[p + 4];
+      const h1y = segments[p + 5];
+      const h2x = segments[s + 2];
+      const h2y = segments[s + 3];
+      c1x = Math.round(A * h1x + C * h1y + E);
+      c1y = Math.round(B * h1x + D * h1y + F);
+      c2x = Math.round(A * h2x + C * h2y + E);
+      c2y = Math.round(B * h2x + D * h2y + F);
       valid = valid && withinRange(c1x) && withinRange(c1y) && withinRange(c2x) && withinRange(c2y);
     }
     if (k < count && small(ax, ay, c1x, c1y, c2x, c2y, line, x, y, t)) {

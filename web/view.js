@@ -8,6 +8,7 @@
 import {ArtLayer} from './art_layer.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
+const OUTLINE_PIXELS = 1.5;
 // Where a click looks for art: the pixel itself, then rings out to 3 pixels.
 const HIT_OFFSETS = [[0, 0], ...[1, 2, 3].flatMap((r) => [[r, 0], [-r, 0], [0, r], [0, -r], [r, r], [-r, -r], [r, -r], [-r, r]])];
 
@@ -92,7 +93,7 @@ export class DocumentView {
       seen.add(outline.key);
       let drawn = this.outlines.get(outline.key);
       if (!drawn) {
-        drawn = {node: element('path', {'vector-effect': 'non-scaling-stroke'}), d: null, matrix: null};
+        drawn = {node: element('path'), d: null, matrix: null, width: 0};
         this.outlines.set(outline.key, drawn);
         this.outlineSpace.append(drawn.node);
       }
@@ -103,6 +104,14 @@ export class DocumentView {
       if (drawn.matrix !== outline.matrix) {
         drawn.matrix = outline.matrix;
         drawn.node.setAttribute('transform', `matrix(${outline.matrix.join(' ')})`);
+      }
+      // One and a half view pixels, whatever the zoom and the element's
+      // scale (a stroke that does not scale costs the browser far more).
+      const [a, b, c, d] = outline.matrix;
+      const width = OUTLINE_PIXELS / (this.zoom * Math.sqrt(Math.abs(a * d - b * c)) || 1);
+      if (drawn.width !== width) {
+        drawn.width = width;
+        drawn.node.setAttribute('stroke-width', String(width));
       }
     }
     for (const [key, drawn] of this.outlines) {
