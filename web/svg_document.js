@@ -116,21 +116,33 @@ export class SvgDocument {
     return this.byKey.get(instanceKey(chain, serial));
   }
 
-  // Which outermost chains of uses must be drawn and written as plain
-  // copies of what they draw: those under which an element is changed or
-  // copied, or draws an element whose own text is changed. Each is a key of
-  // the use serials, outermost first. `changed(i)` tells whether element i
+  // Which chains of uses must be drawn and written as plain copies of what
+  // they draw, each a key of the use serials, outermost first: a use whose
+  // elements are changed or copied, or whose drawing goes through text that
+  // is itself rewritten (an element changed in place, or a use that became
+  // a group), until no more follow. `changed(i)` tells whether element i
   // differs from the file; `copied(i)` whether the host holds copies of it.
   expandedUses(changed, copied) {
-    const inPlaceChanged = new Set();
-    for (const [serial, index] of this.inPlace) if (changed(index)) inPlaceChanged.add(serial);
+    const rewritten = new Set();
+    for (const [serial, index] of this.inPlace) if (changed(index)) rewritten.add(serial);
     const expanded = new Set();
-    this.elements.forEach((element, index) => {
-      if (element.chain.length === 0) return;
-      if (changed(index) || copied(index) || inPlaceChanged.has(element.serial)) {
-        for (let k = 1; k <= element.chain.length; k++) expanded.add(element.chain.slice(0, k).join(','));
-      }
-    });
+    for (let grew = true; grew; ) {
+      grew = false;
+      this.elements.forEach((element, index) => {
+        const {chain} = element;
+        if (chain.length === 0) return;
+        const moved = changed(index) || copied(index);
+        for (let k = 0; k < chain.length; k++) {
+          const key = chain.slice(0, k + 1).join(',');
+          if (expanded.has(key)) continue;
+          if (moved || rewritten.has(element.serial) || chain.slice(k + 1).some((serial) => rewritten.has(serial))) {
+            expanded.add(key);
+            if (k === 0) rewritten.add(chain[0]);
+            grew = true;
+          }
+        }
+      });
+    }
     return expanded;
   }
 }
