@@ -124,9 +124,11 @@ class App {
       if (path.selected) selected++;
     }
     const undrawable = this.view.undrawableCount();
+    const uncopied = this.view.uncopiedCount();
     $('status-document').textContent =
       `${paths.length} path${paths.length === 1 ? '' : 's'}, ${segments} segments, ${selected} selected` +
-      (undrawable > 0 ? `, ${undrawable} with points that cannot be drawn` : '');
+      (undrawable > 0 ? `, ${undrawable} with points that cannot be drawn` : '') +
+      (uncopied > 0 ? `, ${uncopied} use${uncopied === 1 ? '' : 's'} too large to copy drawn as the file has ${uncopied === 1 ? 'it' : 'them'}` : '');
     $('status-zoom').textContent = `${formatZoom(this.view.zoom)}`;
     $('status-tool').textContent = this.tool.name;
   }

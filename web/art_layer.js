@@ -58,6 +58,11 @@ export class ArtLayer {
     this.instances = [];
     this.hits = new WeakMap();
     this.expanded = new Map(); // outermost use serial -> the group drawn for it
+    this.copiedNodes = 0; // elements copied for uses, at most copyBudget
+    // Uses of uses can multiply a file's elements: the copies drawn for them
+    // stay within a few times the file's own.
+    this.copyBudget = COPY_ALLOWANCE + COPIES_PER_ELEMENT * (model ? model.nodes.length : 0);
+    this.uncopied = new Set(); // uses too large to copy, drawn as the file has them
     this.shadow.adoptedStyleSheets = [this.hostSheet, ...(drawing ? drawing.sheets : [])];
     if (!model) return;
     // The drawing as built stays untouched, for copies and expansions; the
@@ -238,6 +243,7 @@ export class ArtLayer {
   expandUses(keys) {
     for (const [serial, group] of this.expanded) {
       if (!keys.has(String(serial))) {
+        this.copiedNodes -= group.getElementsByTagName('*').length;
         group.replaceWith(this.display.get(serial));
         this.expanded.delete(serial);
         for (const index of this.entriesUnder.get(serial) ?? []) this.detach(this.instances[index]);
@@ -271,6 +277,13 @@ export class ArtLayer {
     const targetSerial = this.model.serialOf.get(geometry.target);
     const target = this.pristine.get(targetSerial);
     if (!target) return null;
+    // Past the copy budget a use is drawn as the file has it.
+    const size = target.getElementsByTagName('*').length + 1;
+    if (this.copiedNodes + size > this.copyBudget) {
+      this.uncopied.add(chain[0]);
+      return null;
+    }
+    this.copiedNodes += size;
     const group = copyAttributes(use, svg('g'), USE_PLACEMENT);
     if (chain.length > 1) group.removeAttribute('id');
     const own = use.getAttribute('transform') ?? '';
@@ -343,6 +356,12 @@ export class ArtLayer {
     for (const entry of this.looseDrawn.splice(places.length)) entry.node.remove();
   }
 
+  // Uses drawing changed art that were too large to copy, and are drawn as
+  // the file has them.
+  uncopiedCount() {
+    return this.uncopied.size;
+  }
+
   // Plain paths whose points cannot be drawn.
   undrawableCount() {
     return this.looseDrawn.filter((entry) => !entry.drawable).length +
@@ -368,6 +387,8 @@ export class ArtLayer {
 }
 
 const EMPTY_BITS = new Int32Array(0);
+const COPY_ALLOWANCE = 1 << 14;
+const COPIES_PER_ELEMENT = 4;
 
 function svg(name) {
   return document.createElementNS(SVG_NS, name);

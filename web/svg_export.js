@@ -6,6 +6,7 @@
 // This is how a world without a file (a scenario's) is exported; a file's
 // world is written back into the file's own text (exportDocument).
 import {matchedSpans} from './svg_source.js';
+import {MAX_TEXT_LENGTH} from './svg_import.js';
 
 const MARGIN = 10;
 
@@ -156,7 +157,13 @@ class DocumentWriter {
       }
       k++;
     }
-    return applyEdits(this.text, this.spans[serial].start, this.spans[serial].end, edits);
+    const text = applyEdits(this.text, this.spans[serial].start, this.spans[serial].end, edits);
+    // Copies of what uses draw can multiply a file; the export stays a file
+    // the page can open.
+    if (text.length > MAX_TEXT_LENGTH) {
+      throw new SvgExportError(`the uses of its changed art would make a file larger than ${MAX_TEXT_LENGTH >> 20} MiB`);
+    }
+    return text;
   }
 
   // New geometry for a copy of an element, when the host's differs from

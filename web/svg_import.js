@@ -22,7 +22,7 @@ export const MAX_PATHS = 32767;
 // Bounds the document a file can make, whatever its size.
 export const MAX_SEGMENTS_TOTAL = 1 << 20;
 export const MAX_TEXT_LENGTH = 64 << 20;
-const MAX_ELEMENTS = 1 << 20;
+export const MAX_ELEMENTS = 1 << 20;
 const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 

@@ -127,6 +127,11 @@ export class DocumentView {
     return this.art.undrawableCount();
   }
 
+  // Uses of changed art drawn as the file has them, too large to copy.
+  uncopiedCount() {
+    return this.art.uncopiedCount();
+  }
+
   // The host places (in paint order) of the path art under a client pixel
   // or, for thin strokes, within a few pixels of it: every path of the
   // topmost element there, as a drawing program selects a compound path;

@@ -109,3 +109,32 @@ async function openWatched(session) {
   });
   return {page, requests, dialogs, problems};
 }
+
+// A file whose uses would copy a large text a hundred times once its path
+// art changes: after a drag the page's drawing stays within a few times the
+// file's own elements, and says which uses it drew as the file has them.
+test('a file that multiplies itself through uses stays bounded after a drag', async () => {
+  const tspans = Array.from({length: 300}, (_, i) => `<tspan x="${i % 50}" dy="1">${i}</tspan>`).join('');
+  const uses = Array.from({length: 100}, (_, i) => `<use href="#unit" x="${(i % 10) * 48}" y="${Math.floor(i / 10) * 30}"/>`).join('');
+  const text = `<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 480 300"><defs><g id="unit"><path d="M0 0 h10 v10 h-10 z"/>` +
+    `<text font-size="1" visibility="hidden">${tspans}</text></g></defs>${uses}</svg>`;
+  const session = await launchBrowser();
+  try {
+    const {page, problems} = await openPage(session);
+    await page.evaluate((t) => window.slantWarper.openSvg(t), text);
+    const before = await page.evaluate(() => document.getElementById('art').shadowRoot.querySelectorAll('*').length);
+    const from = await page.evaluate(() => window.slantWarper.clientPoint(100, -100));
+    await page.mouse.move(from.x, from.y);
+    await page.mouse.down();
+    await page.mouse.move(from.x + 40, from.y, {steps: 3});
+    await page.mouse.up();
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const after = await page.evaluate(() => document.getElementById('art').shadowRoot.querySelectorAll('*').length);
+    // Copying every use would draw some 30,000 elements.
+    assert.ok(after <= before + (1 << 14) + 4 * before, `${after} elements drawn for a file of ${before}`);
+    assert.match(await page.$eval('#status-document', (node) => node.textContent), /\d+ uses too large to copy drawn as the file has them/);
+    assert.deepEqual(problems, []);
+  } finally {
+    await session.close();
+  }
+});
