@@ -168,7 +168,8 @@ export class ArtLayer {
     const node = state.node;
     if (!node) return;
     if (state.element.kind === 'path') {
-      node.setAttribute('d', state.changed ? state.d ?? '' : state.fileD ?? '');
+      const d = state.changed ? state.d ?? '' : state.fileD ?? '';
+      if (node.getAttribute('d') !== d) node.setAttribute('d', d);
       return;
     }
     if (state.changed) {

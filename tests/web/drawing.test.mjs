@@ -81,6 +81,36 @@ for (const kind of ['chrome', 'firefox']) {
         await page.screenshot({path: join(SCREENSHOT_DIR, `compound-gradient-dragged-${kind}.png`)});
       });
     });
+
+    test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
+        const selected = async () => JSON.parse(await callHook(page, 'report')).paths.flatMap((path, i) => (path.selected ? [path.name] : []));
+        const click = async (x, y, shift = false) => {
+          const at = await callHook(page, 'clientPoint', x, y);
+          if (shift) await page.keyboard.down('Shift');
+          await page.mouse.click(at.x, at.y);
+          if (shift) await page.keyboard.up('Shift');
+        };
+        await page.keyboard.press('v');
+        await click(15, -40);
+        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2'], 'a click on the frame takes both its contours');
+        await click(190, -15, true);
+        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2', 'zero 1', 'zero 2'], 'Shift-click adds the zero');
+        await click(12, -12, true);
+        assert.deepEqual(await selected(), ['zero 1', 'zero 2'], 'Shift-click on a selected element takes it away whole');
+        await click(190, -45);
+        assert.deepEqual(await selected(), [], "a click in the zero's counter is a click on the paper");
+        // A marquee round the inner square of the second frame alone.
+        const from = await callHook(page, 'clientPoint', 100, -20);
+        const to = await callHook(page, 'clientPoint', 140, -60);
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 4});
+        await page.mouse.up();
+        assert.deepEqual(await selected(), ['hollow-nonzero 1', 'hollow-nonzero 2'], 'a marquee touching a contour takes its element');
+      });
+    });
   });
 }
 
