@@ -145,7 +145,7 @@ class App {
     const drawing = drawingOf(model.doc);
     const paths = model.worldPaths();
     const world = {
-      view: this.navigation.fitted(artworkBoundsOf(paths)),
+      view: this.navigation.fitted(artworkBounds(paths)),
       host: HOST,
       paths,
       faults: [],
@@ -408,11 +408,6 @@ class App {
   guard(fn) {
     return this.notices.guard(fn);
   }
-}
-
-// The artwork bounds of world paths ({segments: [[...6 numbers]...]}).
-function artworkBoundsOf(paths) {
-  return artworkBounds(paths.map((path) => ({segments: path.segments.flat()})));
 }
 
 function formatZoom(zoom) {

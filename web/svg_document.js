@@ -30,7 +30,13 @@ export class SvgDocument {
     this.serialOf = new Map(this.nodes.map((node, serial) => [node, serial]));
     this.names = uniqueNames(paths.map((path) => path.name));
     this.placeOfName = new Map(this.names.map((name, index) => [name, index]));
-    this.baseline = paths.map((path) => Float32Array.from(path.segments.flat()));
+    // The file's geometry for each of its paths, six floats a segment; the
+    // importer's arrays of it are let go.
+    this.baseline = paths.map((path) => {
+      const floats = Float32Array.from(path.segments.flat());
+      delete path.segments;
+      return floats;
+    });
     // Element instances by the chain of uses drawing them and their node.
     this.byKey = new Map();
     elements.forEach((element, index) => {
@@ -48,9 +54,10 @@ export class SvgDocument {
     });
   }
 
-  // The host world's paths: every contour of the file, all selected.
+  // The host world's paths: every contour of the file, all selected, its
+  // segments six floats each.
   worldPaths() {
-    return this.paths.map((path, i) => ({name: this.names[i], selected: true, closed: path.closed, segments: path.segments}));
+    return this.paths.map((path, i) => ({name: this.names[i], selected: true, closed: path.closed, segments: this.baseline[i]}));
   }
 
   // Host paths grouped by the file's paths they come from: {current, copies,

@@ -107,7 +107,7 @@ async function measure(text, events) {
   const model = new SvgDocument(text, 'bench.svg', parseXml);
   const drawing = drawingOf(model.doc);
   const paths = model.worldPaths();
-  const [left, bottom, right, top] = artworkBounds(paths.map((path) => ({segments: path.segments.flat()})));
+  const [left, bottom, right, top] = artworkBounds(paths);
   const size = 800;
   const zoom = Math.fround((0.9 * size) / Math.max(right - left, top - bottom));
   const origin = [Math.fround((left + right) / 2 - size / 2 / zoom), Math.fround((bottom + top) / 2 + size / 2 / zoom)];
@@ -174,7 +174,7 @@ async function measure(text, events) {
     requestAnimationFrame(frame);
   });
   engine.send({caller: 'AI Tool', selector: 'AI Mouse Up', point: [cx, cy]});
-  const segments = paths.reduce((sum, path) => sum + path.segments.length, 0);
+  const segments = paths.reduce((sum, path) => sum + path.segments.length / 6, 0);
   holder.remove();
   return {segments, paths: paths.length, open: openTime, event: median(event), repaint: median(withRepaint), frame: median(frames)};
 }

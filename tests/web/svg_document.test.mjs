@@ -12,11 +12,11 @@ import {parseXml} from './xml.mjs';
 const open = (text) => new SvgDocument(text, 'art.svg', parseXml);
 // The host's paths as the engine hands them out: Float32Array segments.
 const hostPaths = (model, move = (x, y) => [x, y]) => model.worldPaths().map((path) => {
-  const floats = Float32Array.from(path.segments.flat());
+  const floats = Float32Array.from(path.segments);
   for (let i = 0; i < floats.length; i += 2) [floats[i], floats[i + 1]] = move(floats[i], floats[i + 1]).map(Math.fround);
   return {...path, segments: floats};
 });
-const geometry = (paths) => paths.map((path) => [path.closed, Array.from(path.segments.flat ? path.segments.flat() : path.segments)]);
+const geometry = (paths) => paths.map((path) => [path.closed, Array.from(path.segments)]);
 const stretch = (x, y) => [x * 1.25 + 3, y];
 
 const FILE = `<?xml version="1.0"?>
