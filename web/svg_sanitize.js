@@ -196,7 +196,7 @@ function cleanSheet(text, media) {
 function cleanRules(container) {
   for (let i = container.cssRules.length - 1; i >= 0; i--) {
     const rule = container.cssRules[i];
-    if (rule.constructor.name === 'CSSFontFaceRule') {
+    if (rule instanceof CSSFontFaceRule) {
       const sources = rule.style.getPropertyValue('src');
       if (!urlsAll(sources, (target) => DATA_FONT.test(target))) {
         tally.count('externalFonts');
