@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The page's benchmark (never part of the tests): one drag event in headless
-# Chromium over 10^4, 10^5 and 10^6 segments, alone, with the page's repaint,
-# and per animation frame. Builds the WebAssembly build if it is not there;
-# extra arguments go to bench/web/drag_bench.mjs (--events N, --sizes a,b,c).
+# Chromium over SVG files of 10^4 and 10^5 segments and the largest real file
+# the round-trip tests open, each opened and drawn whole as the page does,
+# alone, with the page's repaint, and per animation frame. Builds the
+# WebAssembly build if it is not there; extra arguments go to
+# bench/web/drag_bench.mjs (--events N, --sizes a,b,c).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

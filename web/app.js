@@ -1,40 +1,43 @@
 // The page's one place where DOM events become host actions: pointer and
-// keyboard over the view go to the active tool, whose messages go to the
-// plug-in through the engine; the file buttons, drag-and-drop, the About
-// menu, pan and zoom all end here. The engine's document is the only
-// document; after each change the page repaints what it holds, and while the
-// plug-in's annotator is active each repaint first sends it the draw message.
-import {importSvg} from './svg_import.js';
-import {exportSvg} from './svg_export.js';
+// keyboard over the view go to the active tool as pointer records, whose
+// messages go to the plug-in through the engine; the About menu, the
+// keyboard's commands, pan and zoom (web/view_navigation.js) and the files
+// (web/files.js) all end here. The engine's document is the only geometry;
+// the opened file (web/svg_document.js) holds the rest of the drawing, and
+// after each change the page repaints what the host holds, while the
+// plug-in's annotator is active first sending it the draw message.
+import {SvgDocument} from './svg_document.js';
+import {inertMarkup} from './svg_source.js';
+import {drawingOf} from './svg_sanitize.js';
+import {exportDocument, exportSvg} from './svg_export.js';
 import {DocumentView, artworkBounds} from './view.js';
+import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
 import {MessageLog} from './message_log.js';
+import {Notices} from './notices.js';
+import {Files} from './files.js';
 import {SAMPLE_SVG} from './sample_art.js';
 
 const PLUGIN_CURSOR_ID = 16001;
 const HOST = {tools: ['Selection', 'pkTool2'], menuGroups: ['About'], iconType: 0};
-const NICE_ZOOMS = [1 / 64, 1 / 32, 1 / 16, 1 / 8, 1 / 4, 1 / 2, 3 / 4, 1, 3 / 2, 2, 3, 4, 6, 8, 12, 16, 32, 64, 128, 256];
-const MIN_ZOOM = 1 / 64;
-const MAX_ZOOM = 256;
-const INFO_SECONDS = 6;
-const MAX_SCENARIO_BYTES = 16 << 20; // the largest scenario file slantwarper-host reads
-const VIEW_COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
+const DEFAULT_FILE_NAME = 'slantwarper.svg';
 const $ = (id) => document.getElementById(id);
+const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'image/svg+xml');
 
 class App {
   constructor(engine, images) {
     this.engine = engine;
     this.images = images;
-    this.view = new DocumentView($('document'));
+    this.notices = new Notices($('notice'), $('notice-text'), $('notice-close'));
+    this.view = new DocumentView($('document'), $('art'), $('paper'));
+    this.navigation = new ViewNavigation(this.view, engine, () => this.scheduleRepaint());
     this.log = new MessageLog($('log-list'), $('log-count'));
     this.menu = new AboutMenu($('about-button'), $('about-panel'), (text) => this.chooseMenuItem(text));
-    this.styles = new Map();
+    this.files = new Files(this, this.notices);
+    this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
-    this.pendingView = null;
-    this.viewTimer = 0;
-    this.pan = null;
     this.spaceDown = false;
     this.pointerInside = false;
     this.lastClient = null;
@@ -45,7 +48,8 @@ class App {
       hasSelection: () => this.engine.paths().some((path) => path.selected),
       notice: (text, kind) => this.notice(text, kind),
       paths: () => this.engine.paths(),
-      select: (indices) => this.select(indices),
+      select: (places) => this.select(places),
+      wholeElements: (places) => this.view.wholeElements(places, this.engine.paths()),
       view: this.view,
     };
     this.tools = {selection: new SelectionTool(host), slantWarper: new SlantWarperTool(host)};
@@ -53,14 +57,16 @@ class App {
     this.setUpPalette();
     this.setUpPointer();
     this.setUpKeyboard();
-    this.setUpFiles();
-    new ResizeObserver(() => this.scheduleRepaint()).observe($('document'));
+    new ResizeObserver(() => this.guard(() => {
+      this.view.setMapping(this.view.origin, this.view.zoom);
+      this.scheduleRepaint();
+    })).observe($('document'));
   }
 
   // ---- host messages and repaint ----
 
   send(event) {
-    this.commitView();
+    this.navigation.commit();
     const outcome = this.engine.send(event);
     this.log.add({...event, result: outcome.result, hostCalls: outcome.hostCalls});
     this.scheduleRepaint();
@@ -83,7 +89,7 @@ class App {
     }
     // The segment arrays stay valid only until the next call into the engine.
     const paths = this.engine.paths();
-    this.view.render(paths, (name) => this.styles.get(name));
+    this.view.render(paths);
     this.updateStatus(paths);
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
@@ -104,7 +110,7 @@ class App {
   updateCursor() {
     const warping = this.tool === this.tools.slantWarper;
     const cursor = warping && this.engine.cursor() === PLUGIN_CURSOR_ID ? this.images.cursor : warping ? 'crosshair' : 'default';
-    $('document').style.cursor = this.pan || this.spaceDown ? 'grab' : cursor;
+    $('document').style.cursor = this.navigation.panning || this.spaceDown ? 'grab' : cursor;
     const toolButton = $('tool-slantwarper');
     toolButton.disabled = !this.engine.toolActive();
     if (toolButton.disabled && warping) this.activate('selection');
@@ -118,39 +124,51 @@ class App {
       if (path.selected) selected++;
     }
     const undrawable = this.view.undrawableCount();
+    const uncopied = this.view.uncopiedCount();
     $('status-document').textContent =
       `${paths.length} path${paths.length === 1 ? '' : 's'}, ${segments} segments, ${selected} selected` +
-      (undrawable > 0 ? `, ${undrawable} with points that cannot be drawn` : '');
+      (undrawable > 0 ? `, ${undrawable} with points that cannot be drawn` : '') +
+      (uncopied > 0 ? `, ${uncopied} use${uncopied === 1 ? '' : 's'} too large to copy drawn as the file has ${uncopied === 1 ? 'it' : 'them'}` : '');
     $('status-zoom').textContent = `${formatZoom(this.view.zoom)}`;
     $('status-tool').textContent = this.tool.name;
   }
 
   // ---- worlds: sample art, SVG files, scenarios ----
 
-  // A new world from SVG text, every path selected, the plug-in started.
-  // Throws (SvgImportError or the engine's Error) with nothing changed.
-  openSvg(text) {
-    const {paths} = importSvg(text, (xml) => new DOMParser().parseFromString(xml, 'image/svg+xml'));
-    const names = uniqueNames(paths.map((path) => path.name));
+  // A new world from an SVG file: its paths and shapes as host paths, all
+  // selected, the plug-in started, the file drawn as it draws. Throws
+  // (SvgImportError or the engine's Error) with nothing changed. A file
+  // name makes the notice say it was opened; what was left out of the
+  // drawing for safety is told either way.
+  openSvg(text, fileName) {
+    const model = new SvgDocument(text, fileName ?? DEFAULT_FILE_NAME, parseXml);
+    const drawing = drawingOf(model.doc);
+    const paths = model.worldPaths();
     const world = {
-      view: this.fittedView(artworkBounds(paths.map((path) => ({segments: path.segments.flat()})))),
+      view: this.navigation.fitted(artworkBounds(paths)),
       host: HOST,
-      paths: paths.map((path, i) => ({name: names[i], selected: true, closed: path.closed, segments: path.segments})),
+      paths,
       faults: [],
     };
     this.engine.newWorld(world);
-    this.styles = new Map(paths.map((path, i) => [names[i], {fill: path.fill, stroke: path.stroke, strokeWidth: path.strokeWidth}]));
+    this.model = model;
+    this.view.showFile(model, drawing);
     this.worldChanged();
     this.send({caller: 'SP Interface', selector: 'Startup'});
     this.activate('slantWarper');
     this.repaint();
+    const opened = fileName !== undefined ? `Opened ${fileName}.` : '';
+    // A notice about the document that was open before is no longer true.
+    if (drawing.omitted) this.notice(`${opened} Left out for safety: ${drawing.omitted}.`.trim(), 'warning');
+    else this.notice(opened, 'info');
     return world;
   }
 
   // A scenario file's world and events, played. Throws with nothing changed.
   loadScenario(text) {
     this.engine.loadScenario(text);
-    this.styles = new Map();
+    this.model = null;
+    this.view.showFile(null, null);
     this.worldChanged();
     this.activate('slantWarper');
     this.repaint();
@@ -163,63 +181,37 @@ class App {
   worldChanged() {
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
-    this.pan = null;
     this.alertsSeen = this.engine.alerts().length;
-    this.pendingView = null;
-    const {origin, zoom} = this.engine.view();
-    this.view.setMapping(origin, zoom);
+    this.navigation.reset(this.engine.view());
     this.log.clear();
   }
 
-  // The nicest zoom at which the art fits the view, centred.
-  fittedView(bounds) {
-    const [width, height] = this.view.size();
-    if (!bounds || width < 1 || height < 1) return {origin: [0, 0], zoom: 1};
-    const [left, bottom, right, top] = bounds;
-    const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
-    const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
-    const origin = [Math.round((left + right) / 2 - width / 2 / zoom), Math.round((bottom + top) / 2 + height / 2 / zoom)];
-    return {origin, zoom};
-  }
-
-  // ---- pan and zoom: the page follows at once, the host at the gesture's end ----
-
-  setViewLocally(origin, zoom) {
-    const mapping = {origin: [Math.fround(origin[0]), Math.fround(origin[1])], zoom: Math.fround(zoom)};
-    if (!mapping.origin.every(Number.isFinite)) return;
-    this.pendingView = mapping;
-    this.view.setMapping(mapping.origin, mapping.zoom);
-    this.scheduleRepaint();
-  }
-
-  commitView() {
-    clearTimeout(this.viewTimer);
-    if (!this.pendingView) return;
-    const {origin, zoom} = this.pendingView;
-    this.pendingView = null;
-    this.engine.setView(origin, zoom);
-  }
-
-  zoomAbout(client, factor) {
-    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, this.view.zoom * factor));
-    const box = $('document').getBoundingClientRect();
-    const at = client ?? {x: box.left + box.width / 2, y: box.top + box.height / 2};
-    const [x, y] = this.view.artworkPoint(at.x, at.y);
-    this.setViewLocally([x - (at.x - box.left) / zoom, y + (at.y - box.top) / zoom], zoom);
-  }
-
-  fitArt() {
+  // What Export SVG saves: the opened file written back with the host's
+  // geometry, or for a scenario's world its paths as a new file.
+  // {text, fileName, notice, kind}.
+  exportSvg() {
     const paths = this.engine.paths();
-    const bounds = artworkBounds(paths, true) ?? artworkBounds(paths);
-    const {origin, zoom} = this.fittedView(bounds);
-    this.setViewLocally(origin, zoom);
-    this.commitView();
+    if (!this.model) {
+      const {text, written, skipped} = exportSvg(paths, () => undefined);
+      return {text, fileName: DEFAULT_FILE_NAME, kind: skipped > 0 ? 'warning' : 'info',
+        notice: `Exported ${written} path${written === 1 ? '' : 's'}` +
+          (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.')};
+    }
+    const {text, written, skipped} = exportDocument(this.model, paths);
+    const name = this.model.fileName;
+    return {text, fileName: name, kind: skipped > 0 ? 'warning' : 'info',
+      notice: `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +
+        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.')};
+  }
+
+  scenario() {
+    return this.engine.scenario();
   }
 
   // ---- selection and tools ----
 
-  select(indices) {
-    this.engine.setSelected([...indices].sort((a, b) => a - b));
+  select(places) {
+    this.engine.setSelected([...places].sort((a, b) => a - b));
     this.scheduleRepaint();
   }
 
@@ -247,11 +239,10 @@ class App {
     for (const button of document.querySelectorAll('.tool')) {
       button.addEventListener('click', () => this.guard(() => this.activate(button.dataset.tool)));
     }
-    $('zoom-in').addEventListener('click', () => this.guard(() => this.zoomAbout(null, 1.25)));
-    $('zoom-out').addEventListener('click', () => this.guard(() => this.zoomAbout(null, 0.8)));
-    $('zoom-fit').addEventListener('click', () => this.guard(() => this.fitArt()));
+    $('zoom-in').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 1.25)));
+    $('zoom-out').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 0.8)));
+    $('zoom-fit').addEventListener('click', () => this.guard(() => this.navigation.fit(this.engine.paths())));
     $('alert-ok').addEventListener('click', () => $('alert').close());
-    $('notice-close').addEventListener('click', () => this.notice(''));
   }
 
   setUpPointer() {
@@ -269,74 +260,77 @@ class App {
     svg.addEventListener('contextmenu', (event) => event.preventDefault());
   }
 
+  // What a tool is told of one pointer event: the client pixel, the
+  // artwork point, Shift, and (asked for) the host places of the element
+  // under the pointer.
+  record(event) {
+    const client = {x: event.clientX, y: event.clientY};
+    const view = this.view;
+    const engine = this.engine;
+    return {
+      client,
+      point: view.artworkPoint(client.x, client.y),
+      shift: event.shiftKey,
+      get hit() {
+        return view.artNear(client, engine.paths());
+      },
+    };
+  }
+
   pointerEnter(event) {
     this.pointerInside = true;
     this.lastClient = {x: event.clientX, y: event.clientY};
-    if (this.tool === this.tools.slantWarper && !this.pan) {
+    if (this.tool === this.tools.slantWarper && !this.navigation.panning) {
       this.tool.trackCursor(this.view.artworkPoint(event.clientX, event.clientY));
     }
   }
 
   pointerDown(event) {
     const svg = $('document');
-    const client = {x: event.clientX, y: event.clientY};
-    if (this.pan || this.tool.dragging || this.tool.press) return;
+    if (this.navigation.panning || this.tool.dragging || this.tool.press) return;
     if (event.button === 1 || (event.button === 0 && this.spaceDown)) {
       event.preventDefault();
       svg.setPointerCapture(event.pointerId);
-      this.pan = {client, origin: [...this.view.origin]};
+      this.navigation.startPan({x: event.clientX, y: event.clientY});
       this.updateCursor();
       return;
     }
     if (event.button !== 0) return;
     svg.setPointerCapture(event.pointerId);
     this.warnedOutside = false;
-    if (this.tool === this.tools.slantWarper) {
-      this.tool.down(this.view.artworkPoint(client.x, client.y), event.shiftKey);
-    } else {
-      this.tool.down(client, this.view.pathNear(client), event.shiftKey);
-    }
+    this.tool.down(this.record(event));
   }
 
   pointerMove(event) {
-    const client = {x: event.clientX, y: event.clientY};
-    this.lastClient = client;
-    const [x, y] = this.view.artworkPoint(client.x, client.y);
+    const record = this.record(event);
+    this.lastClient = record.client;
+    const [x, y] = record.point;
     $('status-pointer').textContent = `x ${x.toFixed(1)}, y ${y.toFixed(1)}`;
-    if (this.pan) {
-      const zoom = this.view.zoom;
-      this.setViewLocally([this.pan.origin[0] - (client.x - this.pan.client.x) / zoom,
-        this.pan.origin[1] + (client.y - this.pan.client.y) / zoom], zoom);
+    if (this.navigation.panning) {
+      this.navigation.panTo(record.client);
       return;
     }
     const dragging = this.tool.dragging || this.tool.press;
-    if (dragging && !this.view.contains(client.x, client.y) && !this.warnedOutside) {
+    if (dragging && !this.view.contains(record.client.x, record.client.y) && !this.warnedOutside) {
       this.warnedOutside = true;
       this.notice('The pointer is outside the view: the drag goes on until you release the button.', 'info');
     }
-    if (this.tool === this.tools.slantWarper) this.tool.move([x, y], event.shiftKey);
-    else this.tool.move(client);
+    this.tool.move(record);
   }
 
   pointerUp(event) {
-    const client = {x: event.clientX, y: event.clientY};
-    if (this.pan) {
-      this.pan = null;
-      this.commitView();
+    if (this.navigation.panning) {
+      this.navigation.endPan();
       this.updateCursor();
       return;
     }
-    if (this.tool === this.tools.slantWarper) this.tool.up(this.view.artworkPoint(client.x, client.y), event.shiftKey);
-    else this.tool.up(client);
+    this.tool.up(this.record(event));
   }
 
   // Capture ended without a release the page saw: the gesture ends where the
   // pointer was last seen, so the host never keeps a drag open.
   pointerLost() {
-    if (this.pan) {
-      this.pan = null;
-      this.commitView();
-    }
+    if (this.navigation.panning) this.navigation.endPan();
     if (this.tool.dragging) {
       this.tool.cancel();
       this.notice('The drag ended where the pointer was last seen in the page.', 'info');
@@ -348,17 +342,7 @@ class App {
   wheel(event) {
     event.preventDefault();
     if (this.tool.dragging) return;
-    const client = {x: event.clientX, y: event.clientY};
-    if (event.ctrlKey || event.metaKey) {
-      this.zoomAbout(client, Math.exp(-event.deltaY / 300));
-    } else {
-      const zoom = this.view.zoom;
-      const dx = event.shiftKey && event.deltaX === 0 ? event.deltaY : event.deltaX;
-      const dy = event.shiftKey && event.deltaX === 0 ? 0 : event.deltaY;
-      this.setViewLocally([this.view.origin[0] + dx / zoom, this.view.origin[1] - dy / zoom], zoom);
-    }
-    clearTimeout(this.viewTimer);
-    this.viewTimer = setTimeout(() => this.guard(() => this.commitView()), VIEW_COMMIT_DELAY);
+    this.navigation.wheel(event);
   }
 
   setUpKeyboard() {
@@ -381,7 +365,7 @@ class App {
       this.select(this.engine.paths().map((_, index) => index));
     } else if (command && event.key.toLowerCase() === 'o') {
       event.preventDefault();
-      $('open-svg-input').click();
+      this.files.chooseSvg();
     } else if (event.key === ' ') {
       // Space pans; it must not also press the button last clicked.
       event.preventDefault();
@@ -397,13 +381,13 @@ class App {
     } else if (event.key === 'w' || event.key === 'W') {
       if (!$('tool-slantwarper').disabled) this.activate('slantWarper');
     } else if (event.key === '+' || event.key === '=') {
-      this.zoomAbout(null, 1.25);
-      this.commitView();
+      this.navigation.zoomAbout(null, 1.25);
+      this.navigation.commit();
     } else if (event.key === '-') {
-      this.zoomAbout(null, 0.8);
-      this.commitView();
+      this.navigation.zoomAbout(null, 0.8);
+      this.navigation.commit();
     } else if (event.key === '0') {
-      this.fitArt();
+      this.navigation.fit(this.engine.paths());
     }
   }
 
@@ -415,130 +399,19 @@ class App {
     }
   }
 
-  setUpFiles() {
-    $('open-svg').addEventListener('click', () => $('open-svg-input').click());
-    $('open-scenario').addEventListener('click', () => $('open-scenario-input').click());
-    $('open-svg-input').addEventListener('change', (event) => this.openFileFrom(event.target, 'svg'));
-    $('open-scenario-input').addEventListener('change', (event) => this.openFileFrom(event.target, 'scenario'));
-    $('export-svg').addEventListener('click', () => this.guard(() => this.exportSvgFile()));
-    $('save-scenario').addEventListener('click', () => this.guard(() => this.saveScenarioFile()));
-    const main = $('workspace');
-    main.addEventListener('dragover', (event) => {
-      event.preventDefault();
-      main.classList.add('dropping');
-    });
-    main.addEventListener('dragleave', () => main.classList.remove('dropping'));
-    main.addEventListener('drop', (event) => {
-      event.preventDefault();
-      main.classList.remove('dropping');
-      const file = event.dataTransfer.files[0];
-      if (!file) {
-        this.notice('Drop an SVG file (or a scenario .json) here to open it.', 'warning');
-        return;
-      }
-      this.openFile(file, /\.json$/i.test(file.name) ? 'scenario' : 'svg');
-    });
-  }
-
-  openFileFrom(input, kind) {
-    const file = input.files[0];
-    input.value = '';
-    if (file) this.openFile(file, kind);
-  }
-
-  async openFile(file, kind) {
-    let text;
-    try {
-      text = await file.text();
-    } catch (error) {
-      this.notice(`${file.name} could not be read: ${error.message}`, 'error');
-      return;
-    }
-    try {
-      if (kind === 'svg') this.openSvg(text);
-      else this.loadScenario(text);
-      this.notice(`Opened ${file.name}.`, 'info');
-    } catch (error) {
-      this.notice(`${file.name} was not opened, the document is as it was: ${error.message}`, 'error');
-    }
-  }
-
-  exportSvgFile() {
-    const {text, written, skipped} = exportSvg(this.engine.paths(), (name) => this.styles.get(name));
-    download('slantwarper.svg', new Blob([text], {type: 'image/svg+xml'}));
-    this.notice(`Exported ${written} path${written === 1 ? '' : 's'}` +
-      (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.'), skipped > 0 ? 'warning' : 'info');
-  }
-
-  saveScenarioFile() {
-    const file = new Blob([this.engine.scenario()], {type: 'application/json'});
-    download('slantwarper-session.json', file);
-    if (file.size > MAX_SCENARIO_BYTES) {
-      this.notice(`Saved the session as a scenario file of ${(file.size / 2 ** 20).toFixed(1)} MiB; ` +
-        `slantwarper-host reads files of at most ${MAX_SCENARIO_BYTES / 2 ** 20} MiB, so it cannot replay this one.`, 'warning');
-    } else {
-      this.notice('Saved the session as a scenario file.', 'info');
-    }
-  }
-
   // ---- messages to the person ----
 
-  // Information fades after a few seconds; warnings and errors stay until
-  // closed or replaced.
   notice(text, kind = 'info') {
-    const notice = $('notice');
-    $('notice-text').textContent = text;
-    notice.dataset.kind = kind;
-    notice.hidden = text === '';
-    clearTimeout(this.noticeTimer);
-    if (kind === 'info' && text !== '') this.noticeTimer = setTimeout(() => this.notice(''), INFO_SECONDS * 1000);
+    this.notices.show(text, kind);
   }
 
-  // Runs fn; anything it throws becomes a message in the page, never a
-  // console error.
   guard(fn) {
-    try {
-      return fn();
-    } catch (error) {
-      this.notice(`That did not work, nothing was lost: ${error && error.message ? error.message : error}`, 'error');
-      return undefined;
-    }
+    return this.notices.guard(fn);
   }
-}
-
-function uniqueNames(names) {
-  const seen = new Map();
-  return names.map((name) => {
-    const count = (seen.get(name) ?? 0) + 1;
-    seen.set(name, count);
-    return count === 1 ? name : `${name} (${count})`;
-  });
 }
 
 function formatZoom(zoom) {
   return `${Math.round(zoom * 1000) / 10} %`;
 }
-
-function download(name, file) {
-  const url = URL.createObjectURL(file);
-  const link = document.createElement('a');
-  link.href = url;
-  link.download = name;
-  document.body.append(link);
-  link.click();
-  link.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 1000);
-}
-
-// Page-level failures become messages too.
-function reportUnexpected(event, error) {
-  event.preventDefault();
-  const notice = $('notice');
-  $('notice-text').textContent = `Something went wrong: ${error && error.message ? error.message : error}`;
-  notice.dataset.kind = 'error';
-  notice.hidden = false;
-}
-window.addEventListener('error', (event) => reportUnexpected(event, event.error ?? event.message));
-window.addEventListener('unhandledrejection', (event) => reportUnexpected(event, event.reason));
 
 export {App};

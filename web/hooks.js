@@ -13,10 +13,11 @@
 //   openSvg(text)      a new world from an SVG file, its paths all selected and
 //                      the plug-in started; a bad file throws with a clear
 //                      message and changes nothing
+//   exportSvg()        the exact text Export SVG saves
 //
 // The app supplies the pieces: installHooks({started}), `started` a promise
 // of an object with `engine` (web/engine.js), `view.clientPoint(x, y)`,
-// `loadScenario(text)` and `openSvg(text)`.
+// `loadScenario(text)`, `openSvg(text)` and `exportSvg()` ({text}).
 
 export function installHooks({ started }) {
   let app = null;
@@ -54,6 +55,9 @@ export function installHooks({ started }) {
     },
     openSvg(svgText) {
       current().openSvg(text(svgText, 'openSvg'));
+    },
+    exportSvg() {
+      return current().exportSvg().text;
     },
   };
   Object.defineProperty(window, 'slantWarper', { value: Object.freeze(hooks), configurable: true });

@@ -1,8 +1,9 @@
 // Path data for SVG from host segments, fast enough to rebuild 10^5 segments
 // within a frame. Coordinates are written as integers in units of 1/quantum
-// artwork unit with y negated (artwork y grows upwards, SVG y downwards), as
-// relative commands from the rounded current point, so rounding never
-// accumulates along a path. Straight segments (both handles on their anchors)
+// artwork unit with y negated (artwork y grows upwards, SVG y downwards), or
+// through any other matrix into an element's own coordinates, there with a
+// fixed number of decimals, as relative commands from the rounded current
+// point, so rounding never accumulates along a path. Straight segments (both handles on their anchors)
 // become "l", others "c". Digits are written, two at a time, into one reused
 // byte buffer and decoded once, which costs a fraction of number-to-string
 // conversions.
@@ -10,9 +11,13 @@
 const SEPARATOR = 32;
 const MINUS = 45;
 const DIGIT_0 = 48;
+const DOT = 46;
 const decoder = new TextDecoder('latin1');
+const NO_OPTIONS = Object.freeze({});
+const Y_DOWN = Object.freeze([1, 0, 0, -1, 0, 0]);
 let bytes = new Uint8Array(1 << 16);
 let at = 0;
+let places = 0; // decimals of the numbers being written
 
 // The power of two that puts a half to a quarter of a view pixel in one unit
 // of path data at this zoom: points are drawn within an eighth of a pixel,
@@ -31,29 +36,47 @@ export function quantumFor(zoom) {
 // diagonal, and art denser than the pixels showing it costs what the pixels
 // do. Returns '' when a point is not finite or beyond what path data can
 // show, so a path with such points is not drawn rather than drawn wrong.
-export function pathData(segments, count, closed, quantum, tolerance = 0) {
+//
+// `options`: `matrix` [a, b, c, d, e, f] takes artwork points to the
+// coordinates written (default: y negated); `decimals` writes each number
+// as an integer count of 10^-decimals units (quantum must then be
+// 10^decimals); `move: false` leaves out the first "M", for a piece that
+// goes on from where the previous one ended.
+export function pathData(segments, count, closed, quantum, tolerance = 0, options = NO_OPTIONS) {
   if (count < 1) return '';
-  const need = count * 80 + 16;
+  const need = count * 100 + 32;
   if (bytes.length < need) bytes = new Uint8Array(need + (need >> 1));
   at = 0;
-  const q = quantum;
+  const m = options.matrix ?? Y_DOWN;
+  places = options.decimals ?? 0;
   const t = tolerance;
-  let x = Math.round(segments[0] * q);
-  let y = Math.round(-segments[1] * q);
+  // The matrix with the scale to integer units folded in.
+  const A = m[0] * quantum;
+  const B = m[1] * quantum;
+  const C = m[2] * quantum;
+  const D = m[3] * quantum;
+  const E = m[4] * quantum;
+  const F = m[5] * quantum;
+  let x = Math.round(A * segments[0] + C * segments[1] + E);
+  let y = Math.round(B * segments[0] + D * segments[1] + F);
   let valid = withinRange(x) && withinRange(y);
   let pending = false; // a run of small segments ends at (px, py), not yet drawn
   let px = 0;
   let py = 0;
-  bytes[at++] = 77; // M
-  number(x);
-  number(y);
+  if (options.move !== false) {
+    bytes[at++] = 77; // M
+    number(x);
+    number(y);
+  }
   // Segment k runs from the anchor at offset p to the one at offset s (the
   // closing segment of a closed path from the last anchor to the first).
   const last = closed && count > 1 ? count : count - 1;
   for (let k = 1, p = 0; k <= last && valid; k++, p += 6) {
     const s = k === count ? 0 : k * 6;
-    const ax = Math.round(segments[s] * q);
-    const ay = Math.round(-segments[s + 1] * q);
+    const sx = segments[s];
+    const sy = segments[s + 1];
+    const ax = Math.round(A * sx + C * sy + E);
+    const ay = Math.round(B * sx + D * sy + F);
     valid = withinRange(ax) && withinRange(ay);
     const line = straight(segments, p, s);
     let c1x = 0;
@@ -61,10 +84,14 @@ export function pathData(segments, count, closed, quantum, tolerance = 0) {
     let c2x = 0;
     let c2y = 0;
     if (!line) {
-      c1x = Math.round(segments[p + 4] * q);
-      c1y = Math.round(-segments[p + 5] * q);
-      c2x = Math.round(segments[s + 2] * q);
-      c2y = Math.round(-segments[s + 3] * q);
+      const h1x = segments[p + 4];
+      const h1y = segments[p + 5];
+      const h2x = segments[s + 2];
+      const h2y = segments[s + 3];
+      c1x = Math.round(A * h1x + C * h1y + E);
+      c1y = Math.round(B * h1x + D * h1y + F);
+      c2x = Math.round(A * h2x + C * h2y + E);
+      c2y = Math.round(B * h2x + D * h2y + F);
       valid = valid && withinRange(c1x) && withinRange(c1y) && withinRange(c2x) && withinRange(c2y);
     }
     if (k < count && small(ax, ay, c1x, c1y, c2x, c2y, line, x, y, t)) {
@@ -145,7 +172,8 @@ for (let i = 0; i < 100; i++) {
   PAIRS[2 * i + 1] = DIGIT_0 + (i % 10);
 }
 
-// Writes an integer, preceded by a space when it has no minus sign.
+// Writes an integer count of 10^-places units, preceded by a space when it
+// has no minus sign.
 function number(value) {
   let v = value;
   if (v < 0) {
@@ -154,6 +182,36 @@ function number(value) {
   } else {
     bytes[at++] = SEPARATOR;
   }
+  if (places > 0) {
+    decimal(v);
+    return;
+  }
+  whole(v);
+}
+
+// v / 10^places with its trailing zeros (and a bare point) left out.
+function decimal(v) {
+  const unit = 10 ** places;
+  const high = Math.floor(v / unit);
+  let low = v - high * unit;
+  whole(high);
+  if (low === 0) return;
+  bytes[at++] = DOT;
+  let digits = places;
+  while (low % 10 === 0) {
+    low /= 10;
+    digits--;
+  }
+  const end = at + digits;
+  for (let k = end - 1; k >= at; k--) {
+    bytes[k] = DIGIT_0 + (low % 10);
+    low = Math.floor(low / 10);
+  }
+  at = end;
+}
+
+// A non-negative integer without leading zeros.
+function whole(v) {
   if (v < 1e4) {
     below10000(v);
   } else if (v < 1e8) {

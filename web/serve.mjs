@@ -1,8 +1,9 @@
 // The page's static server, node built-ins only. From the repository root it
 // serves / from web/, /build/ from build/web/out/ (the WebAssembly build),
 // /resources/ and /scenarios/ as they are, and /vendor/NAME.js: the npm
-// package NAME (CommonJS) wrapped as one ES module, so the page imports it
-// by its bare name through the import map in index.html.
+// package NAME as one ES module (its own ES-module build where it ships one,
+// else its CommonJS files wrapped), so the page imports it by its bare name
+// through the import map in index.html.
 //
 //   node web/serve.mjs [--port N] [--host H]     (defaults: $PORT or 8080, 127.0.0.1)
 import {createServer} from 'node:http';
@@ -19,6 +20,8 @@ const MOUNTS = [
   ['/', 'web'],
 ];
 const VENDORED = new Set(['svgpath']);
+// Packages that ship an ES-module build: served as that file.
+const VENDORED_ES_MODULES = new Map([['dompurify', 'dist/purify.es.mjs']]);
 const HIDDEN = new Set(['web/serve.mjs']);
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
@@ -64,6 +67,10 @@ async function answer(request, root) {
   }
   if (path === '/') path = '/index.html';
   const vendored = /^\/vendor\/([a-z0-9-]+)\.js$/.exec(path);
+  if (vendored && VENDORED_ES_MODULES.has(vendored[1])) {
+    const file = join(root, 'node_modules', vendored[1], VENDORED_ES_MODULES.get(vendored[1]));
+    return {status: 200, type: TYPES['.js'], body: await readFile(file)};
+  }
   if (vendored && VENDORED.has(vendored[1])) {
     return {status: 200, type: TYPES['.js'], body: await wrapCommonJs(join(root, 'node_modules', vendored[1]))};
   }

@@ -22,7 +22,7 @@ export const MAX_PATHS = 32767;
 // Bounds the document a file can make, whatever its size.
 export const MAX_SEGMENTS_TOTAL = 1 << 20;
 export const MAX_TEXT_LENGTH = 64 << 20;
-const MAX_ELEMENTS = 1 << 20;
+export const MAX_ELEMENTS = 1 << 20;
 const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 
@@ -38,10 +38,18 @@ const COLOUR = /^(#[0-9a-f]{3,8}|[a-z]{3,20}|(rgb|hsl)a?\(\s*[-+0-9.,%\s/a-z]{1,
 const STAND_IN_COLOUR = '#808080';
 const UNITS = {px: 1, '': 1, pt: 4 / 3, pc: 16, mm: 96 / 25.4, cm: 96 / 2.54, in: 96};
 const LENGTH = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*(px|pt|pc|mm|cm|in)?\s*$/i;
+const PERCENT = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*%\s*$/i;
 const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 
-// Returns {paths: [{name, closed, segments: [[ax, ay, ix, iy, ox, oy]...],
-// fill, stroke, strokeWidth}]}, every number a finite float32.
+// Returns {paths, elements}, every number a finite float32:
+// - paths: [{name, closed, segments: [[ax, ay, ix, iy, ox, oy]...], fill,
+//   stroke, strokeWidth, element, contour}] in paint order, one per contour
+//   (or piece of a contour too long for one host path);
+// - elements: [{node, kind, uses, matrix, paths}], one per drawn instance of
+//   a path or basic shape: the file's node, its local name, the <use>
+//   elements that draw it (outermost first, empty when drawn in place), the
+//   matrix from its own coordinates to artwork coordinates, and the indices
+//   of its paths grouped by contour ([[first piece, second piece...]...]).
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -51,7 +59,9 @@ export function importSvg(text, parseXml) {
   }
 }
 
-function importChecked(text, parseXml) {
+// The file's parsed document, or an SvgImportError: well-formed XML whose
+// root is an SVG <svg>, within the size the page takes.
+export function parseSvgDocument(text, parseXml) {
   if (typeof text !== 'string') throw new SvgImportError('the file is not text');
   if (text.length > MAX_TEXT_LENGTH) {
     throw new SvgImportError(`the file is larger than ${MAX_TEXT_LENGTH >> 20} MiB`);
@@ -70,22 +80,33 @@ function importChecked(text, parseXml) {
   if (localName(root) !== 'svg' || !isSvgElement(root)) {
     throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
   }
+  return doc;
+}
+
+function importChecked(text, parseXml) {
+  const doc = parseSvgDocument(text, parseXml);
+  const root = doc.documentElement;
   const walk = new Walk();
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
-  walk.element(root, {matrix: [1, 0, 0, -1, 0, 0], paint: DEFAULT_PAINT}, 0);
+  walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport: rootViewport(root)}, 0);
   if (walk.paths.length === 0) {
     throw new SvgImportError('the file has no paths or shapes to draw');
   }
-  return {paths: walk.paths};
+  return {paths: walk.paths, elements: walk.elements, doc, useGeometry: walk.useGeometry, rootSize: rootViewport(root)};
 }
+
+// From the root's user coordinates to artwork coordinates.
+export const FLIP = Object.freeze([1, 0, 0, -1, 0, 0]);
 
 class Walk {
   constructor() {
     this.paths = [];
+    this.elements = [];
     this.segmentCount = 0;
     this.elementCount = 0;
     this.shapeCount = 0;
-    this.using = new Set(); // the <use> targets being drawn, innermost last
+    this.using = []; // the <use> elements drawing what is walked, outermost first
+    this.useGeometry = new Map(); // each <use> drawn: {x, y, width, height} in user units
     this.ids = null;
   }
 
@@ -102,6 +123,15 @@ class Walk {
       this.shape(node, name, state);
     } else if (name === 'use') {
       this.use(node, state, depth);
+    } else if (name === 'switch') {
+      // A switch draws its first child whose conditions hold; a required
+      // extension is one no browser has.
+      for (let child = node.firstChild; child; child = child.nextSibling) {
+        if (child.nodeType === 1 && isSvgElement(child) && !hasRequiredExtensions(child)) {
+          this.element(child, state, depth + 1);
+          break;
+        }
+      }
     } else {
       this.children(node, state, depth);
     }
@@ -113,18 +143,29 @@ class Walk {
     }
   }
 
-  // <use href="#id" x y>: the element with that id (a <symbol>'s children)
-  // drawn where the use is, moved by (x, y). A reference that is missing,
-  // not local, or back into its own chain draws nothing, as in a browser.
+  // <use href="#id" x y>: the element with that id (a <symbol>'s children,
+  // in the viewport of the use's width and height) drawn where the use is,
+  // moved by (x, y). A reference that is missing, not local, or back into
+  // its own chain draws nothing, as in a browser.
   use(node, state, depth) {
     const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
     const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
-    if (!target || this.using.has(target)) return;
-    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)])};
-    this.using.add(target);
-    if (localName(target) === 'symbol') this.children(target, this.state(target, moved, false), depth + 1);
-    else this.element(target, moved, depth + 1);
-    this.using.delete(target);
+    if (!target || this.using.some((use) => use.target === target)) return;
+    const x = length(node, 'x', 0, null, state.viewport[0]);
+    const y = length(node, 'y', 0, null, state.viewport[1]);
+    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
+    const size = [length(node, 'width', null, null, state.viewport[0]), length(node, 'height', null, null, state.viewport[1])];
+    const viewport = [size[0] ?? state.viewport[0], size[1] ?? state.viewport[1]];
+    this.useGeometry.set(node, {x, y, width: viewport[0], height: viewport[1], target});
+    this.using.push({node, target});
+    if (localName(target) === 'symbol') {
+      const own = this.state(target, moved, false);
+      const placed = viewBoxState(target, own, viewport);
+      if (placed) this.children(target, placed, depth + 1);
+    } else {
+      this.element(target, moved, depth + 1);
+    }
+    this.using.pop();
   }
 
   // Elements by id, the first of each id in document order.
@@ -144,14 +185,13 @@ class Walk {
     return this.ids;
   }
 
-  // The matrix and the paint an element passes to its children: its own
-  // transform after its ancestors', its own paint over theirs. Each element's
-  // transform is read once, so deep nesting costs no more than its depth.
+  // The matrix, paint and viewport an element passes to its children: its
+  // own transform after its ancestors', its own paint over theirs, and for
+  // a nested <svg> its viewport and viewBox. Each element's transform is
+  // read once, so deep nesting costs no more than its depth.
   state(node, inherited, isRoot) {
     let matrix = inherited.matrix;
-    if (localName(node) === 'svg' && !isRoot) {
-      matrix = multiply(matrix, [1, 0, 0, 1, length(node, 'x', 0), length(node, 'y', 0)]);
-    }
+    let viewport = inherited.viewport;
     const own = attribute(node, 'transform');
     if (own !== null && own.trim() !== '') matrix = multiply(matrix, transformMatrix(own));
     const paint = {...inherited.paint};
@@ -161,7 +201,18 @@ class Walk {
       if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
     }
     if (paint.display !== 'none') paint.display = 'inline';
-    return {matrix, paint};
+    const state = {matrix, paint, viewport};
+    if (localName(node) === 'svg' && !isRoot) {
+      const at = [length(node, 'x', 0, null, viewport[0]), length(node, 'y', 0, null, viewport[1])];
+      const size = [length(node, 'width', null, null, viewport[0]) ?? viewport[0], length(node, 'height', null, null, viewport[1]) ?? viewport[1]];
+      const placed = viewBoxState(node, {...state, matrix: multiply(matrix, [1, 0, 0, 1, at[0], at[1]])}, size);
+      return placed ?? {...state, paint: {...paint, display: 'none'}};
+    }
+    if (isRoot) {
+      const box = viewBoxOf(node);
+      if (box) state.viewport = [box[2], box[3]];
+    }
+    return state;
   }
 
   shape(node, name, state) {
@@ -174,13 +225,19 @@ class Walk {
     // iterate() with no work applies the matrix svgpath keeps pending.
     const absolute = parsed.abs().unshort().unarc().matrix(state.matrix).iterate(() => {});
     const contours = contoursOf(absolute.segments, label);
+    if (contours.length === 0) return;
     const [a, b, c, d] = state.matrix;
     const scale = Math.sqrt(Math.abs(a * d - b * c));
     const paint = paintOf(state.paint, scale);
+    const element = this.elements.length;
+    const entry = {node, kind: name, uses: this.using.map((use) => use.node), matrix: state.matrix, paths: []};
     contours.forEach((contour, index) => {
       const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
-      for (const piece of splitContour(contour, contourName)) this.add({...piece, ...paint});
+      const pieces = [];
+      for (const piece of splitContour(contour, contourName)) pieces.push(this.add({...piece, ...paint, element, contour: index}));
+      entry.paths.push(pieces);
     });
+    this.elements.push(entry);
   }
 
   add(path) {
@@ -190,7 +247,62 @@ class Walk {
       throw new SvgImportError(`the file has more than ${MAX_SEGMENTS_TOTAL} segments in all`);
     }
     this.paths.push(path);
+    return this.paths.length - 1;
   }
+}
+
+function hasRequiredExtensions(node) {
+  return node.hasAttribute && node.hasAttribute('requiredExtensions');
+}
+
+// The root's viewport: its viewBox's size, else its width and height, else
+// the 100 by 100 a percentage of an unsized file is taken of.
+function rootViewport(root) {
+  const box = viewBoxOf(root);
+  if (box) return [box[2], box[3]];
+  const sized = (key) => {
+    const value = attribute(root, key);
+    const match = value === null ? null : LENGTH.exec(value);
+    return match ? Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()] : 100;
+  };
+  return [sized('width'), sized('height')];
+}
+
+// The state inside a viewport of `size` whose user space the element's
+// viewBox and preserveAspectRatio place, or null when nothing is drawn (a
+// viewport or viewBox of no size).
+function viewBoxState(node, state, size) {
+  const [width, height] = size;
+  if (!(width > 0 && height > 0)) return null;
+  const box = viewBoxOf(node);
+  if (!box) return {...state, viewport: size};
+  const [minX, minY, boxWidth, boxHeight] = box;
+  if (!(boxWidth > 0 && boxHeight > 0)) return null;
+  const fit = (attribute(node, 'preserveAspectRatio') ?? '').trim().split(/\s+/);
+  const align = fit[0] === 'defer' ? fit[1] ?? 'xMidYMid' : fit[0] || 'xMidYMid';
+  const slice = fit.includes('slice');
+  let sx = width / boxWidth;
+  let sy = height / boxHeight;
+  let tx = -minX * sx;
+  let ty = -minY * sy;
+  if (align !== 'none') {
+    const scale = slice ? Math.max(sx, sy) : Math.min(sx, sy);
+    const spare = (extent, used, part) => (part === 'Mid' ? (extent - used) / 2 : part === 'Max' ? extent - used : 0);
+    const xPart = /^x(Min|Mid|Max)/.exec(align)?.[1] ?? 'Mid';
+    const yPart = /Y(Min|Mid|Max)$/.exec(align)?.[1] ?? 'Mid';
+    sx = sy = scale;
+    tx = spare(width, boxWidth * scale, xPart) - minX * scale;
+    ty = spare(height, boxHeight * scale, yPart) - minY * scale;
+  }
+  return {...state, matrix: multiply(state.matrix, [sx, 0, 0, sy, tx, ty]), viewport: [boxWidth, boxHeight]};
+}
+
+// [minX, minY, width, height] of a viewBox attribute, or null.
+function viewBoxOf(node) {
+  const numbers = (attribute(node, 'viewBox') ?? '').match(NUMBER);
+  if (!numbers || numbers.length !== 4) return null;
+  const box = numbers.map(Number);
+  return box.every(Number.isFinite) ? box : null;
 }
 
 // Path data for a shape, in its own coordinates; '' for a shape SVG does not
@@ -401,9 +513,13 @@ function checkedFloat(value, label) {
   return number;
 }
 
-function length(node, key, fallback, label) {
+// A length attribute in user units; a percentage only where `percentOf`
+// (the viewport's extent) is given.
+function length(node, key, fallback, label, percentOf) {
   const value = attribute(node, key);
   if (value === null || value.trim() === '') return fallback;
+  const percent = percentOf !== undefined ? PERCENT.exec(value) : null;
+  if (percent) return (Number(percent[1]) / 100) * percentOf;
   const match = LENGTH.exec(value);
   if (!match) throw new SvgImportError(`${label ?? `<${node.nodeName}>`}: cannot read ${key}="${clip(value)}"`);
   const number = Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()];

@@ -1,49 +1,63 @@
-// The document view: draws what the host holds in an <svg>, maps between
-// artwork points and client pixels with the host's view 0 mapping
-// (vx = (x - origin.x) * zoom, vy = (origin.y - y) * zoom, one view pixel per
-// CSS pixel of the <svg>), and draws the annotator's lines in view pixels.
-//
-// Rendering cost follows what changed and what can be seen: a path's data is
-// rebuilt only when its segments differ from what was drawn or the zoom moved
-// to another quantum, runs of segments within half a pixel are drawn as one
-// line, and panning changes one transform.
-import {pathData, quantumFor} from './path_data.js';
+// The document view: the opened file drawn with the host's geometry (the
+// art layer, web/art_layer.js), the file's canvas behind it, and over both
+// the selection outlines, the annotator's lines in view pixels and the
+// marquee. It maps between artwork points and client pixels with the host's
+// view 0 mapping (vx = (x - origin.x) * zoom, vy = (origin.y - y) * zoom,
+// one view pixel per CSS pixel), which every layer follows through its
+// viewBox, so panning and zooming change attributes, not path data.
+import {ArtLayer} from './art_layer.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
-const DEFAULT_STYLE = {fill: 'none', stroke: '#202124', strokeWidth: 1};
-// Runs of segments within one path data unit (a quarter to half a view
-// pixel) of the point last drawn are drawn as one line.
-const MERGE_TOLERANCE = 1;
-// Where a click looks for a path: the pixel itself, then rings out to 3 pixels.
+const OUTLINE_PIXELS = 1.5;
+// Where a click looks for art: the pixel itself, then rings out to 3 pixels.
 const HIT_OFFSETS = [[0, 0], ...[1, 2, 3].flatMap((r) => [[r, 0], [-r, 0], [0, r], [0, -r], [r, r], [-r, -r], [r, -r], [-r, r]])];
 
 export class DocumentView {
-  constructor(svg) {
-    this.svg = svg;
-    this.art = element('g', {class: 'art'});
-    this.outlines = element('g', {class: 'selection-outlines'});
+  // overlay: the <svg> taking the pointer; artHost: the element the file is
+  // drawn in; paper: an <svg> behind it for the file's canvas.
+  constructor(overlay, artHost, paper) {
+    this.svg = overlay;
+    this.art = new ArtLayer(artHost);
+    this.paper = paper;
+    this.canvas = element('rect', {class: 'file-canvas', visibility: 'hidden'});
+    paper.append(this.canvas);
+    this.outlineSpace = element('svg', {class: 'selection-outlines', overflow: 'visible', preserveAspectRatio: 'none'});
     this.annotation = element('g', {class: 'annotation'});
     this.marquee = element('rect', {class: 'marquee', visibility: 'hidden'});
-    svg.append(this.art, this.outlines, this.annotation, this.marquee);
+    overlay.append(this.outlineSpace, this.annotation, this.marquee);
     this.origin = [0, 0];
     this.zoom = 1;
-    this.quantum = 0;
-    // One entry per drawn path, in paint order: its wrapper, path element,
-    // the outline shown while selected, and a copy of the segment bits drawn.
-    this.drawn = [];
+    this.outlines = new Map(); // key -> {node, d, matrix}
   }
 
-  // The host's view 0 mapping; the art moves by transform, and is redrawn at
-  // the next render only when the zoom needs another quantum.
+  // The file to draw, or null for a world of plain paths. drawing: the
+  // file's sanitized drawing.
+  showFile(model, drawing) {
+    this.art.show(model, drawing);
+    for (const {node} of this.outlines.values()) node.remove();
+    this.outlines.clear();
+    const box = model ? canvasOf(model) : null;
+    if (box) {
+      ['x', 'y', 'width', 'height'].forEach((key, i) => this.canvas.setAttribute(key, String(box[i])));
+      this.canvas.setAttribute('visibility', 'visible');
+    } else {
+      this.canvas.setAttribute('visibility', 'hidden');
+    }
+  }
+
+  // The host's view 0 mapping, followed by every layer at once.
   setMapping(origin, zoom) {
     this.origin = [origin[0], origin[1]];
     this.zoom = zoom;
-    const transform =
-      `translate(${-origin[0] * zoom} ${origin[1] * zoom}) scale(${zoom / quantumFor(zoom)})`;
-    this.art.setAttribute('transform', transform);
-    this.outlines.setAttribute('transform', transform);
-    // One and a half screen pixels, whatever the zoom.
-    this.outlines.setAttribute('stroke-width', (1.5 * quantumFor(zoom)) / zoom);
+    const size = this.size();
+    this.art.setMapping(origin, zoom, size);
+    const viewBox = this.art.viewport.getAttribute('viewBox');
+    for (const layer of [this.paper, this.outlineSpace]) {
+      layer.setAttribute('viewBox', viewBox);
+      layer.setAttribute('preserveAspectRatio', 'none');
+    }
+    this.outlineSpace.setAttribute('width', String(size[0]));
+    this.outlineSpace.setAttribute('height', String(size[1]));
   }
 
   size() {
@@ -69,89 +83,97 @@ export class DocumentView {
     return clientX >= box.left && clientX < box.right && clientY >= box.top && clientY < box.bottom;
   }
 
-  // paths: the host's [{name, selected, closed, segments: Float32Array}];
-  // styleOf(name): the paint kept for that path's name, or undefined.
-  render(paths, styleOf) {
-    const quantum = quantumFor(this.zoom);
-    const requantised = quantum !== this.quantum;
-    this.quantum = quantum;
-    for (let i = 0; i < paths.length; i++) {
-      const path = paths[i];
-      let entry = this.drawn[i];
-      if (!entry) entry = this.drawn[i] = this.newEntry(i);
-      const bits = new Int32Array(path.segments.buffer, path.segments.byteOffset, path.segments.length);
-      if (!sameBits(entry.bits, bits) || requantised || entry.closed !== path.closed) {
-        // The copy is kept in place when the length allows: a drag then
-        // allocates nothing but the path data.
-        if (entry.bits.length === bits.length) entry.bits.set(bits);
-        else entry.bits = bits.slice();
-        entry.closed = path.closed;
-        const data = pathData(path.segments, path.segments.length / 6, path.closed, quantum, MERGE_TOLERANCE);
-        entry.path.setAttribute('d', data);
-        entry.drawable = data !== '' || path.segments.length === 0;
+  // Draws the host's paths ({name, selected, closed, segments} in paint
+  // order) and the outlines of the selected ones.
+  render(paths) {
+    const {outlines} = this.art.render(paths);
+    const seen = new Set();
+    for (const outline of outlines) {
+      if (!outline.selected || !outline.d) continue;
+      seen.add(outline.key);
+      let drawn = this.outlines.get(outline.key);
+      if (!drawn) {
+        drawn = {node: element('path'), d: null, matrix: null, width: 0};
+        this.outlines.set(outline.key, drawn);
+        this.outlineSpace.append(drawn.node);
       }
-      if (requantised || entry.name !== path.name) {
-        entry.name = path.name;
-        applyStyle(entry.group, styleOf(path.name) ?? DEFAULT_STYLE, quantum);
+      if (drawn.d !== outline.d) {
+        drawn.d = outline.d;
+        drawn.node.setAttribute('d', outline.d);
       }
-      if (entry.selected !== path.selected) {
-        entry.selected = path.selected;
-        if (path.selected) this.outlines.append(entry.outline);
-        else entry.outline.remove();
+      if (drawn.matrix !== outline.matrix) {
+        drawn.matrix = outline.matrix;
+        drawn.node.setAttribute('transform', `matrix(${outline.matrix.join(' ')})`);
+      }
+      // One and a half view pixels, whatever the zoom and the element's
+      // scale (a stroke that does not scale costs the browser far more).
+      const [a, b, c, d] = outline.matrix;
+      const width = OUTLINE_PIXELS / (this.zoom * Math.sqrt(Math.abs(a * d - b * c)) || 1);
+      if (drawn.width !== width) {
+        drawn.width = width;
+        drawn.node.setAttribute('stroke-width', String(width));
       }
     }
-    for (const entry of this.drawn.splice(paths.length)) {
-      entry.group.remove();
-      entry.outline.remove();
+    for (const [key, drawn] of this.outlines) {
+      if (!seen.has(key)) {
+        drawn.node.remove();
+        this.outlines.delete(key);
+      }
     }
-    this.sortOutlines();
   }
 
   // Paths whose points are not finite are in the document but cannot be drawn.
   undrawableCount() {
-    return this.drawn.filter((entry) => !entry.drawable).length;
+    return this.art.undrawableCount();
   }
 
-  // Paint order index of a drawn path element, or -1.
-  indexOf(target) {
-    const index = target && target.dataset ? Number(target.dataset.index) : NaN;
-    return Number.isInteger(index) && index < this.drawn.length ? index : -1;
+  // Uses of changed art drawn as the file has them, too large to copy.
+  uncopiedCount() {
+    return this.art.uncopiedCount();
   }
 
-  // The topmost path at a client pixel or, for thin strokes, within a few
-  // pixels of it; -1 when there is none.
-  pathNear(client) {
+  // The host places (in paint order) of the path art under a client pixel
+  // or, for thin strokes, within a few pixels of it: every path of the
+  // topmost element there, as a drawing program selects a compound path;
+  // [] when there is none.
+  artNear(client, paths) {
     for (const [dx, dy] of HIT_OFFSETS) {
-      const index = this.indexOf(document.elementFromPoint(client.x + dx, client.y + dy));
-      if (index >= 0) return index;
+      const hits = this.art.hitsAt(client.x + dx, client.y + dy);
+      if (hits.length > 0) return this.placesOf(hits[0], paths);
     }
-    return -1;
+    return [];
   }
 
-  newEntry(index) {
-    const group = element('g');
-    const path = element('path', {id: `art-${index}`, 'data-index': String(index)});
-    group.append(path);
-    this.art.append(group);
-    const outline = element('use', {href: `#art-${index}`, 'data-index': String(index)});
-    return {group, path, outline, bits: new Int32Array(0), closed: null, name: null, selected: false, drawable: true};
-  }
-
-  // Outlines follow paint order, so the topmost selected path outlines last.
-  sortOutlines() {
-    let previous = -1;
-    for (const node of this.outlines.children) {
-      const index = Number(node.dataset.index);
-      if (index < previous) {
-        const ordered = [...this.outlines.children].sort((a, b) => a.dataset.index - b.dataset.index);
-        this.outlines.append(...ordered);
-        return;
+  // The host places of an element (its paths, not the host's copies of
+  // them), of every element a use draws, or of a plain path.
+  placesOf(hit, paths) {
+    if (typeof hit === 'object' && !Array.isArray(hit)) return [hit.place];
+    const model = this.art.model;
+    const grouping = model.group(paths);
+    const places = [];
+    for (const index of Array.isArray(hit) ? hit : [hit]) {
+      for (const pieces of model.elements[index].paths) {
+        for (const i of pieces) if (grouping.current[i]) places.push(grouping.current[i].place);
       }
-      previous = index;
     }
+    return places;
   }
 
-  // lines: [{color: [r, g, b] (0..65535), dash: [...], from: [vx, vy], to: [vx, vy]}]
+  // Every host place of the elements any of `places` belongs to.
+  wholeElements(places, paths) {
+    const model = this.art.model;
+    if (!model) return places;
+    const grouping = model.group(paths);
+    const chosen = new Set(places);
+    const result = new Set(places);
+    for (const element of model.elements) {
+      const mine = element.paths.flat().map((i) => grouping.current[i]?.place).filter((place) => place !== undefined);
+      if (mine.some((place) => chosen.has(place))) for (const place of mine) result.add(place);
+    }
+    return [...result];
+  }
+
+// lines: [{color: [r, g, b] (0..65535), dash: [...], from: [vx, vy], to: [vx, vy]}]
   // in view pixels, as the host's drawer was told.
   drawAnnotation(lines) {
     const nodes = lines.map((line) =>
@@ -182,17 +204,11 @@ export class DocumentView {
   }
 }
 
-function sameBits(a, b) {
-  if (a.length !== b.length) return false;
-  for (let i = 0; i < a.length; i++) if (a[i] !== b[i]) return false;
-  return true;
-}
-
-// Stroke widths are in artwork units, drawn in path data units.
-function applyStyle(group, style, quantum) {
-  group.setAttribute('fill', style.fill);
-  group.setAttribute('stroke', style.stroke);
-  group.setAttribute('stroke-width', style.strokeWidth * quantum);
+// The file's canvas in its root's coordinates: its viewBox, else its size.
+function canvasOf(model) {
+  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(/[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g);
+  if (box && box.length === 4) return box.map(Number);
+  return [0, 0, ...model.rootSize];
 }
 
 function element(name, attributes = {}) {

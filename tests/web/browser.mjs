@@ -1,6 +1,7 @@
-// Shared by the browser tests and benchmarks: Debian's Chromium, headless,
-// driven by puppeteer-core (which downloads no browser), with a fresh
-// profile under build/, and the page's static server on a free loopback port.
+// Shared by the browser tests and benchmarks: Debian's Chromium (or its
+// Firefox ESR), headless, driven by puppeteer-core (which downloads no
+// browser), with a fresh profile under build/, and the page's static
+// server on a free loopback port.
 import assert from 'node:assert/strict';
 import {mkdirSync, mkdtempSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
@@ -8,19 +9,29 @@ import puppeteer from 'puppeteer-core';
 import {REPO_ROOT, startServer} from '../../web/serve.mjs';
 
 export const CHROMIUM = process.env.SW_CHROMIUM ?? '/usr/bin/chromium';
+export const FIREFOX = process.env.SW_FIREFOX ?? '/usr/bin/firefox-esr';
 export const BUILD_DIR = join(REPO_ROOT, 'build', 'web');
 export const SCREENSHOT_DIR = join(BUILD_DIR, 'screenshots');
 
 // {browser, server, url, close()}: close() ends the browser, the server and
-// the profile folder.
-export async function launchBrowser({width = 1280, height = 800} = {}) {
+// the profile folder. `browser`: 'chrome' (Chromium) or 'firefox'.
+export async function launchBrowser({width = 1280, height = 800, browser: kind = 'chrome'} = {}) {
   const profiles = join(BUILD_DIR, 'profiles');
   mkdirSync(profiles, {recursive: true});
-  const userDataDir = mkdtempSync(join(profiles, 'chromium-'));
+  const userDataDir = mkdtempSync(join(profiles, `${kind}-`));
   const server = await startServer({port: 0, host: '127.0.0.1'});
   let browser;
   try {
-    browser = await puppeteer.launch({
+    browser = await puppeteer.launch(kind === 'firefox' ? {
+      browser: 'firefox',
+      executablePath: FIREFOX,
+      headless: true,
+      defaultViewport: {width, height},
+      userDataDir,
+      // Nothing of the browser's own reaches the network.
+      extraPrefsFirefox: {'network.proxy.type': 0, 'app.update.enabled': false, 'browser.safebrowsing.malware.enabled': false,
+        'browser.safebrowsing.phishing.enabled': false, 'network.captive-portal-service.enabled': false},
+    } : {
       executablePath: CHROMIUM,
       headless: true,
       defaultViewport: {width, height},

@@ -1,31 +1,34 @@
-// The selection tool: a click on a path selects it alone, Shift-click adds or
-// removes it, a click on empty space clears the selection, and a marquee
-// drag selects the paths it touches (with Shift, adds them). The host's
-// selection is the only one: every change goes to it.
+// The selection tool: a click on art selects its element alone (every path
+// of it, as a drawing program selects a compound path), Shift-click adds or
+// removes the element, a click on empty space clears the selection, and a
+// marquee drag selects the elements it touches (with Shift, adds them). The
+// host's selection is the only one: every change goes to it.
 const MARQUEE_THRESHOLD = 3; // client pixels before a press becomes a marquee
 
 export class SelectionTool {
-  // host: {paths(), select(indices), view}
+  // host: {paths(), select(places), wholeElements(places), view}
   constructor(host) {
     this.host = host;
     this.name = 'selection';
     this.press = null;
   }
 
-  // hit: paint-order index of the path under the pointer, or -1.
-  down(client, hit, shift) {
-    this.press = {client, hit, shift, marquee: false};
+  // record: a pointer record ({client, point, shift, hit}); hit is the host
+  // places of the element under the pointer, [] over nothing.
+  down(record) {
+    this.press = {client: record.client, hit: record.hit, shift: record.shift, marquee: false};
   }
 
-  move(client) {
+  move(record) {
     const press = this.press;
     if (!press) return;
+    const {client} = record;
     if (!press.marquee && Math.hypot(client.x - press.client.x, client.y - press.client.y) < MARQUEE_THRESHOLD) return;
     press.marquee = true;
     this.host.view.showMarquee(press.client, client);
   }
 
-  up(client) {
+  up(record) {
     const press = this.press;
     this.press = null;
     if (!press) return;
@@ -33,17 +36,20 @@ export class SelectionTool {
     const selected = new Set(paths.flatMap((path, index) => (path.selected ? [index] : [])));
     if (press.marquee) {
       this.host.view.showMarquee(null);
-      const inside = touchedBy(paths, this.host.view.artworkPoint(press.client.x, press.client.y),
-        this.host.view.artworkPoint(client.x, client.y));
+      const inside = this.host.wholeElements(touchedBy(paths, this.host.view.artworkPoint(press.client.x, press.client.y),
+        this.host.view.artworkPoint(record.client.x, record.client.y)));
       this.host.select(press.shift ? [...new Set([...selected, ...inside])] : inside);
-    } else if (press.hit < 0) {
+    } else if (press.hit.length === 0) {
       if (!press.shift) this.host.select([]);
     } else if (press.shift) {
-      if (selected.has(press.hit)) selected.delete(press.hit);
-      else selected.add(press.hit);
+      const wasSelected = press.hit.every((place) => selected.has(place));
+      for (const place of press.hit) {
+        if (wasSelected) selected.delete(place);
+        else selected.add(place);
+      }
       this.host.select([...selected]);
     } else {
-      this.host.select([press.hit]);
+      this.host.select(press.hit);
     }
   }
 

@@ -17,7 +17,8 @@ export class SlantWarperTool {
     if (!this.dragging) this.host.send({caller: 'AI Tool', selector: 'AI Track Cursor', point});
   }
 
-  down(point, shift) {
+  // record: a pointer record ({client, point, shift, hit}).
+  down({point, shift}) {
     if (!this.host.hasSelection()) {
       this.host.notice('Nothing is selected: the drag changes nothing. Select paths with the selection tool (V) or Ctrl+A first.', 'warning');
     }
@@ -27,7 +28,7 @@ export class SlantWarperTool {
     this.host.send({caller: 'AI Tool', selector: 'AI Mouse Down', point, shift});
   }
 
-  move(point, shift) {
+  move({point, shift}) {
     if (!this.dragging) return;
     this.last = point;
     this.shift = shift;
@@ -35,10 +36,10 @@ export class SlantWarperTool {
   }
 
   shiftChanged(shift) {
-    if (this.dragging && shift !== this.shift) this.move(this.last, shift);
+    if (this.dragging && shift !== this.shift) this.move({point: this.last, shift});
   }
 
-  up(point, shift) {
+  up({point, shift}) {
     if (!this.dragging) return;
     this.dragging = false;
     this.host.send({caller: 'AI Tool', selector: 'AI Mouse Up', point, shift});
@@ -46,7 +47,7 @@ export class SlantWarperTool {
 
   // The drag ends where the pointer was last seen when the page loses it.
   cancel() {
-    if (this.dragging) this.up(this.last, this.shift);
+    if (this.dragging) this.up({point: this.last, shift: this.shift});
   }
 
   // A new world replaced the one the drag was in: nothing more to send.

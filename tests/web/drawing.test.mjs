@@ -1,0 +1,180 @@
+// The page draws a file as the browser itself draws it, in Chromium and in
+// Firefox: each file of the project's corpus opened in the page, its canvas
+// compared pixel by pixel with the same browser's own picture of the file
+// (an <img> of it at the same scale), and a real drag on a compound path
+// filled with a gradient keeps its hole a hole and its gradient a gradient.
+import {after, before, describe, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {mkdirSync, readFileSync, readdirSync, writeFileSync} from 'node:fs';
+import {join} from 'node:path';
+import {SCREENSHOT_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
+import {comparePictures, decodePng, encodePng} from './pixels.mjs';
+import {REPO_ROOT} from '../../web/serve.mjs';
+
+const CORPUS = join(REPO_ROOT, 'tests/web/corpus');
+// Of the drawn pixels inside the canvas (a margin of 2 pixels left out for
+// the page's canvas outline), at most this share may differ by more than
+// 64 of 255 in a channel from every pixel around it in the other picture
+// (the page and an image round the canvas's place differently).
+const DRAWING_TOLERANCE = 0.02;
+
+for (const kind of ['chrome', 'firefox']) {
+  const browserName = kind === 'chrome' ? 'Chromium' : 'Firefox';
+  describe(`drawing in ${browserName}`, () => {
+    let session;
+    before(async () => {
+      session = await launchBrowser({browser: kind, width: 1280, height: 900});
+      mkdirSync(SCREENSHOT_DIR, {recursive: true});
+    });
+    after(async () => {
+      if (session) await session.close();
+    });
+
+    test("every file of the corpus is drawn as the browser draws it", async () => {
+      const files = readdirSync(CORPUS).filter((name) => name.endsWith('.svg')).sort();
+      await withFreshPage(session, async (page) => {
+        for (const name of files) {
+          const text = readFileSync(join(CORPUS, name), 'utf8');
+          await callHook(page, 'openSvg', text);
+          await clearSelection(page);
+          const canvas = await canvasInView(page, text);
+          const drawn = await picture(page, canvas);
+          const own = await browserPicture(page, text, canvas);
+          const {drawn: count, differing, fraction} = comparePictures(inner(drawn, 2), inner(own, 2), {slack: 1});
+          if (fraction > DRAWING_TOLERANCE) {
+            writeFileSync(join(SCREENSHOT_DIR, `${name}-page-${kind}.png`), encodePng(drawn));
+            writeFileSync(join(SCREENSHOT_DIR, `${name}-browser-${kind}.png`), encodePng(own));
+          }
+          assert.ok(count > 100, `${name}: something is drawn`);
+          assert.ok(fraction <= DRAWING_TOLERANCE, `${name} in ${browserName}: ${differing} of ${count} drawn pixels differ from the browser's own picture`);
+        }
+      });
+    });
+
+    test('a real drag on a compound path with a gradient keeps the hole and the gradient', async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_gradient.svg'), 'utf8'));
+        for (let i = 0; i < 3; i++) await page.keyboard.press('-');
+        // Stretch along x about the frame's left edge, by half.
+        const from = await callHook(page, 'clientPoint', 20, -80);
+        const to = await callHook(page, 'clientPoint', 120, -80);
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 8});
+        await page.mouse.up();
+        const [outer, hole] = JSON.parse(await callHook(page, 'report')).paths;
+        assert.ok(outer.segments.some((s) => s[0] > 200), 'the frame was stretched');
+        await clearSelection(page);
+        await page.bringToFront();
+        const shot = decodePng(await page.screenshot());
+        const colour = async (x, y) => {
+          const at = await callHook(page, 'clientPoint', x, y);
+          const i = (Math.round(at.y) * shot.width + Math.round(at.x)) * 4;
+          return [shot.data[i], shot.data[i + 1], shot.data[i + 2]];
+        };
+        const centre = (path, k) => path.segments.reduce((sum, s) => sum + s[k], 0) / path.segments.length;
+        assert.deepEqual(await colour(centre(hole, 0), centre(hole, 1)), [255, 255, 255], 'the hole shows the paper');
+        const left = await colour(outer.segments[0][0] + 15, -80);
+        const right = await colour(Math.max(...outer.segments.map((s) => s[0])) - 15, -80);
+        assert.ok(left[0] > 150 && left[2] < 100, `red at the left: ${left}`);
+        assert.ok(right[2] > 150 && right[0] < 100, `blue at the right: ${right}`);
+        await page.screenshot({path: join(SCREENSHOT_DIR, `compound-gradient-dragged-${kind}.png`)});
+      });
+    });
+
+    test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
+        const selected = async () => JSON.parse(await callHook(page, 'report')).paths.flatMap((path, i) => (path.selected ? [path.name] : []));
+        const click = async (x, y, shift = false) => {
+          const at = await callHook(page, 'clientPoint', x, y);
+          if (shift) await page.keyboard.down('Shift');
+          await page.mouse.click(at.x, at.y);
+          if (shift) await page.keyboard.up('Shift');
+        };
+        await page.keyboard.press('v');
+        await click(15, -40);
+        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2'], 'a click on the frame takes both its contours');
+        await click(190, -15, true);
+        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2', 'zero 1', 'zero 2'], 'Shift-click adds the zero');
+        await click(12, -12, true);
+        assert.deepEqual(await selected(), ['zero 1', 'zero 2'], 'Shift-click on a selected element takes it away whole');
+        await click(190, -45);
+        assert.deepEqual(await selected(), [], "a click in the zero's counter is a click on the paper");
+        // A marquee round the inner square of the second frame alone.
+        const from = await callHook(page, 'clientPoint', 100, -20);
+        const to = await callHook(page, 'clientPoint', 140, -60);
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 4});
+        await page.mouse.up();
+        assert.deepEqual(await selected(), ['hollow-nonzero 1', 'hollow-nonzero 2'], 'a marquee touching a contour takes its element');
+      });
+    });
+  });
+}
+
+// A click with the selection tool on empty paper: no outline over the art.
+async function clearSelection(page) {
+  await page.keyboard.press('v');
+  const box = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
+  await page.mouse.click(box.left + 3, box.top + 3);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+}
+
+// The client rectangle of the file's canvas (its viewBox), zoomed out with
+// the keyboard until the view shows all of it.
+async function canvasInView(page, text) {
+  const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
+  for (let tries = 0; ; tries++) {
+    const canvas = await canvasRect(page, text);
+    const inside = canvas.x >= view.left + 4 && canvas.y >= view.top + 4 &&
+      canvas.x + canvas.width <= view.right - 4 && canvas.y + canvas.height <= view.bottom - 4;
+    if (inside) return canvas;
+    assert.ok(tries < 20, 'the canvas fits the view');
+    await page.keyboard.press('-');
+  }
+}
+
+// The client rectangle of the file's canvas as the page shows it.
+async function canvasRect(page, text) {
+  const [x, y, width, height] = /viewBox="([^"]+)"/.exec(text)[1].trim().split(/[\s,]+/).map(Number);
+  const a = await callHook(page, 'clientPoint', x, -y);
+  const b = await callHook(page, 'clientPoint', x + width, -(y + height));
+  return {x: a.x, y: a.y, width: b.x - a.x, height: b.y - a.y};
+}
+
+async function picture(page, rect) {
+  return decodePng(await page.screenshot({clip: rect}));
+}
+
+// The browser's own picture of the file: an image of it on white, laid for
+// a moment over the page at the same place and size.
+async function browserPicture(page, text, rect) {
+  const source = `data:image/svg+xml;base64,${Buffer.from(text).toString('base64')}`;
+  await page.evaluate(async (src, r) => {
+    const image = document.createElement('img');
+    image.id = 'reference-picture';
+    Object.assign(image.style, {position: 'fixed', left: `${r.x}px`, top: `${r.y}px`, width: `${r.width}px`,
+      height: `${r.height}px`, background: '#fff', zIndex: 1000});
+    image.src = src;
+    document.body.append(image);
+    await image.decode();
+    await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+  }, source, rect);
+  const shot = await picture(page, rect);
+  await page.evaluate(() => document.getElementById('reference-picture').remove());
+  return shot;
+}
+
+// A picture without `margin` pixels at each edge.
+function inner(picture, margin) {
+  const width = picture.width - 2 * margin;
+  const height = picture.height - 2 * margin;
+  const data = new Uint8Array(width * height * 4);
+  for (let y = 0; y < height; y++) {
+    const from = ((y + margin) * picture.width + margin) * 4;
+    data.set(picture.data.subarray(from, from + width * 4), y * width * 4);
+  }
+  return {width, height, data};
+}

@@ -1,0 +1,124 @@
+// The opened file's model and its export under node (@xmldom/xmldom as the
+// parser): host paths tied to their elements by name, the file's own text
+// written back, and only changed geometry rewritten, in each element's own
+// coordinates, to reopen as the same host paths to the last bit.
+import {test} from 'node:test';
+import assert from 'node:assert/strict';
+import {SvgDocument} from '../../web/svg_document.js';
+import {SvgExportError, exportDocument} from '../../web/svg_export.js';
+import {elementSpans, inertMarkup, matchedSpans} from '../../web/svg_source.js';
+import {parseXml} from './xml.mjs';
+
+const open = (text) => new SvgDocument(text, 'art.svg', parseXml);
+// The host's paths as the engine hands them out: Float32Array segments.
+const hostPaths = (model, move = (x, y) => [x, y]) => model.worldPaths().map((path) => {
+  const floats = Float32Array.from(path.segments);
+  for (let i = 0; i < floats.length; i += 2) [floats[i], floats[i + 1]] = move(floats[i], floats[i + 1]).map(Math.fround);
+  return {...path, segments: floats};
+});
+const geometry = (paths) => paths.map((path) => [path.closed, Array.from(path.segments)]);
+const stretch = (x, y) => [x * 1.25 + 3, y];
+
+const FILE = `<?xml version="1.0"?>
+<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" "http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd">
+<!-- drawn elsewhere -->
+<svg xmlns="http://www.w3.org/2000/svg" xmlns:svg="http://www.w3.org/2000/svg" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" viewBox='0 0 200 100' width="2in">
+  <style><![CDATA[ .a { fill: #123456 } ]]></style>
+  <g transform="translate(10 5) rotate(30) scale(2 1.5)" inkscape:label="Layer 1">
+    <svg:rect id="box" class="a" x="1" y="2" width="30" height="20" rx="3" style="stroke:#123456"><title>box</title></svg:rect>
+    <path id="frame" fill-rule="evenodd" d="M0 0 H40 V30 H0 Z M10 10 V20 H30 V10 Z"/>
+  </g>
+  <circle cx="150" cy="50" r="20" transform="skewX(20)"/>
+</svg>
+`;
+
+test('a file opened and written back with no change is the same text, character for character', () => {
+  const model = open(FILE);
+  assert.deepEqual(model.names, ['box', 'frame 1', 'frame 2', 'circle 3']);
+  const {text, written, skipped} = exportDocument(model, hostPaths(model));
+  assert.equal(text, FILE);
+  assert.deepEqual([written, skipped], [0, 0]);
+});
+
+test('changed elements get their geometry in their own coordinates and reopen as the host paths, bit for bit', () => {
+  const model = open(FILE);
+  const moved = hostPaths(model, stretch);
+  const {text, written} = exportDocument(model, moved);
+  assert.equal(written, 3);
+  // The shape is a path that keeps everything but its geometry, its prefix
+  // and its children, its end tag renamed too.
+  assert.match(text, /<svg:path id="box" class="a" style="stroke:#123456" d="M[^"]+Z"><title>box<\/title><\/svg:path>/);
+  assert.doesNotMatch(text, /rx="3"/);
+  // Everything else as it was: prolog, comment, namespaces, style sheet, the
+  // group's transform and label.
+  assert.ok(text.startsWith(FILE.slice(0, FILE.indexOf('<svg:rect'))));
+  assert.match(text, /<path id="frame" fill-rule="evenodd" d="M[^"]+ZM[^"]+Z"\/>/);
+  assert.deepEqual(geometry(open(text).worldPaths()), geometry(moved));
+});
+
+test("the host's copies are written after what they copy, without ids, and reopen in place", () => {
+  const model = open(FILE);
+  const [paths, moved] = [hostPaths(model), hostPaths(model, stretch)];
+  // Mid-drag: the frame's two contours stretched, the plug-in's untouched
+  // duplicate of each right above it.
+  const {text} = exportDocument(model, [paths[0], moved[1], paths[1], moved[2], paths[2], paths[3]]);
+  const frames = text.match(/<path [^>]*fill-rule="evenodd"[^>]*\/>/g);
+  assert.equal(frames.length, 2);
+  assert.match(frames[0], /^<path id="frame"/);
+  assert.match(frames[1], /^<path fill-rule="evenodd" d="M0 0 H40/, 'the copy keeps the geometry the file gives it');
+  assert.equal(text.indexOf(frames[1]), text.indexOf(frames[0]) + frames[0].length, 'right after the original');
+});
+
+test('a use of changed art is written as a group holding a copy of what it draws', () => {
+  const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <defs><symbol id="s" viewBox="0 0 10 10"><path id="p" d="M0 0 L10 0 L10 10 Z"/></symbol></defs>
+  <use id="u" xlink:href="#s" x="5" y="6" width="20" height="20" class="c" transform="rotate(10)"/>
+  <use xlink:href="#u" x="100"/>
+  <rect id="alone" width="5" height="5"/>
+</svg>`;
+  const model = open(text);
+  assert.deepEqual(model.elements.map((element) => element.uses.length), [1, 2, 0]);
+  const paths = hostPaths(model);
+  paths[0] = hostPaths(model, stretch)[0];
+  const out = exportDocument(model, paths).text;
+  assert.match(out, /<g id="u" class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M[^"]+Z"\/><\/svg><\/g>/);
+  // The use of that use would draw the changed group: it becomes a group of
+  // its own, with the geometry the host keeps for it (the file's).
+  assert.match(out, /<g transform="translate\(100 0\)"><g class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M0 0 L10 0 L10 10 Z"\/><\/svg><\/g><\/g>/);
+  assert.match(out, /<rect id="alone" width="5" height="5"\/>/);
+  assert.deepEqual(geometry(open(out).worldPaths()), geometry(paths));
+});
+
+test('geometry that cannot be written keeps the file\'s, and is counted', () => {
+  const text = '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';
+  const model = open(text);
+  const paths = hostPaths(model, stretch);
+  paths[1].segments[0] = NaN;
+  const {text: out, written, skipped} = exportDocument(model, paths);
+  assert.equal(out, text);
+  assert.deepEqual([written, skipped], [0, 2]);
+});
+
+test('a closed contour whose last anchor lies on its first reopens with the same segments', () => {
+  const text = '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 C 5 -5 10 -5 10 0 L 0 0 L 0 0 Z"/></svg>';
+  const model = open(text);
+  const moved = hostPaths(model, stretch);
+  assert.equal(moved[0].segments.length / 6, 3);
+  assert.deepEqual(geometry(open(exportDocument(model, moved).text).worldPaths()), geometry(moved));
+});
+
+test('a text whose elements are not the parsed ones (markup its document type makes) cannot be written back, and says so', () => {
+  const text = '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L1 1"/></svg>';
+  const model = open(text);
+  // What a parser that expands such markup holds: an element the text lacks.
+  model.nodes = open('<svg xmlns="http://www.w3.org/2000/svg"><circle r="1"/><path d="M0 0 L1 1"/></svg>').nodes;
+  assert.equal(matchedSpans(text, model.nodes), null);
+  assert.throws(() => exportDocument(model, hostPaths(model)), SvgExportError);
+});
+
+test('event attributes are renamed before the parser reads a file, and nothing else is touched', () => {
+  const text = '<svg xmlns="http://www.w3.org/2000/svg" onload="a()" x:onclick="b" xmlns:x="urn:x"><text>one="1" onclick="2"</text><a ONMOUSEOVER=\'c\' href="#"/><!-- onload="d" --></svg>';
+  const inert = inertMarkup(text);
+  assert.equal(inert, text.replace('onload="a()"', 'data-inert-onload="a()"').replace("ONMOUSEOVER='c'", "data-inert-ONMOUSEOVER='c'"));
+  assert.deepEqual(elementSpans(inert).map((span) => span.name), ['svg', 'text', 'a']);
+});

@@ -1,0 +1,46 @@
+// The page's notices, in one place: the line at the top of the page that
+// tells the person what happened. Information fades after a few seconds;
+// warnings and errors stay until closed or replaced. Anything the page's
+// own code throws, and any failure it did not catch, becomes a notice too,
+// never a console error.
+const INFO_SECONDS = 6;
+
+export class Notices {
+  // box: the notice element; text: where its words go; close: its button.
+  constructor(box, text, close) {
+    this.box = box;
+    this.text = text;
+    this.timer = 0;
+    close.addEventListener('click', () => this.show(''));
+    window.addEventListener('error', (event) => this.unexpected(event, event.error ?? event.message));
+    window.addEventListener('unhandledrejection', (event) => this.unexpected(event, event.reason));
+  }
+
+  // kind: 'info', 'warning' or 'error'; '' hides the notice.
+  show(text, kind = 'info') {
+    this.text.textContent = text;
+    this.box.dataset.kind = kind;
+    this.box.hidden = text === '';
+    clearTimeout(this.timer);
+    if (kind === 'info' && text !== '') this.timer = setTimeout(() => this.show(''), INFO_SECONDS * 1000);
+  }
+
+  // Runs fn; anything it throws becomes a notice.
+  guard(fn) {
+    try {
+      return fn();
+    } catch (error) {
+      this.show(`That did not work, nothing was lost: ${messageOf(error)}`, 'error');
+      return undefined;
+    }
+  }
+
+  unexpected(event, error) {
+    event.preventDefault();
+    this.show(`Something went wrong: ${messageOf(error)}`, 'error');
+  }
+}
+
+export function messageOf(error) {
+  return error && error.message ? error.message : String(error);
+}

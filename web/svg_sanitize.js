@@ -1,0 +1,243 @@
+// What of an opened file may be drawn: the file is untrusted, so the page
+// draws a copy that DOMPurify has cleaned (no script, no event attribute, no
+// foreignObject, no animation) and that names nothing outside itself (every
+// href and url() a local "#id", images only as data: URLs, no @import, no
+// web font from elsewhere), built into the page with DOM APIs alone. Style
+// sheets become constructed sheets for the drawing's shadow root and style
+// attributes go through the CSSOM, so the page's own policy can forbid
+// inline styles. Everything left out is counted for the person.
+import DOMPurify from 'dompurify';
+import {INERT_PREFIX, numberElements} from './svg_source.js';
+import {readable} from './svg_values.js';
+
+const SVG_NS = 'http://www.w3.org/2000/svg';
+const XLINK_NS = 'http://www.w3.org/1999/xlink';
+const XML_NS = 'http://www.w3.org/XML/1998/namespace';
+export const SERIAL_ATTRIBUTE = 'data-sw-n';
+
+const ANIMATIONS = new Set(['animate', 'set', 'animatemotion', 'animatetransform', 'animatecolor', 'discard']);
+const IMAGE_ELEMENTS = new Set(['image', 'feimage']);
+const DATA_IMAGE = /^data:image\/(png|jpe?g|gif|webp|bmp|avif|svg\+xml)[;,]/i;
+const DATA_FONT = /^data:(font\/|application\/(font|x-font|octet-stream|vnd\.ms-fontobject))/i;
+// A url() or other CSS function that fetches.
+const URL_FUNCTION = /url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*))\s*\)/gi;
+const FETCHING_FUNCTION = /\b(?:image-set|-webkit-image-set|image|cross-fade|element|src)\(/i;
+
+const purifier = DOMPurify(window);
+let tally = null;
+purifier.addHook('uponSanitizeElement', (node, data) => {
+  const name = data.tagName;
+  if (name === 'script') tally.count('scripts');
+  // A foreignObject that requires an extension is the private data of the
+  // program that wrote the file, which no browser draws: nothing is lost.
+  else if (name === 'foreignobject' && !node.hasAttribute('requiredExtensions')) tally.count('foreignObjects');
+  else if (ANIMATIONS.has(name)) tally.count('animations');
+});
+purifier.addHook('uponSanitizeAttribute', (node, data) => {
+  const name = data.attrName;
+  const value = data.attrValue ?? '';
+  if (/^on/i.test(name) || name.startsWith(INERT_PREFIX)) {
+    tally.count('eventAttributes');
+    data.keepAttr = false;
+  } else if (name === 'href' || name === 'xlink:href') {
+    const target = value.trim();
+    if (target.startsWith('#')) return;
+    const tag = node.localName.toLowerCase();
+    if (IMAGE_ELEMENTS.has(tag) && DATA_IMAGE.test(target)) return;
+    if (/^\s*javascript:/i.test(target.replace(/[\u0000-\u0020]/g, ''))) tally.count('javascriptLinks');
+    else if (IMAGE_ELEMENTS.has(tag)) tally.count('externalImages');
+    else if (tag !== 'a') tally.count('externalReferences');
+    data.keepAttr = false;
+    data.forceKeepAttr = undefined;
+  } else if (name !== 'style' && !safeValue(value)) {
+    tally.count('externalReferences');
+    data.keepAttr = false;
+  }
+});
+
+const CONFIG = {
+  IN_PLACE: true,
+  USE_PROFILES: {svg: true, svgFilters: true},
+  ADD_TAGS: ['use'],
+  ADD_ATTR: ['fr', 'mix-blend-mode', 'isolation', 'solid-color', 'solid-opacity', 'xml:space', 'xml:lang'],
+  FORBID_TAGS: ['foreignObject', 'foreignobject', 'animate', 'set', 'animateMotion', 'animateTransform', 'animateColor', 'discard'],
+  KEEP_CONTENT: false,
+};
+
+// The words a message uses for each kind of thing left out.
+const WORDS = {
+  scripts: ['script not run', 'scripts not run'],
+  eventAttributes: ['event attribute removed', 'event attributes removed'],
+  javascriptLinks: ['javascript: link removed', 'javascript: links removed'],
+  externalImages: ['external image not loaded', 'external images not loaded'],
+  externalReferences: ['reference to another file not followed', 'references to other files not followed'],
+  styleImports: ['style sheet from elsewhere not loaded', 'style sheets from elsewhere not loaded'],
+  externalFonts: ['web font from elsewhere not loaded', 'web fonts from elsewhere not loaded'],
+  foreignObjects: ['embedded HTML block not drawn', 'embedded HTML blocks not drawn'],
+  animations: ['animation not played', 'animations not played'],
+};
+
+class Tally {
+  constructor() {
+    this.counts = new Map();
+  }
+
+  count(kind, n = 1) {
+    this.counts.set(kind, (this.counts.get(kind) ?? 0) + n);
+  }
+
+  // "2 external images not loaded, 1 script not run", or ''.
+  text() {
+    return Object.keys(WORDS)
+      .filter((kind) => this.counts.get(kind) > 0)
+      .map((kind) => {
+        const n = this.counts.get(kind);
+        return `${n} ${WORDS[kind][n === 1 ? 0 : 1]}`;
+      })
+      .join(', ');
+  }
+}
+
+// The drawing of a parsed file: {root, sheets, nodes, omitted} where root is
+// the page's copy of the file's <svg> (not yet in the page), sheets its
+// style sheets, nodes a Map from each drawn element to the document-order
+// number of the file element it copies (see numberElements), and omitted the
+// person's message of what was left out ('' when nothing was).
+export function drawingOf(doc) {
+  tally = new Tally();
+  try {
+    const clone = svgNamespaced(doc.documentElement);
+    numberElements(clone, SERIAL_ATTRIBUTE);
+    for (let node = doc.firstChild; node; node = node.nextSibling) {
+      if (node.nodeType === 7 && /^xml-stylesheet$/i.test(node.target)) tally.count('styleImports');
+    }
+    const sources = numberElements(doc.documentElement);
+    purifier.sanitize(clone, CONFIG);
+    const nodes = new Map();
+    const styles = [];
+    const root = build(clone, nodes, styles);
+    // A style sheet's text as the file has it (the sanitizer drops CDATA
+    // sections); the sheet itself is cleaned rule by rule.
+    const sheets = styles.map(({serial, media}) => cleanSheet(sources[serial].textContent, media));
+    return {root, sheets, nodes, omitted: tally.text()};
+  } finally {
+    tally = null;
+  }
+}
+
+// A copy of the file's root with its elements of no namespace in SVG's, as
+// the importer reads them (files without xmlns are common, and drawing
+// programs open them).
+function svgNamespaced(root) {
+  if (root.namespaceURI === SVG_NS) return root.cloneNode(true);
+  const doc = root.ownerDocument.implementation.createDocument(SVG_NS, 'svg', null);
+  const copy = (node) => {
+    if (node.nodeType !== 1) return doc.importNode(node, false);
+    const element = node.namespaceURI === null ? doc.createElementNS(SVG_NS, node.localName) : doc.importNode(node, false);
+    if (node.namespaceURI === null) {
+      for (const attribute of Array.from(node.attributes)) {
+        if (attribute.namespaceURI === null) element.setAttribute(attribute.name, attribute.value);
+        else element.setAttributeNS(attribute.namespaceURI, attribute.name, attribute.value);
+      }
+    }
+    for (let child = node.firstChild; child; child = child.nextSibling) element.append(copy(child));
+    return element;
+  };
+  const result = copy(root);
+  doc.replaceChild(result, doc.documentElement);
+  return result;
+}
+
+// The page's element for a cleaned one, with its attributes, text and
+// children; <style> elements are gathered into `styles` instead.
+function build(source, nodes, styles) {
+  const node = document.createElementNS(SVG_NS, source.localName);
+  for (const attribute of Array.from(source.attributes)) {
+    const {name, value} = attribute;
+    if (name === SERIAL_ATTRIBUTE) {
+      nodes.set(node, Number(value));
+    } else if (name === 'style') {
+      node.style.cssText = cleanDeclarations(value);
+    } else if (attribute.namespaceURI === XLINK_NS) {
+      node.setAttributeNS(XLINK_NS, `xlink:${attribute.localName}`, value);
+    } else if (attribute.namespaceURI === XML_NS) {
+      node.setAttributeNS(XML_NS, `xml:${attribute.localName}`, value);
+    } else if (attribute.namespaceURI === null && readable(source.localName, name, value)) {
+      node.setAttribute(name, value);
+    }
+  }
+  for (let child = source.firstChild; child; child = child.nextSibling) {
+    if (child.nodeType === 3 || child.nodeType === 4) {
+      node.append(document.createTextNode(child.data));
+    } else if (child.nodeType === 1 && child.namespaceURI === SVG_NS) {
+      if (child.localName === 'style') {
+        styles.push({serial: Number(child.getAttribute(SERIAL_ATTRIBUTE)), media: child.getAttribute('media') ?? ''});
+      } else {
+        node.append(build(child, nodes, styles));
+      }
+    }
+  }
+  return node;
+}
+
+// A style sheet of the file as a constructed sheet, every rule that would
+// fetch something from elsewhere taken out.
+function cleanSheet(text, media) {
+  const imports = text.match(/@import\b/gi);
+  if (imports) tally.count('styleImports', imports.length);
+  const sheet = new CSSStyleSheet({media});
+  // Constructed sheets drop @import rules themselves; taken out first, they
+  // cost no warning either.
+  sheet.replaceSync(text.replace(/@import\b[^;]*;?/gi, ''));
+  cleanRules(sheet);
+  return sheet;
+}
+
+function cleanRules(container) {
+  for (let i = container.cssRules.length - 1; i >= 0; i--) {
+    const rule = container.cssRules[i];
+    if (rule instanceof CSSFontFaceRule) {
+      const sources = rule.style.getPropertyValue('src');
+      if (!urlsAll(sources, (target) => DATA_FONT.test(target))) {
+        tally.count('externalFonts');
+        container.deleteRule(i);
+      }
+      continue;
+    }
+    if (rule.style) cleanStyle(rule.style);
+    if (rule.cssRules) cleanRules(rule);
+  }
+}
+
+// A style attribute's declarations without those that fetch from elsewhere.
+function cleanDeclarations(text) {
+  const probe = document.createElementNS(SVG_NS, 'g');
+  probe.style.cssText = text;
+  cleanStyle(probe.style);
+  return probe.style.cssText;
+}
+
+function cleanStyle(style) {
+  for (let i = style.length - 1; i >= 0; i--) {
+    const property = style.item(i);
+    if (!safeValue(style.getPropertyValue(property))) {
+      tally.count('externalReferences');
+      style.removeProperty(property);
+    }
+  }
+}
+
+// A value that fetches nothing: each url() in it names an element of the
+// file itself ("#id"), and no other fetching function is used.
+function safeValue(value) {
+  if (FETCHING_FUNCTION.test(value)) return false;
+  return urlsAll(value, (target) => target.startsWith('#'));
+}
+
+function urlsAll(value, allowed) {
+  for (const match of value.matchAll(URL_FUNCTION)) {
+    const target = (match[1] ?? match[2] ?? match[3] ?? '').trim();
+    if (!allowed(target)) return false;
+  }
+  return !/url\(/i.test(value.replace(URL_FUNCTION, ''));
+}

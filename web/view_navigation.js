@@ -1,0 +1,109 @@
+// Pan and zoom of the view: the page follows each wheel step, pinch and pan
+// at once, and the host learns the new view 0 mapping when the gesture
+// ends (a host action in the session's scenario), so a scroll costs the
+// host one change, not one per step.
+import {artworkBounds} from './view.js';
+
+const NICE_ZOOMS = [1 / 64, 1 / 32, 1 / 16, 1 / 8, 1 / 4, 1 / 2, 3 / 4, 1, 3 / 2, 2, 3, 4, 6, 8, 12, 16, 32, 64, 128, 256];
+const MIN_ZOOM = 1 / 64;
+const MAX_ZOOM = 256;
+const COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
+
+export class ViewNavigation {
+  // view: the DocumentView; engine: the host (setView); repaint(): asks
+  // for the next frame.
+  constructor(view, engine, repaint) {
+    this.view = view;
+    this.engine = engine;
+    this.repaint = repaint;
+    this.pending = null;
+    this.timer = 0;
+    this.pan = null;
+  }
+
+  get panning() {
+    return this.pan !== null;
+  }
+
+  // A new world: its own view, nothing pending.
+  reset({origin, zoom}) {
+    clearTimeout(this.timer);
+    this.pan = null;
+    this.pending = null;
+    this.view.setMapping(origin, zoom);
+  }
+
+  setLocally(origin, zoom) {
+    const mapping = {origin: [Math.fround(origin[0]), Math.fround(origin[1])], zoom: Math.fround(zoom)};
+    if (!mapping.origin.every(Number.isFinite)) return;
+    this.pending = mapping;
+    this.view.setMapping(mapping.origin, mapping.zoom);
+    this.repaint();
+  }
+
+  // The host learns the view the page shows, if it changed.
+  commit() {
+    clearTimeout(this.timer);
+    if (!this.pending) return;
+    const {origin, zoom} = this.pending;
+    this.pending = null;
+    this.engine.setView(origin, zoom);
+  }
+
+  zoomAbout(client, factor) {
+    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, this.view.zoom * factor));
+    const box = this.view.svg.getBoundingClientRect();
+    const at = client ?? {x: box.left + box.width / 2, y: box.top + box.height / 2};
+    const [x, y] = this.view.artworkPoint(at.x, at.y);
+    this.setLocally([x - (at.x - box.left) / zoom, y + (at.y - box.top) / zoom], zoom);
+  }
+
+  // Fits the selection, or everything when nothing is selected.
+  fit(paths) {
+    const {origin, zoom} = this.fitted(artworkBounds(paths, true) ?? artworkBounds(paths));
+    this.setLocally(origin, zoom);
+    this.commit();
+  }
+
+  // The nicest zoom at which the artwork rectangle fits the view, centred.
+  fitted(bounds) {
+    const [width, height] = this.view.size();
+    if (!bounds || width < 1 || height < 1) return {origin: [0, 0], zoom: 1};
+    const [left, bottom, right, top] = bounds;
+    const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
+    const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
+    const origin = [Math.round((left + right) / 2 - width / 2 / zoom), Math.round((bottom + top) / 2 + height / 2 / zoom)];
+    return {origin, zoom};
+  }
+
+  // Wheel scrolls; Ctrl or Cmd with the wheel (or a pinch) zooms about the
+  // pointer.
+  wheel(event) {
+    const client = {x: event.clientX, y: event.clientY};
+    if (event.ctrlKey || event.metaKey) {
+      this.zoomAbout(client, Math.exp(-event.deltaY / 300));
+    } else {
+      const zoom = this.view.zoom;
+      const dx = event.shiftKey && event.deltaX === 0 ? event.deltaY : event.deltaX;
+      const dy = event.shiftKey && event.deltaX === 0 ? 0 : event.deltaY;
+      this.setLocally([this.view.origin[0] + dx / zoom, this.view.origin[1] - dy / zoom], zoom);
+    }
+    clearTimeout(this.timer);
+    this.timer = setTimeout(() => this.commit(), COMMIT_DELAY);
+  }
+
+  startPan(client) {
+    this.pan = {client, origin: [...this.view.origin]};
+  }
+
+  panTo(client) {
+    const zoom = this.view.zoom;
+    this.setLocally([this.pan.origin[0] - (client.x - this.pan.client.x) / zoom,
+      this.pan.origin[1] + (client.y - this.pan.client.y) / zoom], zoom);
+  }
+
+  endPan() {
+    this.pan = null;
+    this.commit();
+  }
+}
