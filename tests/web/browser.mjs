@@ -1,25 +1,36 @@
 // Shared by the browser tests and benchmarks: Debian's Chromium, headless,
 // driven by puppeteer-core (which downloads no browser), with a fresh
-// profile under build/, and the page's static server on a free loopback port.
+// profile under build/, and the page as its static site (built from the
+// checkout into a folder of the session's own) on a free loopback port.
 import assert from 'node:assert/strict';
 import {mkdirSync, mkdtempSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
 import puppeteer from 'puppeteer-core';
-import {REPO_ROOT, startServer} from '../../web/serve.mjs';
+import {startServer} from '../../web/serve.mjs';
+import {REPO_ROOT, buildSite} from '../../web/site.mjs';
 
 export const CHROMIUM = process.env.SW_CHROMIUM ?? '/usr/bin/chromium';
 export const BUILD_DIR = join(REPO_ROOT, 'build', 'web');
 export const SCREENSHOT_DIR = join(BUILD_DIR, 'screenshots');
 
 // {browser, server, url, close()}: close() ends the browser, the server and
-// the profile folder.
-export async function launchBrowser({width = 1280, height = 800} = {}) {
+// the profile and site folders. Given a `url`, the browser opens that page
+// instead, and the session builds and serves no site (server is null).
+export async function launchBrowser({width = 1280, height = 800, url = null} = {}) {
   const profiles = join(BUILD_DIR, 'profiles');
   mkdirSync(profiles, {recursive: true});
   const userDataDir = mkdtempSync(join(profiles, 'chromium-'));
-  const server = await startServer({port: 0, host: '127.0.0.1'});
+  let site = null;
+  let server = null;
   let browser;
   try {
+    if (!url) {
+      mkdirSync(join(BUILD_DIR, 'sites'), {recursive: true});
+      site = mkdtempSync(join(BUILD_DIR, 'sites', 'site-'));
+      await buildSite({out: site});
+      server = await startServer({root: site, port: 0, host: '127.0.0.1'});
+      url = `http://127.0.0.1:${server.address().port}/`;
+    }
     browser = await puppeteer.launch({
       executablePath: CHROMIUM,
       headless: true,
@@ -36,18 +47,19 @@ export async function launchBrowser({width = 1280, height = 800} = {}) {
       ],
     });
   } catch (error) {
-    server.close();
+    if (server) server.close();
+    if (site) rmSync(site, {recursive: true, force: true});
     rmSync(userDataDir, {recursive: true, force: true});
     throw error;
   }
-  const url = `http://127.0.0.1:${server.address().port}/`;
   return {
     browser,
     server,
     url,
     async close() {
       await browser.close();
-      await new Promise((resolve) => server.close(resolve));
+      if (server) await new Promise((resolve) => server.close(resolve));
+      if (site) rmSync(site, {recursive: true, force: true});
       rmSync(userDataDir, {recursive: true, force: true});
     },
   };
