@@ -66,9 +66,12 @@ export async function launchBrowser({width = 1280, height = 800, url = null} = {
 }
 
 // A new tab on the page, every console error and page error collected in
-// `problems`, ready once window.slantWarper.ready has resolved.
-export async function openPage(session) {
+// `problems`, ready once window.slantWarper.ready has resolved. A `viewport`
+// (puppeteer's: width, height, isMobile, hasTouch, ...) is set before the
+// page loads.
+export async function openPage(session, {viewport = null} = {}) {
   const page = await session.browser.newPage();
+  if (viewport) await page.setViewport(viewport);
   const problems = [];
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console: ${message.text()}`);
@@ -83,8 +86,8 @@ export async function openPage(session) {
 
 // Runs `body` on a fresh tab of `session` and closes it; fails if the page
 // logged a console or page error meanwhile.
-export async function withFreshPage(session, body) {
-  const {page, problems} = await openPage(session);
+export async function withFreshPage(session, body, options = {}) {
+  const {page, problems} = await openPage(session, options);
   try {
     await body(page);
     assert.deepEqual(problems, [], 'no console or page error');
