@@ -99,15 +99,6 @@ class DistTest(unittest.TestCase):
             self.assertIn(needed, notes)
         self.assertNotIn("@", notes, "every placeholder filled in")
 
-    def test_page_archive_is_a_site(self):
-        _, page = names()
-        with self.archive(page) as archive:
-            paths = set(archive.namelist())
-        for needed in ("index.html", "main.js", "page.css", "build/slantwarper.js", "build/slantwarper.wasm",
-                       "resources/icon.txt", "resources/cursor.txt", "vendor/svgpath.js"):
-            self.assertIn(f"{page}/{needed}", paths)
-        self.assertFalse([path for path in paths if path.endswith(".mjs") or "/wasm/" in path], "no node tools")
-
     def test_no_folder_of_the_build_machine(self):
         for name in names():
             with self.archive(name) as archive:
