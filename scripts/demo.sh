@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-in for Linux, for Windows and for the web
-# page (WebAssembly), runs the built-in demo in the substitute host (picture
-# in out/demo.svg) and prints the report of a plug-in's life: startup,
-# unload, reload, shutdown.
+# page (WebAssembly), and the page as a static site (build/web/site), runs
+# the built-in demo in the substitute host (picture in out/demo.svg) and
+# prints the report of a plug-in's life: startup, unload, reload, shutdown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,11 +14,12 @@ cmake --build --preset windows -j2
 cmake --preset web >/dev/null
 cmake --build --preset web -j2
 scripts/node_deps.sh
+node web/site.mjs
 
 runner=build/native/host/slantwarper-host
 echo
-echo "== Built: build/native/bridge/slantWarper.so, build/windows/bridge/slantWarper.aip and the page's"
-echo "   WebAssembly build in build/web/out (scripts/playground.sh serves the page)"
+echo "== Built: build/native/bridge/slantWarper.so, build/windows/bridge/slantWarper.aip and the page as a"
+echo "   static site in build/web/site (scripts/playground.sh serves it; scripts/release.sh makes a release)"
 echo "== The built-in demo: two drags over sample shapes, the second with Shift"
 "$runner" --svg out/demo.svg
 echo

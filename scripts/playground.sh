@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Serves the page on 127.0.0.1:${PORT:-8080} and prints its address, after
-# building the WebAssembly build if it is not there yet.
+# Serves the page's static site, build/web/site, on 127.0.0.1:${PORT:-8080}
+# and prints its address, after building the WebAssembly build if it is not
+# there yet and the site from the checkout as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,4 +12,5 @@ if [ ! -f build/web/out/slantwarper.js ]; then
   cmake --preset web >/dev/null
   cmake --build --preset web -j2
 fi
-exec node web/serve.mjs --port "${PORT:-8080}"
+node web/site.mjs --out build/web/site
+exec node web/serve.mjs --root build/web/site --port "${PORT:-8080}"

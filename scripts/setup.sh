@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++                       # native build
   g++-mingw-w64-i686              # the Windows (i686) cross compiler and windres
+  binutils-mingw-w64-i686         # objcopy: the release's stripped plug-in and its debug file
   wine wine32:i386                # runs the Windows runner and checks under Linux
   nlohmann-json3-dev              # scenario files and reports (JSON)
   libcli11-dev                    # the runner's command line

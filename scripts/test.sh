@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Every test: the Windows build and its checks under wine, the native build
-# with AddressSanitizer and UndefinedBehaviorSanitizer, and the comparisons
-# between the two; then the reliability runs: the reference scenarios under
-# valgrind memcheck (optimised build, no sanitizer) and a bounded libFuzzer
-# run (clang, ASan, UBSan). Between the two: the WebAssembly build and the
+# Every test. First the builds: Windows, native with AddressSanitizer and
+# UndefinedBehaviorSanitizer, native optimised, and the page's WebAssembly;
+# then a release in dist/ (the plug-in built a second time, clean, from a
+# copy of the checkout; the page from the WebAssembly build just made).
+# Then the Windows build's checks under wine, the native tests with the
+# comparisons between the builds and the checks of the release, and the
 # browser tests in Debian's Chromium, which compare the page's reports with
-# the native runner's. Ends with the reliability figures.
+# the native runner's and serve the release's page archive; then the
+# reliability runs: the reference scenarios under valgrind memcheck
+# (optimised build, no sanitizer) and a bounded libFuzzer run (clang, ASan,
+# UBSan). Ends with the reliability figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,23 +19,20 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
 cmake --preset test >/dev/null
 cmake --build --preset test -j2
-
-# The sweep tests write their figures here. A failing test does not stop
-# the reliability runs below; the script fails at the end.
-figures=build/test/reliability
-rm -rf "$figures"
-failed=()
-ctest --preset windows -j2 || failed+=("Windows tests")
-ctest --preset test -j2 || failed+=("native tests")
-
 cmake --preset native >/dev/null
 cmake --build --preset native -j2
-
-# The page: the WebAssembly build and the browser tests (the identity tests
-# compare the page with the native runner just built).
 cmake --preset web >/dev/null
 cmake --build --preset web -j2
 scripts/node_deps.sh
+
+# A failing step or test does not stop the runs below; the script fails at
+# the end. The sweep tests write their figures here.
+failed=()
+scripts/release.sh --reuse-web || failed+=("release")
+figures=build/test/reliability
+rm -rf "$figures"
+ctest --preset windows -j2 || failed+=("Windows tests")
+ctest --preset test -j2 || failed+=("native tests")
 node --test tests/web/ || failed+=("browser tests")
 
 # Valgrind memcheck: each reference scenario once, no error and no leak.

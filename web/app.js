@@ -247,11 +247,16 @@ class App {
 
   setUpPointer() {
     const svg = $('document');
-    svg.addEventListener('pointerdown', (event) => this.guard(() => this.pointerDown(event)));
-    svg.addEventListener('pointermove', (event) => this.guard(() => this.pointerMove(event)));
-    svg.addEventListener('pointerup', (event) => this.guard(() => this.pointerUp(event)));
-    svg.addEventListener('lostpointercapture', () => this.guard(() => this.pointerLost()));
-    svg.addEventListener('pointercancel', () => this.guard(() => this.pointerLost()));
+    // Mouse, pen and touch alike; only the primary pointer works the tools,
+    // so a second finger on a touch screen neither moves nor ends a drag.
+    const primary = (handler) => (event) => {
+      if (event.isPrimary) this.guard(() => handler(event));
+    };
+    svg.addEventListener('pointerdown', primary((event) => this.pointerDown(event)));
+    svg.addEventListener('pointermove', primary((event) => this.pointerMove(event)));
+    svg.addEventListener('pointerup', primary((event) => this.pointerUp(event)));
+    svg.addEventListener('lostpointercapture', primary(() => this.pointerLost()));
+    svg.addEventListener('pointercancel', primary(() => this.pointerLost()));
     svg.addEventListener('pointerenter', (event) => this.guard(() => this.pointerEnter(event)));
     svg.addEventListener('pointerleave', () => {
       this.pointerInside = false;

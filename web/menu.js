@@ -50,7 +50,11 @@ export class AboutMenu {
         entry.classList.add('has-submenu');
         entry.append(this.list(submenu.name, items, groups, seen));
         label.addEventListener('click', () => entry.classList.toggle('open'));
-        label.addEventListener('pointerenter', () => entry.classList.add('open'));
+        // Hovering opens a submenu; a touch or a pen's tap only toggles it,
+        // since its pointerenter comes just before the click.
+        label.addEventListener('pointerenter', (event) => {
+          if (event.pointerType === 'mouse') entry.classList.add('open');
+        });
       } else {
         label.addEventListener('click', () => {
           this.close();

@@ -15,3 +15,15 @@ def load_pe(path):
         return pefile.PE(path)
     except pefile.PEFormatError as error:
         sys.exit(f"{path}: not a PE file: {error}")
+
+
+def section_name(pe, section):
+    """A section's name, long names ("/4") read from the COFF string table
+    that follows the symbol table."""
+    name = section.Name.rstrip(b"\0").decode("ascii")
+    if not name.startswith("/"):
+        return name
+    header = pe.FILE_HEADER
+    strings = header.PointerToSymbolTable + 18 * header.NumberOfSymbols
+    start = strings + int(name[1:])
+    return pe.__data__[start:pe.__data__.find(b"\0", start)].decode("ascii")

@@ -1,12 +1,14 @@
 // Shared by the browser tests and benchmarks: Debian's Chromium (or its
 // Firefox ESR), headless, driven by puppeteer-core (which downloads no
-// browser), with a fresh profile under build/, and the page's static
-// server on a free loopback port.
+// browser), with a fresh profile under build/, and the page as its static
+// site (built from the checkout into a folder of the session's own) on a
+// free loopback port.
 import assert from 'node:assert/strict';
 import {mkdirSync, mkdtempSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
 import puppeteer from 'puppeteer-core';
-import {REPO_ROOT, startServer} from '../../web/serve.mjs';
+import {startServer} from '../../web/serve.mjs';
+import {REPO_ROOT, buildSite} from '../../web/site.mjs';
 
 export const CHROMIUM = process.env.SW_CHROMIUM ?? '/usr/bin/chromium';
 export const FIREFOX = process.env.SW_FIREFOX ?? '/usr/bin/firefox-esr';
@@ -14,14 +16,24 @@ export const BUILD_DIR = join(REPO_ROOT, 'build', 'web');
 export const SCREENSHOT_DIR = join(BUILD_DIR, 'screenshots');
 
 // {browser, server, url, close()}: close() ends the browser, the server and
-// the profile folder. `browser`: 'chrome' (Chromium) or 'firefox'.
-export async function launchBrowser({width = 1280, height = 800, browser: kind = 'chrome'} = {}) {
+// the profile and site folders. Given a `url`, the browser opens that page
+// instead, and the session builds and serves no site (server is null).
+// `browser`: 'chrome' (Chromium) or 'firefox'.
+export async function launchBrowser({width = 1280, height = 800, url = null, browser: kind = 'chrome'} = {}) {
   const profiles = join(BUILD_DIR, 'profiles');
   mkdirSync(profiles, {recursive: true});
   const userDataDir = mkdtempSync(join(profiles, `${kind}-`));
-  const server = await startServer({port: 0, host: '127.0.0.1'});
+  let site = null;
+  let server = null;
   let browser;
   try {
+    if (!url) {
+      mkdirSync(join(BUILD_DIR, 'sites'), {recursive: true});
+      site = mkdtempSync(join(BUILD_DIR, 'sites', 'site-'));
+      await buildSite({out: site});
+      server = await startServer({root: site, port: 0, host: '127.0.0.1'});
+      url = `http://127.0.0.1:${server.address().port}/`;
+    }
     browser = await puppeteer.launch(kind === 'firefox' ? {
       browser: 'firefox',
       executablePath: FIREFOX,
@@ -47,27 +59,31 @@ export async function launchBrowser({width = 1280, height = 800, browser: kind =
       ],
     });
   } catch (error) {
-    server.close();
+    if (server) server.close();
+    if (site) rmSync(site, {recursive: true, force: true});
     rmSync(userDataDir, {recursive: true, force: true});
     throw error;
   }
-  const url = `http://127.0.0.1:${server.address().port}/`;
   return {
     browser,
     server,
     url,
     async close() {
       await browser.close();
-      await new Promise((resolve) => server.close(resolve));
+      if (server) await new Promise((resolve) => server.close(resolve));
+      if (site) rmSync(site, {recursive: true, force: true});
       rmSync(userDataDir, {recursive: true, force: true});
     },
   };
 }
 
 // A new tab on the page, every console error and page error collected in
-// `problems`, ready once window.slantWarper.ready has resolved.
-export async function openPage(session) {
+// `problems`, ready once window.slantWarper.ready has resolved. A `viewport`
+// (puppeteer's: width, height, isMobile, hasTouch, ...) is set before the
+// page loads.
+export async function openPage(session, {viewport = null} = {}) {
   const page = await session.browser.newPage();
+  if (viewport) await page.setViewport(viewport);
   const problems = [];
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console: ${message.text()}`);
@@ -82,8 +98,8 @@ export async function openPage(session) {
 
 // Runs `body` on a fresh tab of `session` and closes it; fails if the page
 // logged a console or page error meanwhile.
-export async function withFreshPage(session, body) {
-  const {page, problems} = await openPage(session);
+export async function withFreshPage(session, body, options = {}) {
+  const {page, problems} = await openPage(session, options);
   try {
     await body(page);
     assert.deepEqual(problems, [], 'no console or page error');
