@@ -10,6 +10,7 @@ import {DocumentView, artworkBounds} from './view.js';
 import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
+import {EditMenu, editCommandFor} from './edit_menu.js';
 import {MessageLog} from './message_log.js';
 import {SAMPLE_SVG} from './sample_art.js';
 
@@ -30,6 +31,7 @@ class App {
     this.view = new DocumentView($('document'));
     this.log = new MessageLog($('log-list'), $('log-count'));
     this.menu = new AboutMenu($('about-button'), $('about-panel'), (text) => this.chooseMenuItem(text));
+    this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) => this.guard(() => this.editDocument(command)));
     this.styles = new Map();
     this.alertsSeen = 0;
     this.pendingView = null;
@@ -87,6 +89,7 @@ class App {
     this.updateStatus(paths);
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
+    this.edit.update({undo: this.engine.canUndo(), redo: this.engine.canRedo()});
     this.showNewAlerts();
     this.updateCursor();
   }
@@ -163,6 +166,7 @@ class App {
   worldChanged() {
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
+    this.edit.forget();
     this.pan = null;
     this.alertsSeen = this.engine.alerts().length;
     this.pendingView = null;
@@ -238,6 +242,18 @@ class App {
 
   chooseMenuItem(text) {
     this.send({caller: 'AI Menu', selector: 'AI Go', item: text});
+  }
+
+  // Undo or redo a step of the host's document (a host action).
+  editDocument(command) {
+    if (!(command === 'undo' ? this.engine.canUndo() : this.engine.canRedo())) {
+      this.notice(`Nothing to ${command}.`, 'info');
+      return;
+    }
+    this.commitView();
+    if (command === 'undo') this.engine.undo();
+    else this.engine.redo();
+    this.scheduleRepaint();
   }
 
   // ---- DOM wiring ----
@@ -328,6 +344,7 @@ class App {
     }
     if (this.tool === this.tools.slantWarper) this.tool.up(this.view.artworkPoint(client.x, client.y), event.shiftKey);
     else this.tool.up(client);
+    this.edit.released();
   }
 
   // Capture ended without a release the page saw: the gesture ends where the
@@ -343,6 +360,7 @@ class App {
     } else {
       this.tool.cancel();
     }
+    this.edit.released();
   }
 
   wheel(event) {
@@ -373,6 +391,12 @@ class App {
     if (event.target instanceof HTMLInputElement || $('alert').open) return;
     if (event.key === 'Shift') {
       if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
+      return;
+    }
+    const edit = editCommandFor(event);
+    if (edit) {
+      event.preventDefault();
+      this.edit.request(edit, Boolean(this.pan || this.tool.dragging || this.tool.press));
       return;
     }
     const command = event.ctrlKey || event.metaKey;
