@@ -66,8 +66,8 @@ hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   openForChange();
   const std::uintptr_t id = newId();
   place(std::next(it->second.position), id, it->second.path);
-  // A path made in the operation is absent where it began.
-  open_->before.emplace(id, std::nullopt);
+  // A path made in the operation is absent where it began: nothing to keep.
+  open_->made.push_back(id);
   entries_.at(id).recordedIn = open_->epoch;
   return handleOf(id);
 }

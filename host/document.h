@@ -107,9 +107,11 @@ class Document {
     std::uint64_t mark = 0;
     std::uint64_t epoch = 0;            // paths recorded in this epoch are in `before`
     std::vector<std::uintptr_t> order;  // the paint order when it began
-    // The state of each path it changed, made (absent) or disposed, as it was
-    // when it began.
+    // The state of each path it changed or disposed, as it was when it began
+    // (absent for a path it made and then changed or disposed).
     std::unordered_map<std::uintptr_t, std::optional<Path>> before;
+    std::vector<std::uintptr_t> made;  // the paths it made, absent when it began
+    bool touched() const { return !before.empty() || !made.empty(); }
   };
   // The latest operation once ended, while it may still continue.
   struct Ended {

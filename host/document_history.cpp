@@ -31,14 +31,14 @@ std::size_t keptBytes(const Path& path) {
 
 void Document::record(std::uintptr_t id, Entry& entry) {
   openForChange();
-  if (entry.recordedIn == open_->epoch) return;
+  if (entry.recordedIn == open_->epoch) return;  // kept already, or made in this operation
   open_->before.emplace(id, entry.path);
   entry.recordedIn = open_->epoch;
 }
 
 void Document::begin(std::vector<std::uintptr_t> order) {
   ended_.reset();
-  open_ = Operation{++marks_, ++epochs_, std::move(order), {}};
+  open_ = Operation{++marks_, ++epochs_, std::move(order), {}, {}};
 }
 
 void Document::openForChange() {
@@ -54,10 +54,16 @@ void Document::openForChange() {
     begin({order_.begin(), order_.end()});
     return;
   }
-  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), {}};
+  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), {}, {}};
   if (!ended.stepped) return;
   Step step = std::move(*history_.takeUndo());
-  for (StepChange& change : step.changes) open_->before.emplace(change.id, std::move(change.other));
+  for (StepChange& change : step.changes) {
+    if (change.other) {
+      open_->before.emplace(change.id, std::move(change.other));
+    } else {
+      open_->made.push_back(change.id);
+    }
+  }
 }
 
 Document::Snapshot Document::snapshot() {
@@ -82,6 +88,7 @@ bool Document::undoOperation() {
   apply(back, false);
   // The document is where the operation began: its order then still holds.
   open_->before.clear();
+  open_->made.clear();
   open_->epoch = ++epochs_;
   return true;
 }
@@ -113,13 +120,16 @@ Step Document::stepBack(Operation& operation) {
     }
   }
   std::vector<StepChange> others;
-  for (auto& [id, before] : operation.before) {
+  for (const std::uintptr_t id : operation.made) {
     const auto now = entries_.find(id);
     if (now == entries_.end()) continue;  // made and gone again
-    if (!before) {                        // made, and still there
-      step.bytes += keptBytes(now->second.path);
-      others.push_back(StepChange{id, std::nullopt, 0});
-    } else if (sameContent(*before, now->second.path)) {
+    step.bytes += keptBytes(now->second.path);
+    others.push_back(StepChange{id, std::nullopt, 0});
+  }
+  for (auto& [id, before] : operation.before) {
+    const auto now = entries_.find(id);
+    if (now == entries_.end()) continue;  // gone: it comes back above
+    if (sameContent(*before, now->second.path)) {
       now->second.recordedIn = 0;  // left as it was: recorded afresh if the operation goes on
     } else {
       step.bytes += keptBytes(*before);
@@ -127,6 +137,7 @@ Step Document::stepBack(Operation& operation) {
     }
   }
   operation.before.clear();
+  operation.made.clear();
   // The same order on every platform, whatever the map's.
   std::sort(others.begin(), others.end(), [](const StepChange& a, const StepChange& b) { return a.id < b.id; });
   for (StepChange& change : others) step.changes.push_back(std::move(change));
@@ -182,6 +193,7 @@ void Document::apply(Step& step, bool byPerson) {
 
 void Document::rebegin() {
   open_->before.clear();
+  open_->made.clear();
   open_->epoch = ++epochs_;
   open_->order.assign(order_.begin(), order_.end());
 }
@@ -206,7 +218,7 @@ bool Document::undo() {
 }
 
 bool Document::redo() {
-  if (open_ && !open_->before.empty()) return false;  // a new step is under way
+  if (open_ && open_->touched()) return false;  // a new step is under way
   std::optional<Step> step = history_.takeRedo();
   if (!step) return false;
   ended_.reset();
@@ -216,9 +228,9 @@ bool Document::redo() {
   return true;
 }
 
-bool Document::canUndo() const { return history_.canUndo() || (open_ && !open_->before.empty()); }
+bool Document::canUndo() const { return history_.canUndo() || (open_ && open_->touched()); }
 
-bool Document::canRedo() const { return history_.canRedo() && !(open_ && !open_->before.empty()); }
+bool Document::canRedo() const { return history_.canRedo() && !(open_ && open_->touched()); }
 
 bool Document::takenByHistory(hostapi::ArtHandle art) const { return taken_.count(idOf(art)) != 0; }
 
