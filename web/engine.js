@@ -28,8 +28,12 @@ export async function createEngine({ moduleUrl = MODULE_URL, moduleOptions = {} 
   const compiled = await WebAssembly.compileStreaming(fetch(wasmUrl));
   // A fresh instance, ready when the factory returns: instantiating a
   // compiled module is synchronous, and so is everything the runtime then
-  // does before it resolves.
+  // does before it resolves. While it starts, the runtime attaches a
+  // listener to the window (the "message" listener of its setImmediate
+  // stand-in) that would keep the instance, and all its memory, alive once
+  // dropped: what it attaches is noted, and detach() takes it off again.
   const spawn = () => {
+    const attached = [];
     const module = {
       ...moduleOptions,
       instantiateWasm(imports, receive) {
@@ -37,9 +41,24 @@ export async function createEngine({ moduleUrl = MODULE_URL, moduleOptions = {} 
         receive(instance, compiled);
         return instance.exports;
       },
+      detach() {
+        for (const listener of attached.splice(0)) globalThis.removeEventListener(...listener);
+      },
     };
-    createModule(module).catch(() => {}); // a failure shows below, at once
-    if (!module.calledRun) throw new Error('the WebAssembly module could not start');
+    const addEventListener = globalThis.addEventListener;
+    globalThis.addEventListener = (...listener) => {
+      attached.push(listener);
+      return addEventListener.apply(globalThis, listener);
+    };
+    try {
+      createModule(module).catch(() => {}); // a failure shows below, at once
+    } finally {
+      delete globalThis.addEventListener; // the window's own again
+    }
+    if (!module.calledRun) {
+      module.detach();
+      throw new Error('the WebAssembly module could not start');
+    }
     return module;
   };
   return new Engine(spawn);
@@ -279,7 +298,13 @@ class Engine {
   // the new world and the old one is dropped, else nothing changes.
   _inFreshModule(work) {
     const fresh = this._spawn();
-    work(fresh);
+    try {
+      work(fresh);
+    } catch (error) {
+      fresh.detach();
+      throw error;
+    }
+    this._m.detach();
     this._m = fresh;
     this._changed(true);
   }

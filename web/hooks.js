@@ -13,6 +13,8 @@
 //   openSvg(text)      a new world from an SVG file, its paths all selected and
 //                      the plug-in started; a bad file throws with a clear
 //                      message and changes nothing
+//   memory()           {wasmBytes}: the WebAssembly memory the current world
+//                      holds (benchmarks watch it)
 //
 // The app supplies the pieces: installHooks({started}), `started` a promise
 // of an object with `engine` (web/engine.js), `view.clientPoint(x, y)`,
@@ -54,6 +56,9 @@ export function installHooks({ started }) {
     },
     openSvg(svgText) {
       current().openSvg(text(svgText, 'openSvg'));
+    },
+    memory() {
+      return {wasmBytes: current().engine.memoryBytes()};
     },
   };
   Object.defineProperty(window, 'slantWarper', { value: Object.freeze(hooks), configurable: true });
