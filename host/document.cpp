@@ -68,7 +68,9 @@ hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   place(std::next(it->second.position), id, it->second.path);
   // A path made in the operation is absent where it began: nothing to keep.
   open_->made.push_back(id);
-  entries_.at(id).recordedIn = open_->epoch;
+  ++open_->madeAlive;
+  Entry& made = entries_.at(id);
+  made.recordedIn = made.madeIn = open_->epoch;
   return handleOf(id);
 }
 
@@ -76,8 +78,10 @@ bool Document::dispose(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return false;
   record(it->first, it->second);
+  const bool made = it->second.madeIn == open_->epoch;
   order_.erase(it->second.position);
   entries_.erase(it);
+  if (made) forgetMade();
   return true;
 }
 

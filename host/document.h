@@ -102,6 +102,7 @@ class Document {
     Path path;
     std::list<std::uintptr_t>::iterator position;
     std::uint64_t recordedIn = 0;  // the epoch of the record that holds this path's old state
+    std::uint64_t madeIn = 0;      // the epoch of the operation that made it
   };
   struct Operation {
     std::uint64_t mark = 0;
@@ -110,7 +111,10 @@ class Document {
     // The state of each path it changed or disposed, as it was when it began
     // (absent for a path it made and then changed or disposed).
     std::unordered_map<std::uintptr_t, std::optional<Path>> before;
-    std::vector<std::uintptr_t> made;  // the paths it made, absent when it began
+    // The paths it made, absent when it began; some may be gone again, and
+    // `madeAlive` of them are not.
+    std::vector<std::uintptr_t> made;
+    std::size_t madeAlive = 0;
     bool touched() const { return !before.empty() || !made.empty(); }
   };
   // The latest operation once ended, while it may still continue.
@@ -124,6 +128,10 @@ class Document {
   // Keeps the entry's state for undoing the operation, once per operation.
   void record(std::uintptr_t id, Entry& entry);
   void openForChange();
+  // One path the operation made is gone: the list of them stays within
+  // twice the live ones, so that a press held over many copies costs no
+  // more than the copies alive.
+  void forgetMade();
   void begin(std::vector<std::uintptr_t> order);
   // The step that takes the document back to where `operation` began;
   // paths it left as they were are not in it.

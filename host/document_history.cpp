@@ -38,7 +38,7 @@ void Document::record(std::uintptr_t id, Entry& entry) {
 
 void Document::begin(std::vector<std::uintptr_t> order) {
   ended_.reset();
-  open_ = Operation{++marks_, ++epochs_, std::move(order), {}, {}};
+  open_ = Operation{++marks_, ++epochs_, std::move(order), {}, {}, 0};
 }
 
 void Document::openForChange() {
@@ -54,7 +54,7 @@ void Document::openForChange() {
     begin({order_.begin(), order_.end()});
     return;
   }
-  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), {}, {}};
+  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), {}, {}, 0};
   if (!ended.stepped) return;
   Step step = std::move(*history_.takeUndo());
   for (StepChange& change : step.changes) {
@@ -62,8 +62,16 @@ void Document::openForChange() {
       open_->before.emplace(change.id, std::move(change.other));
     } else {
       open_->made.push_back(change.id);
+      ++open_->madeAlive;
     }
   }
+}
+
+void Document::forgetMade() {
+  std::vector<std::uintptr_t>& made = open_->made;
+  if (--open_->madeAlive * 2 >= made.size() || made.size() < 64) return;
+  made.erase(std::remove_if(made.begin(), made.end(), [&](std::uintptr_t id) { return entries_.count(id) == 0; }),
+             made.end());
 }
 
 Document::Snapshot Document::snapshot() {
@@ -89,6 +97,7 @@ bool Document::undoOperation() {
   // The document is where the operation began: its order then still holds.
   open_->before.clear();
   open_->made.clear();
+  open_->madeAlive = 0;
   open_->epoch = ++epochs_;
   return true;
 }
@@ -138,6 +147,7 @@ Step Document::stepBack(Operation& operation) {
   }
   operation.before.clear();
   operation.made.clear();
+  operation.madeAlive = 0;
   // The same order on every platform, whatever the map's.
   std::sort(others.begin(), others.end(), [](const StepChange& a, const StepChange& b) { return a.id < b.id; });
   for (StepChange& change : others) step.changes.push_back(std::move(change));
@@ -194,6 +204,7 @@ void Document::apply(Step& step, bool byPerson) {
 void Document::rebegin() {
   open_->before.clear();
   open_->made.clear();
+  open_->madeAlive = 0;
   open_->epoch = ++epochs_;
   open_->order.assign(order_.begin(), order_.end());
 }
