@@ -124,6 +124,24 @@ TEST(DocumentHistory, APressWhoseReleaseNeverCameGoesOnInTheNext) {
   EXPECT_TRUE(session.record().violations.empty());
 }
 
+// Where every mouse-down began an operation, the click's undo brought back
+// the copies the press before it made, disposed by the click's own
+// mouse-down, listed by no one and selected: each pair doubled the document.
+TEST(DocumentHistory, AClickAfterAPressWithoutReleaseBringsNoCopyBack) {
+  swhost::World world;
+  world.paths = {swtest::cornerPath("p", {{0, 0}, {10, 0}, {10, 10}})};
+  swtest::Session session(world);
+  ASSERT_EQ(session.startup(), 0);
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(session.mouse("AI Mouse Down", 0, 0), 0);
+    ASSERT_EQ(session.mouse("AI Mouse Down", 5, 5), 0);
+    ASSERT_EQ(session.mouse("AI Mouse Up", 5, 5), 0);
+  }
+  EXPECT_EQ(session.record().undos, 6);
+  EXPECT_EQ(session.host().document().size(), 1u);
+  EXPECT_FALSE(session.host().document().canUndo());
+}
+
 // An undo between a mouse-down and its mouse-up: the copies the press made
 // are gone for good, the plug-in's handles to them are dead and answered
 // as dead art (the plug-in was never told, so no broken contract), and the
