@@ -340,6 +340,7 @@ class App {
       this.pan = null;
       this.commitView();
       this.updateCursor();
+      this.edit.released();
       return;
     }
     if (this.tool === this.tools.slantWarper) this.tool.up(this.view.artworkPoint(client.x, client.y), event.shiftKey);
