@@ -91,8 +91,10 @@ class Document {
   bool redo();
   bool canUndo() const;
   bool canRedo() const;
-  // True for a handle whose path an undo or redo took out of the document:
-  // the plug-in was never told, so using it is not its fault.
+  // True for a handle whose path an undo or redo took out of the document,
+  // the plug-in's own undo request included: the plug-in was never told
+  // (the operation it asked to undo may span presses it kept copies from),
+  // so using it is not its fault.
   bool takenByHistory(hostapi::ArtHandle art) const;
   void setHistoryBound(HistoryBound bound) { history_.setBound(bound); }
   const History& history() const { return history_; }
@@ -137,9 +139,8 @@ class Document {
   // paths it left as they were are not in it.
   Step stepBack(Operation& operation);
   // Turns the document into the step's other side and the step into the
-  // inverse of what it was. `byPerson`: paths it takes out are taken by the
-  // history (the plug-in's own undo request takes out paths it knows gone).
-  void apply(Step& step, bool byPerson);
+  // inverse of what it was; the paths it takes out are taken by the history.
+  void apply(Step& step);
   // After an undo or redo: an open operation goes on from here.
   void rebegin();
 

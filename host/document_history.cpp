@@ -93,7 +93,7 @@ bool Document::undoOperation() {
   if (!open_ && !ended_) return false;
   openForChange();
   Step back = stepBack(*open_);
-  apply(back, false);
+  apply(back);
   // The document is where the operation began: its order then still holds.
   open_->before.clear();
   open_->made.clear();
@@ -154,7 +154,7 @@ Step Document::stepBack(Operation& operation) {
   return step;
 }
 
-void Document::apply(Step& step, bool byPerson) {
+void Document::apply(Step& step) {
   std::vector<StepChange*> leaving;
   std::vector<StepChange*> entering;
   for (StepChange& change : step.changes) {
@@ -177,7 +177,7 @@ void Document::apply(Step& step, bool byPerson) {
     order_.erase(it->second.position);
     change->other = std::move(it->second.path);
     entries_.erase(it);
-    if (byPerson) taken_.insert(change->id);
+    taken_.insert(change->id);
   }
   // Each entering path goes directly above the path below it on the other
   // side, which is there already or enters just before it.
@@ -213,7 +213,7 @@ bool Document::undo() {
   if (open_) {
     Step back = stepBack(*open_);
     if (!back.changes.empty()) {
-      apply(back, true);  // what the operation did so far is gone for good
+      apply(back);  // what the operation did so far is gone for good
       rebegin();
       return true;
     }
@@ -222,7 +222,7 @@ bool Document::undo() {
   std::optional<Step> step = history_.takeUndo();
   if (!step) return false;
   ended_.reset();
-  apply(*step, true);
+  apply(*step);
   history_.pushRedo(std::move(*step));
   if (open_) rebegin();
   return true;
@@ -233,7 +233,7 @@ bool Document::redo() {
   std::optional<Step> step = history_.takeRedo();
   if (!step) return false;
   ended_.reset();
-  apply(*step, true);
+  apply(*step);
   history_.pushUndo(std::move(*step));
   if (open_) rebegin();
   return true;

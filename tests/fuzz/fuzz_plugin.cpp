@@ -335,6 +335,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   for (const swhost::Fault& fault : host.faults) {
     std::fprintf(stderr, "  fault: \"%s\" #%lld\n", fault.call.c_str(), static_cast<long long>(fault.nth));
   }
+  auto action = between.begin();
+  for (std::size_t index = 0; index <= events.size(); ++index) {
+    for (; action != between.end() && action->beforeEvent <= index; ++action) {
+      std::fprintf(stderr, "  action %d\n", action->kind);
+    }
+    if (index == events.size()) break;
+    const Event& event = events[index];
+    std::fprintf(stderr, "  %zu: %s / %s", index, event.caller.c_str(), event.selector.c_str());
+    if (event.point) std::fprintf(stderr, " (%g, %g)", event.point->x, event.point->y);
+    std::fprintf(stderr, "\n");
+  }
   for (const std::string& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
   std::abort();
 }
