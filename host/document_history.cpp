@@ -69,7 +69,8 @@ void Document::openForChange() {
 
 void Document::forgetMade() {
   std::vector<std::uintptr_t>& made = open_->made;
-  if (--open_->madeAlive * 2 >= made.size() || made.size() < 64) return;
+  if (open_->madeAlive > 0) --open_->madeAlive;
+  if (open_->madeAlive * 2 >= made.size() || made.size() < 64) return;
   made.erase(std::remove_if(made.begin(), made.end(), [&](std::uintptr_t id) { return entries_.count(id) == 0; }),
              made.end());
 }
@@ -198,6 +199,13 @@ void Document::apply(Step& step) {
       if (chained == above.end()) break;
       next = chained->second;
     }
+  }
+  // Every path below one that enters lies on that side too, so none is left;
+  // if one were, it would come back on top rather than be lost.
+  for (StepChange* change : entering) {
+    if (!change->other) continue;
+    change->below = order_.empty() ? 0 : order_.back();
+    enter(change);
   }
 }
 
