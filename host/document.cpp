@@ -69,8 +69,7 @@ hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   // A path made in the operation is absent where it began: nothing to keep.
   open_->made.push_back(id);
   ++open_->madeAlive;
-  Entry& made = entries_.at(id);
-  made.recordedIn = made.madeIn = open_->epoch;
+  entries_.at(id).recordedIn = open_->epoch;
   return handleOf(id);
 }
 
@@ -78,7 +77,7 @@ bool Document::dispose(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return false;
   record(it->first, it->second);
-  const bool made = it->second.madeIn == open_->epoch;
+  const bool made = it->second.recordedIn == open_->epoch && open_->before.count(it->first) == 0;
   order_.erase(it->second.position);
   entries_.erase(it);
   if (made) forgetMade();

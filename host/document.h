@@ -103,8 +103,9 @@ class Document {
   struct Entry {
     Path path;
     std::list<std::uintptr_t>::iterator position;
-    std::uint64_t recordedIn = 0;  // the epoch of the record that holds this path's old state
-    std::uint64_t madeIn = 0;      // the epoch of the operation that made it
+    // The epoch of the operation whose record holds this path's old state,
+    // or that made it (then the record holds none).
+    std::uint64_t recordedIn = 0;
   };
   struct Operation {
     std::uint64_t mark = 0;
