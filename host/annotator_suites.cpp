@@ -137,14 +137,13 @@ HostError HOSTAPI_CALL artworkToViewPoint(DocumentViewHandle view, const Artwork
 
 // --- "AI Undo Suite" --------------------------------------------------------
 
-// Brings the document back to where the current operation (begun at the
-// latest mouse-down) started.
+// Brings the document back to where the current operation (begun at a
+// mouse-down) started; with none, there is nothing to undo.
 HostError HOSTAPI_CALL undoChanges() {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::undo, "undo changes")) return fault;
   ++host().record().undos;
-  const auto& undoPoint = host().objects().undoPoint;
-  if (undoPoint) host().document().restore(*undoPoint);
+  host().document().undoOperation();
   return kNoError;
 }
 

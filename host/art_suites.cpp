@@ -14,13 +14,25 @@ namespace {
 
 Host& host() { return *Host::active(); }
 
+// Art that names no live path. Art an undo or redo took away while the
+// plug-in held it is answered as dead art is, but the plug-in was never
+// told, so it broke no contract; any other dead art is a violation.
+HostError deadArt(ArtHandle art, const char* call, const char* what) {
+  if (host().document().takenByHistory(art)) {
+    ++host().record().callsOnTakenArt;
+    return kBadParameterError;
+  }
+  return host().violation(call, what);
+}
+
 // --- "AI Art Suite" ---------------------------------------------------------
 
 HostError HOSTAPI_CALL duplicateArt(ArtHandle art, std::int16_t paintOrder, ArtHandle reference, ArtHandle* copy) {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::art, "duplicate art")) return fault;
-  if (copy == nullptr || host().document().find(art) == nullptr) {
-    return host().violation("AI Art Suite/duplicate art", "dead art or null out pointer");
+  if (copy == nullptr) return host().violation("AI Art Suite/duplicate art", "dead art or null out pointer");
+  if (host().document().find(art) == nullptr) {
+    return deadArt(art, "AI Art Suite/duplicate art", "dead art or null out pointer");
   }
   if (paintOrder != kPlaceAbove || reference != art) {
     return host().violation("AI Art Suite/duplicate art", "only placing the copy above the original is offered");
@@ -39,7 +51,7 @@ HostError HOSTAPI_CALL duplicateArt(ArtHandle art, std::int16_t paintOrder, ArtH
 HostError HOSTAPI_CALL disposeArt(ArtHandle art) {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::art, "dispose art")) return fault;
-  if (!host().document().dispose(art)) return host().violation("AI Art Suite/dispose art", "dead art");
+  if (!host().document().dispose(art)) return deadArt(art, "AI Art Suite/dispose art", "dead art");
   return kNoError;
 }
 
@@ -49,15 +61,17 @@ HostError HOSTAPI_CALL segmentCount(ArtHandle path, std::int16_t* count) {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "segment count")) return fault;
   const Path* found = host().document().find(path);
-  if (found == nullptr || count == nullptr)
-    return host().violation("AI Path Suite/segment count", "dead path or null out pointer");
+  if (count == nullptr) return host().violation("AI Path Suite/segment count", "dead path or null out pointer");
+  if (found == nullptr) return deadArt(path, "AI Path Suite/segment count", "dead path or null out pointer");
   *count = static_cast<std::int16_t>(found->segments.size());
   return kNoError;
 }
 
 // The path and range a get or set names, or an error.
-HostError checkRange(const char* call, const Path* path, std::int16_t first, std::int16_t count, const void* segments) {
-  if (path == nullptr || segments == nullptr) return host().violation(call, "dead path or null segments");
+HostError checkRange(const char* call, ArtHandle art, const Path* path, std::int16_t first, std::int16_t count,
+                     const void* segments) {
+  if (segments == nullptr) return host().violation(call, "dead path or null segments");
+  if (path == nullptr) return deadArt(art, call, "dead path or null segments");
   if (first < 0 || count < 0 ||
       static_cast<std::size_t>(first) + static_cast<std::size_t>(count) > path->segments.size()) {
     return kOutOfRangeError;
@@ -69,7 +83,8 @@ HostError HOSTAPI_CALL getSegments(ArtHandle path, std::int16_t first, std::int1
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "get segments")) return fault;
   const Path* found = host().document().find(path);
-  if (const HostError error = checkRange("AI Path Suite/get segments", found, first, count, segments)) return error;
+  if (const HostError error = checkRange("AI Path Suite/get segments", path, found, first, count, segments))
+    return error;
   std::copy_n(found->segments.begin() + first, count, segments);
   return kNoError;
 }
@@ -78,9 +93,10 @@ HostError HOSTAPI_CALL setSegments(ArtHandle path, std::int16_t first, std::int1
                                    const PathSegment* segments) {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "set segments")) return fault;
-  Path* found = host().document().findForChange(path);
-  if (const HostError error = checkRange("AI Path Suite/set segments", found, first, count, segments)) return error;
-  std::copy_n(segments, count, found->segments.begin() + first);
+  const Path* found = host().document().find(path);
+  if (const HostError error = checkRange("AI Path Suite/set segments", path, found, first, count, segments))
+    return error;
+  std::copy_n(segments, count, host().document().findForChange(path)->segments.begin() + first);
   return kNoError;
 }
 

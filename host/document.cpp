@@ -1,7 +1,5 @@
 #include "host/document.h"
 
-#include <stdexcept>
-
 namespace swhost {
 
 namespace {
@@ -10,7 +8,7 @@ hostapi::ArtHandle handleOf(std::uintptr_t id) { return reinterpret_cast<hostapi
 }  // namespace
 
 Document::Document(const std::vector<Path>& paths) {
-  for (const Path& path : paths) insert(order_.end(), newId(), path);
+  for (const Path& path : paths) place(order_.end(), newId(), path);
 }
 
 std::vector<Path> Document::paths() const {
@@ -30,12 +28,6 @@ Path* Document::findForChange(hostapi::ArtHandle art) {
   if (it == entries_.end()) return nullptr;
   record(it->first, it->second);
   return &it->second.path;
-}
-
-void Document::record(std::uintptr_t id, Entry& entry) {
-  if (mark_ == 0 || entry.recordedAt == mark_) return;
-  before_.emplace(id, entry.path);
-  entry.recordedAt = mark_;
 }
 
 std::vector<hostapi::ArtHandle> Document::selected() const {
@@ -71,45 +63,30 @@ void Document::selectOnly(const std::vector<std::size_t>& places) {
 hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return nullptr;
-  return insert(std::next(it->second.position), newId(), it->second.path);
+  openForChange();
+  const std::uintptr_t id = newId();
+  place(std::next(it->second.position), id, it->second.path);
+  // A path made in the operation is absent where it began: nothing to keep.
+  open_->made.push_back(id);
+  ++open_->madeAlive;
+  entries_.at(id).recordedIn = open_->epoch;
+  return handleOf(id);
 }
 
 bool Document::dispose(hostapi::ArtHandle art) {
   const auto it = entries_.find(idOf(art));
   if (it == entries_.end()) return false;
   record(it->first, it->second);
+  const bool made = it->second.recordedIn == open_->epoch && open_->before.count(it->first) == 0;
   order_.erase(it->second.position);
   entries_.erase(it);
+  if (made) forgetMade();
   return true;
 }
 
-Document::Snapshot Document::snapshot() {
-  ++mark_;
-  markedOrder_.assign(order_.begin(), order_.end());
-  before_.clear();
-  return Snapshot{mark_};
-}
-
-void Document::restore(const Snapshot& snapshot) {
-  if (snapshot.mark != mark_ || mark_ == 0) throw std::logic_error("only the latest document mark can be restored");
-  // Every path of the mark is either unchanged and alive, or kept in before_.
-  std::unordered_map<std::uintptr_t, Entry> restored;
-  restored.reserve(markedOrder_.size());
-  order_.clear();
-  for (const std::uintptr_t id : markedOrder_) {
-    const auto position = order_.insert(order_.end(), id);
-    const auto kept = before_.find(id);
-    Path path = kept != before_.end() ? std::move(kept->second) : std::move(entries_.at(id).path);
-    restored.emplace(id, Entry{std::move(path), position, 0});
-  }
-  entries_ = std::move(restored);
-  before_.clear();  // the document is the mark again; later changes are recorded anew
-}
-
-hostapi::ArtHandle Document::insert(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path) {
+hostapi::ArtHandle Document::place(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path) {
   const auto position = order_.insert(before, id);
-  // A path made after the mark is dropped by restoring it: nothing to record.
-  entries_.emplace(id, Entry{std::move(path), position, mark_});
+  entries_.emplace(id, Entry{std::move(path), position, 0});
   return handleOf(id);
 }
 

@@ -23,6 +23,7 @@ HostError callEntry(PluginEntry entry, const char* caller, const char* selector,
 Host::Host(World world) : world_(std::move(world)), document_(world_.paths), objects_(std::make_unique<Objects>()) {
   if (gActive != nullptr) throw std::logic_error("a substitute host is already serving suite calls");
   gActive = this;
+  document_.setHistoryBound(world_.history);
   objects_->toolNames = world_.tools;
   for (const std::string& name : world_.menuGroups) record_.menuGroups.push_back(MenuGroup{name, std::nullopt, 0});
   applyKeyState(false);
@@ -121,10 +122,15 @@ EventResult Host::deliver(const Event& event) {
   if (event.caller == "AI Tool") {
     ToolMessage message{header, nullptr, event.point.value_or(ArtworkPoint{0.0f, 0.0f})};
     if (!record_.tools.empty()) message.tool = makeHandle<ToolHandle>(kToolBase, objects_->toolNames.size() - 1);
-    // An undoable operation begins with each press of the mouse.
-    if (event.selector == "AI Mouse Down") objects_->undoPoint = document_.snapshot();
+    // An undoable operation begins with a press of the mouse and ends with
+    // its release; a press whose release never came goes on in the next.
+    if (event.selector == "AI Mouse Down" && !pressed_) {
+      document_.snapshot();
+      pressed_ = true;
+    }
     result = callEntry(entry_, caller, selector, &message);
     globals_ = message.header.globals;
+    if (event.selector == "AI Mouse Up") pressed_ = false;
   } else if (event.caller == "AI Menu") {
     MenuMessage message{header, nullptr};
     for (std::size_t i = 0; event.item && i < record_.menuItems.size(); ++i) {
@@ -154,6 +160,10 @@ EventResult Host::deliver(const Event& event) {
     result = callEntry(entry_, caller, selector, &message);
     globals_ = message.globals;
   }
+
+  // What a message changed outside a press ends with it, as a step of its own
+  // or as part of the operation it continued.
+  if (!pressed_) document_.endOperation();
 
   EventResult outcome{event.caller, event.selector, result, record_.callCount - before};
   record_.results.push_back(outcome);

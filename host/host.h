@@ -59,6 +59,8 @@ struct World {
   // Scenario files never set it; fuzz targets bound what a run can make.
   std::size_t roomForPaths = 0;
   std::size_t roomForSegments = 0;
+  // How much of the document's history the host keeps (see history.h).
+  HistoryBound history;
 
   // Ways a real host might misbehave, for robustness tests.
   struct Quirks {
@@ -140,6 +142,9 @@ struct Record {
   std::vector<std::pair<std::int32_t, std::int32_t>> iconRequests;  // (kind, resource id)
   std::int64_t undos = 0;
   std::vector<Violation> violations;
+  // Calls on art that an undo or redo took out of the document while the
+  // plug-in held it: answered as dead art is, but no broken contract.
+  std::size_t callsOnTakenArt = 0;
 };
 
 // Makes the operating system's key state show Shift down or up, where the
@@ -223,6 +228,7 @@ class Host {
   hostapi::PluginEntry entry_ = nullptr;
   void* globals_ = nullptr;
   bool shift_ = false;
+  bool pressed_ = false;  // a mouse-down came, and no mouse-up since
   std::int64_t acquired_[kOfferedSuiteCount] = {};
   std::int64_t released_[kOfferedSuiteCount] = {};
   std::map<std::string, std::int64_t> callsByName_;  // kept only when faults are injected

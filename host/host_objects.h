@@ -69,9 +69,6 @@ struct Host::Objects {
   // Live Unicode strings and matching-art answers, by the handle given out.
   std::map<const void*, std::unique_ptr<HostUnicodeString>> strings;
   std::map<const void*, std::unique_ptr<MatchingAnswer>> answers;
-
-  // The document as it was when the current undoable operation began.
-  std::optional<Document::Snapshot> undoPoint;
 };
 
 }  // namespace swhost

@@ -5,10 +5,17 @@
 # alone, with the page's repaint, and per animation frame. Builds the
 # WebAssembly build if it is not there; extra arguments go to
 # bench/web/drag_bench.mjs (--events N, --sizes a,b,c).
+# With "long" first it runs the long session instead (bench/web/long_session.mjs:
+# --file SVG, --opens N, --drags N, --undos N).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/node_deps.sh
 cmake --preset web >/dev/null
 cmake --build --preset web -j2
-node bench/web/drag_bench.mjs "$@"
+if [ "${1:-}" = "long" ]; then
+  shift
+  node bench/web/long_session.mjs "$@"
+else
+  node bench/web/drag_bench.mjs "$@"
+fi

@@ -85,7 +85,7 @@ fuzz_target sw_fuzz_scenario 15 build/fuzz/scenario_corpus tests/fuzz/scenario_c
 
 echo
 echo "Reliability"
-for figure in host_fault_sweep allocation_sweep; do
+for figure in host_fault_sweep history_sweep allocation_sweep; do
   cat "$figures/$figure.txt" 2>/dev/null || echo "$figure: no figures (the sweep did not finish)"
 done
 echo "fuzzing: $fuzz_runs executions in $fuzz_seconds s (2 targets), $fuzz_failures failures"

@@ -15,6 +15,7 @@ import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
+import {EditMenu, editCommandFor} from './edit_menu.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
 import {Files} from './files.js';
@@ -35,6 +36,7 @@ class App {
     this.navigation = new ViewNavigation(this.view, engine, () => this.scheduleRepaint());
     this.log = new MessageLog($('log-list'), $('log-count'));
     this.menu = new AboutMenu($('about-button'), $('about-panel'), (text) => this.chooseMenuItem(text));
+    this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) => this.guard(() => this.editDocument(command)));
     this.files = new Files(this, this.notices);
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
@@ -93,6 +95,7 @@ class App {
     this.updateStatus(paths);
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
+    this.edit.update({undo: this.engine.canUndo(), redo: this.engine.canRedo()});
     this.showNewAlerts();
     this.updateCursor();
   }
@@ -181,6 +184,7 @@ class App {
   worldChanged() {
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
+    this.edit.forget();
     this.alertsSeen = this.engine.alerts().length;
     this.navigation.reset(this.engine.view());
     this.log.clear();
@@ -230,6 +234,18 @@ class App {
 
   chooseMenuItem(text) {
     this.send({caller: 'AI Menu', selector: 'AI Go', item: text});
+  }
+
+  // Undo or redo a step of the host's document (a host action).
+  editDocument(command) {
+    if (!(command === 'undo' ? this.engine.canUndo() : this.engine.canRedo())) {
+      this.notice(`Nothing to ${command}.`, 'info');
+      return;
+    }
+    this.navigation.commit();
+    if (command === 'undo') this.engine.undo();
+    else this.engine.redo();
+    this.scheduleRepaint();
   }
 
   // ---- DOM wiring ----
@@ -327,9 +343,11 @@ class App {
     if (this.navigation.panning) {
       this.navigation.endPan();
       this.updateCursor();
+      this.edit.released();
       return;
     }
     this.tool.up(this.record(event));
+    this.edit.released();
   }
 
   // Capture ended without a release the page saw: the gesture ends where the
@@ -342,6 +360,7 @@ class App {
     } else {
       this.tool.cancel();
     }
+    this.edit.released();
   }
 
   wheel(event) {
@@ -362,6 +381,12 @@ class App {
     if (event.target instanceof HTMLInputElement || $('alert').open) return;
     if (event.key === 'Shift') {
       if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
+      return;
+    }
+    const edit = editCommandFor(event);
+    if (edit) {
+      event.preventDefault();
+      this.edit.request(edit, Boolean(this.navigation.panning || this.tool.dragging || this.tool.press));
       return;
     }
     const command = event.ctrlKey || event.metaKey;

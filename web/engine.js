@@ -7,6 +7,11 @@
 // A session plays messages exactly as slantwarper-host plays a scenario file
 // and records them, so report() is byte-identical to the native runner's
 // `--json` output on scenario().
+//
+// Each new world runs in a fresh instance of the whole module, made from the
+// one compiled module, and the previous instance is dropped with everything
+// it held (its memory, the plug-in's side modules, the session), so that a
+// long session of many files stays as small as its latest world.
 
 const MODULE_URL = '/build/slantwarper.js';
 
@@ -17,13 +22,52 @@ export const SEGMENT_FLOATS = 6;
 // emscripten module factory (node-side checks give locateFile).
 export async function createEngine({ moduleUrl = MODULE_URL, moduleOptions = {} } = {}) {
   const { default: createModule } = await import(moduleUrl);
-  const module = await createModule(moduleOptions);
-  return new Engine(module);
+  const wasmUrl = moduleOptions.locateFile
+    ? moduleOptions.locateFile('slantwarper.wasm', '')
+    : new URL('slantwarper.wasm', new URL(moduleUrl, import.meta.url)).href;
+  const compiled = await WebAssembly.compileStreaming(fetch(wasmUrl));
+  // A fresh instance, ready when the factory returns: instantiating a
+  // compiled module is synchronous, and so is everything the runtime then
+  // does before it resolves. While it starts, the runtime attaches a
+  // listener to the window (the "message" listener of its setImmediate
+  // stand-in) that would keep the instance, and all its memory, alive once
+  // dropped: what it attaches is noted, and detach() takes it off again.
+  const spawn = () => {
+    const attached = [];
+    const module = {
+      ...moduleOptions,
+      instantiateWasm(imports, receive) {
+        const instance = new WebAssembly.Instance(compiled, imports);
+        receive(instance, compiled);
+        return instance.exports;
+      },
+      detach() {
+        for (const listener of attached.splice(0)) globalThis.removeEventListener(...listener);
+      },
+    };
+    const addEventListener = globalThis.addEventListener;
+    globalThis.addEventListener = (...listener) => {
+      attached.push(listener);
+      return addEventListener.apply(globalThis, listener);
+    };
+    try {
+      createModule(module).catch(() => {}); // a failure shows below, at once
+    } finally {
+      delete globalThis.addEventListener; // the window's own again
+    }
+    if (!module.calledRun) {
+      module.detach();
+      throw new Error('the WebAssembly module could not start');
+    }
+    return module;
+  };
+  return new Engine(spawn);
 }
 
 class Engine {
-  constructor(module) {
-    this._m = module;
+  constructor(spawn) {
+    this._spawn = spawn;
+    this._m = spawn();
     this._state = null; // sw_state(), read once per change
     this._names = new Map(); // path id -> name; ids are never reused within a world
   }
@@ -32,9 +76,8 @@ class Engine {
   // Error with the runner's one-line message ("NAME: PLACE: WHAT"); on error
   // nothing changes.
   loadScenario(text, name = 'scenario') {
-    this._withStrings([text, name], ([textPtr, namePtr], [textLength]) =>
-      this._check(this._m._sw_load_scenario(textPtr, textLength, namePtr)));
-    this._changed(true);
+    this._inFreshModule((m) => this._withStrings([text, name], ([textPtr, namePtr], [textLength]) =>
+      this._check(m._sw_load_scenario(textPtr, textLength, namePtr), m), m));
   }
 
   // A new world from {view, host, paths, faults}: a scenario without events.
@@ -48,22 +91,23 @@ class Engine {
     const { paths = [], ...rest } = world;
     if (!Array.isArray(paths)) throw new Error('world: paths: expected an array');
     const packed = paths.map((path, index) => packPath(path, index));
-    this._withStrings([JSON.stringify(rest)], ([ptr], [length]) =>
-      this._check(this._m._sw_world_begin(ptr, length)));
-    for (const { name, selected, closed, floats } of packed) {
-      const bytes = floats.length * 4;
-      const floatsPtr = this._m._malloc(Math.max(bytes, 4));
-      try {
-        this._m.HEAPF32.set(floats, floatsPtr >> 2);
-        this._withStrings([name], ([namePtr]) =>
-          this._check(this._m._sw_world_add_path(namePtr, selected ? 1 : 0, closed ? 1 : 0, floatsPtr,
-            floats.length / SEGMENT_FLOATS)));
-      } finally {
-        this._m._free(floatsPtr);
+    this._inFreshModule((m) => {
+      this._withStrings([JSON.stringify(rest)], ([ptr], [length]) => this._check(m._sw_world_begin(ptr, length), m), m);
+      for (const { name, selected, closed, floats } of packed) {
+        const bytes = floats.length * 4;
+        const floatsPtr = m._malloc(Math.max(bytes, 4));
+        if (floatsPtr === 0) throw new Error('out of memory');
+        try {
+          m.HEAPF32.set(floats, floatsPtr >> 2);
+          this._withStrings([name], ([namePtr]) =>
+            this._check(m._sw_world_add_path(namePtr, selected ? 1 : 0, closed ? 1 : 0, floatsPtr,
+              floats.length / SEGMENT_FLOATS), m), m);
+        } finally {
+          m._free(floatsPtr);
+        }
       }
-    }
-    this._check(this._m._sw_world_commit());
-    this._changed(true);
+      this._check(m._sw_world_commit(), m);
+    });
   }
 
   // Delivers one message as the runner does and records it in scenario().
@@ -155,6 +199,35 @@ class Engine {
     return result;
   }
 
+  // Undoes the latest step of the host's document, or what the press under
+  // way did so far (a host action, recorded in scenario()); with nothing to
+  // undo it changes nothing.
+  undo() {
+    this._check(this._m._sw_undo());
+    this._changed(false);
+  }
+
+  // Redoes the step undone last (a host action, recorded in scenario()); with
+  // nothing to redo it changes nothing.
+  redo() {
+    this._check(this._m._sw_redo());
+    this._changed(false);
+  }
+
+  // Whether undo() and redo() would change the document now.
+  canUndo() {
+    return this._hostState().history.undo;
+  }
+
+  canRedo() {
+    return this._hostState().history.redo;
+  }
+
+  // The bytes of WebAssembly memory the current world's instance holds.
+  memoryBytes() {
+    return this._m.HEAP8.buffer.byteLength;
+  }
+
   // View 0's mapping: {origin: [x, y], zoom}.
   view() {
     const { origin, zoom } = this._hostState().view;
@@ -217,14 +290,28 @@ class Engine {
     if (newWorld) this._names.clear();
   }
 
-  _check(status) {
-    if (status !== 0) throw new Error(this._m.UTF8ToString(this._m._sw_error()));
+  _check(status, m = this._m) {
+    if (status !== 0) throw new Error(m.UTF8ToString(m._sw_error()));
+  }
+
+  // Runs work(module) on a fresh instance; if it succeeds the instance holds
+  // the new world and the old one is dropped, else nothing changes.
+  _inFreshModule(work) {
+    const fresh = this._spawn();
+    try {
+      work(fresh);
+    } catch (error) {
+      fresh.detach();
+      throw error;
+    }
+    this._m.detach();
+    this._m = fresh;
+    this._changed(true);
   }
 
   // Calls work(pointers, byteLengths) with each string copied into the
-  // engine's memory as NUL-terminated UTF-8, freed afterwards.
-  _withStrings(strings, work) {
-    const m = this._m;
+  // module's memory as NUL-terminated UTF-8, freed afterwards.
+  _withStrings(strings, work, m = this._m) {
     const pointers = [];
     const lengths = [];
     try {

@@ -14,6 +14,8 @@
 //                      the plug-in started; a bad file throws with a clear
 //                      message and changes nothing
 //   exportSvg()        the exact text Export SVG saves
+//   memory()           {wasmBytes}: the WebAssembly memory the current world
+//                      holds (benchmarks watch it)
 //
 // The app supplies the pieces: installHooks({started}), `started` a promise
 // of an object with `engine` (web/engine.js), `view.clientPoint(x, y)`,
@@ -58,6 +60,9 @@ export function installHooks({ started }) {
     },
     exportSvg() {
       return current().exportSvg().text;
+    },
+    memory() {
+      return {wasmBytes: current().engine.memoryBytes()};
     },
   };
   Object.defineProperty(window, 'slantWarper', { value: Object.freeze(hooks), configurable: true });

@@ -32,10 +32,19 @@ bool playEvent(swhost::Host& host, PluginModule& module, const swhost::Event& ev
 }
 
 void applyHostAction(swhost::Host& host, const HostAction& action) {
-  if (action.kind == HostAction::Kind::select) {
-    host.document().selectOnly(action.paths);
-  } else {
-    host.setView(action.originX, action.originY, action.zoom);
+  switch (action.kind) {
+    case HostAction::Kind::select:
+      host.document().selectOnly(action.paths);
+      break;
+    case HostAction::Kind::view:
+      host.setView(action.originX, action.originY, action.zoom);
+      break;
+    case HostAction::Kind::undo:
+      host.document().undo();
+      break;
+    case HostAction::Kind::redo:
+      host.document().redo();
+      break;
   }
 }
 

@@ -195,7 +195,8 @@ swhost::Event readEvent(const Json& value, const std::string& place) {
   return event;
 }
 
-// {"host": "select", "paths": [...]} or {"host": "view", "origin": [x, y], "zoom": z}.
+// {"host": "select", "paths": [...]}, {"host": "view", "origin": [x, y], "zoom": z},
+// {"host": "undo"} or {"host": "redo"}.
 HostAction readHostAction(const Json& value, const std::string& place, std::size_t beforeEvent) {
   HostAction action;
   action.beforeEvent = beforeEvent;
@@ -216,8 +217,11 @@ HostAction readHostAction(const Json& value, const std::string& place, std::size
     action.originY = origin.y;
     action.zoom = readCoordinate(require(value, place, "zoom"), field(place, "zoom"));
     if (!(action.zoom > 0.0f) || !std::isfinite(action.zoom)) fail(field(place, "zoom"), "expected a positive number");
+  } else if (kind == "undo" || kind == "redo") {
+    expectObject(value, place, {"host"});
+    action.kind = kind == "undo" ? HostAction::Kind::undo : HostAction::Kind::redo;
   } else {
-    fail(field(place, "host"), "expected \"select\" or \"view\"");
+    fail(field(place, "host"), "expected \"select\", \"view\", \"undo\" or \"redo\"");
   }
   return action;
 }

@@ -26,11 +26,13 @@ inline constexpr std::size_t kMaxArrayLength = 32767;
 
 // What the person does to the host between messages, without the plug-in
 // being told: choosing art ({"host": "select", "paths": [0, 2]}, places in
-// paint order) or panning and zooming view 0 ({"host": "view", "origin":
-// [x, y], "zoom": z}). The plug-in sees the change through the host's
-// answers afterwards, so a session replays only with its actions in place.
+// paint order), panning and zooming view 0 ({"host": "view", "origin":
+// [x, y], "zoom": z}), and undoing or redoing a step of the document's
+// history ({"host": "undo"}, {"host": "redo"}). The plug-in sees the change
+// through the host's answers afterwards, so a session replays only with its
+// actions in place.
 struct HostAction {
-  enum class Kind { select, view };
+  enum class Kind { select, view, undo, redo };
   Kind kind = Kind::select;
   std::size_t beforeEvent = 0;           // applied before events[beforeEvent]; events.size(): after the last
   std::vector<std::size_t> paths;        // select: the places to select

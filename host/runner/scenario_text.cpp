@@ -69,6 +69,8 @@ std::string eventText(const swhost::Event& event) {
 
 std::string actionText(const HostAction& action) {
   std::string text("{\"host\": ");
+  if (action.kind == HostAction::Kind::undo) return text.append("\"undo\"}");
+  if (action.kind == HostAction::Kind::redo) return text.append("\"redo\"}");
   if (action.kind == HostAction::Kind::select) {
     const auto place = [](std::size_t p) { return std::to_string(p); };
     return text.append("\"select\", \"paths\": ").append(list(action.paths, place)).append("}");

@@ -1,9 +1,11 @@
 // libFuzzer target: a random host world (paths with empty, huge, infinite
 // and not-a-number points; menu groups that are or almost are the shared
 // one; tools known or not; an icon the host may not find), a random life of
-// the plug-in in it (messages, Shift, unload and reload), random host
-// failures and one failing allocation, checked by the same invariants as the
-// sweeps (tests/reliability/checked_run.h). A broken invariant prints the
+// the plug-in in it (messages, Shift, unload and reload), the person's host
+// actions between its messages (undo and redo, during a press too,
+// selecting, panning and zooming), random host failures and one failing
+// allocation, checked by the same invariants as the sweeps
+// (tests/reliability/checked_run.h). A broken invariant prints the
 // problems and aborts, which libFuzzer keeps as a crash input.
 //
 // What one life can make is bounded by its world, so that no input costs
@@ -14,6 +16,7 @@
 // checked to its end like any other.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +43,7 @@ constexpr std::size_t kMaxPaths = 6;
 constexpr std::size_t kMaxSegments = 400;
 constexpr std::size_t kMaxMessages = 40;  // besides startup, shutdown and each unload's reload
 constexpr std::size_t kMaxUnloads = 2;
+constexpr std::size_t kMaxActions = 16;
 constexpr std::size_t kRoomForPaths = 1000;
 constexpr std::size_t kRoomForSegments = 20000;
 
@@ -238,6 +242,57 @@ std::vector<Event> life(FuzzedDataProvider& data) {
   return events;
 }
 
+// A host action and the message it comes before.
+struct Action {
+  std::size_t beforeEvent = 0;
+  int kind = 0;  // 0, 1 undo; 2 redo; 3 select; 4 view
+  std::vector<std::size_t> places;
+  float originX = 0.0f, originY = 0.0f, zoom = 1.0f;
+};
+
+// Decided from what the life left of the input, so that the committed
+// inputs keep the lives they had.
+std::vector<Action> actions(FuzzedDataProvider& data, std::size_t events) {
+  std::vector<Action> result;
+  for (std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, kMaxActions); n > 0 && data.remaining_bytes() > 0;
+       --n) {
+    Action action;
+    action.beforeEvent = data.ConsumeIntegralInRange<std::size_t>(0, events);
+    action.kind = data.ConsumeIntegralInRange<int>(0, 4);
+    if (action.kind == 3) {
+      for (std::size_t k = data.ConsumeIntegralInRange<std::size_t>(0, 4); k > 0; --k) {
+        action.places.push_back(data.ConsumeIntegralInRange<std::size_t>(0, 2 * kMaxPaths));
+      }
+    } else if (action.kind == 4) {
+      action.originX = static_cast<float>(data.ConsumeIntegralInRange<int>(-300, 300));
+      action.originY = static_cast<float>(data.ConsumeIntegralInRange<int>(-300, 300));
+      action.zoom = pick(data, kZooms);
+    }
+    result.push_back(action);
+  }
+  std::stable_sort(result.begin(), result.end(),
+                   [](const Action& a, const Action& b) { return a.beforeEvent < b.beforeEvent; });
+  return result;
+}
+
+void act(swrel::CheckedRun& run, const Action& action) {
+  switch (action.kind) {
+    case 0:
+    case 1:
+      run.undo();
+      break;
+    case 2:
+      run.redo();
+      break;
+    case 3:
+      run.act("select", [&](swhost::Host& host) { host.document().selectOnly(action.places); });
+      break;
+    default:
+      run.act("view", [&](swhost::Host& host) { host.setView(action.originX, action.originY, action.zoom); });
+      break;
+  }
+}
+
 bool documentFull(const swhost::Document& document) {
   if (document.size() > kRoomForPaths) return true;
   std::size_t segments = 0;
@@ -253,26 +308,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       data.ConsumeIntegralInRange<int>(0, 3) == 0 ? data.ConsumeIntegralInRange<std::uint64_t>(1, 40) : 0;
   swhost::World host = world(data);
   const std::vector<Event> events = life(data);
+  const std::vector<Action> between = actions(data, events.size());
 
   swrel::failPluginAllocation(failingAllocation);
   std::vector<std::string> problems;
   {
     swrel::CheckedRun run(host);
-    for (const Event& event : events) {
+    auto action = between.begin();
+    for (std::size_t index = 0; index < events.size(); ++index) {
+      for (; action != between.end() && action->beforeEvent <= index; ++action) act(run, *action);
       if (documentFull(run.host().document())) break;
-      run.deliver(event);
+      run.deliver(events[index]);
     }
+    for (; action != between.end(); ++action) act(run, *action);
     run.finish();
     problems = run.problems();
   }
   swrel::failPluginAllocation(0);
   if (problems.empty()) return 0;
 
-  std::fprintf(stderr, "A life of %zu messages, %zu paths, %zu host faults, allocation %llu failing broke:\n",
-               events.size(), host.paths.size(), host.faults.size(),
+  std::fprintf(stderr,
+               "A life of %zu messages and %zu host actions, %zu paths, %zu host faults, allocation %llu failing "
+               "broke:\n",
+               events.size(), between.size(), host.paths.size(), host.faults.size(),
                static_cast<unsigned long long>(failingAllocation));
   for (const swhost::Fault& fault : host.faults) {
     std::fprintf(stderr, "  fault: \"%s\" #%lld\n", fault.call.c_str(), static_cast<long long>(fault.nth));
+  }
+  auto action = between.begin();
+  for (std::size_t index = 0; index <= events.size(); ++index) {
+    for (; action != between.end() && action->beforeEvent <= index; ++action) {
+      std::fprintf(stderr, "  action %d\n", action->kind);
+    }
+    if (index == events.size()) break;
+    const Event& event = events[index];
+    std::fprintf(stderr, "  %zu: %s / %s", index, event.caller.c_str(), event.selector.c_str());
+    if (event.point) std::fprintf(stderr, " (%g, %g)", event.point->x, event.point->y);
+    std::fprintf(stderr, "\n");
   }
   for (const std::string& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
   std::abort();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 #include "bridge/error_codes.h"
@@ -50,6 +51,7 @@ CheckedRun::CheckedRun(swhost::World world, hostapi::PluginEntry entry) {
     originals_.push_back(Original{handles[i], paths[i]});
     originalHandles_.insert(handles[i]);
   }
+  seenContents_.insert(contentHash());
 }
 
 // A run left unfinished still ends as a quitting host ends it, so that the
@@ -97,6 +99,10 @@ std::set<ArtHandle> CheckedRun::strays() const {
 }
 
 void CheckedRun::problem(std::size_t event, const std::string& what) {
+  if (!action_.empty()) {
+    problems_.push_back("host action " + action_ + " before message " + std::to_string(events_.size()) + ": " + what);
+    return;
+  }
   const std::string where = event < events_.size()
                                 ? "message " + std::to_string(event) + " (" + describe(events_[event]) + ")"
                                 : "after the run";
@@ -131,10 +137,13 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
   const std::set<ArtHandle> listedBefore = listedCopies();
   const std::set<ArtHandle> straysBefore = strays();
   const std::int64_t undosBefore = record.undos;
-  if (isMessage(event, "AI Tool", "AI Mouse Down")) {
-    const std::vector<ArtHandle> handles = host_->document().handles();
-    atLatestMouseDown_ = {handles.begin(), handles.end()};
+  const std::size_t takenBefore = record.callsOnTakenArt;
+  const std::vector<ArtHandle> handlesBefore = host_->document().handles();
+  if (isMessage(event, "AI Tool", "AI Mouse Down") && !pressed_) {
+    atOperationStart_ = {handlesBefore.begin(), handlesBefore.end()};
+    pressed_ = true;
   }
+  if (isMessage(event, "AI Tool", "AI Mouse Up")) pressed_ = false;
 
   loaded_ = true;
   HostError result = hostapi::kNoError;
@@ -173,12 +182,20 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
   checkUserPaths(index);
   checkPluginLists(index);
   if (isMessage(event, "AI Tool", "AI Mouse Down")) checkCapture(index, listedBefore);
-  checkStrays(index, straysBefore, listedBefore, record.undos > undosBefore);
-  checkResult(index, result, faultsBefore);
+  // A click's undo outside a press undoes an operation that began before
+  // this message at the latest.
+  std::set<ArtHandle> operationStart = atOperationStart_;
+  if (!pressed_) operationStart.insert(handlesBefore.begin(), handlesBefore.end());
+  checkStrays(index, straysBefore, listedBefore, operationStart, record.undos > undosBefore);
+  // Art an undo or redo took away fails the plug-in's calls on it as a host
+  // failure does.
+  const bool metTakenArt = record.callsOnTakenArt > takenBefore;
+  if (!metTakenArt) checkResult(index, result, faultsBefore);
+  seenContents_.insert(contentHash());
 
   // A mouse-up that met no failure and had copies to remove leaves the tool
   // idle.
-  if (isMessage(event, "AI Tool", "AI Mouse Up") && !faultFired && allocationFailureEvent_ != index &&
+  if (isMessage(event, "AI Tool", "AI Mouse Up") && !faultFired && !metTakenArt && allocationFailureEvent_ != index &&
       result == hostapi::kNoError && !referencesBefore.empty()) {
     if (host_->annotatorActive()) problem(index, "the annotator is still active after a clean mouse-up");
     if (!listedReferences().empty()) problem(index, "copies are still listed after a clean mouse-up");
@@ -200,6 +217,46 @@ HostError CheckedRun::deliver(const swhost::Event& event) {
 
 void CheckedRun::deliverAll(const std::vector<swhost::Event>& events) {
   for (const swhost::Event& event : events) deliver(event);
+}
+
+void CheckedRun::act(const std::string& name, const std::function<void(swhost::Host&)>& action) {
+  action_ = name;
+  try {
+    action(*host_);
+  } catch (const std::exception& error) {
+    problem(0, std::string("the host threw: ") + error.what());
+  }
+  checkHostState(0);
+  checkUserPaths(0);
+  checkPluginLists(0);
+  if (seenContents_.count(contentHash()) == 0) problem(0, "the document is one it has never been");
+  // What the press does from here on is undone to here.
+  if (pressed_) {
+    const std::vector<ArtHandle> handles = host_->document().handles();
+    atOperationStart_ = {handles.begin(), handles.end()};
+  }
+  action_.clear();
+}
+
+std::uint64_t CheckedRun::contentHash() const {
+  // FNV-1a over 8-byte words (the tail padded with zeros), then the length.
+  std::uint64_t hash = 1469598103934665603u;
+  const auto mix = [&hash](const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes + i, std::min<std::size_t>(8, size - i));
+      hash = (hash ^ word) * 1099511628211u;
+    }
+    hash = (hash ^ size) * 1099511628211u;
+  };
+  host_->document().forEach([&](ArtHandle art, const swhost::Path& path) {
+    mix(&art, sizeof art);
+    mix(path.name.data(), path.name.size());
+    mix(&path.closed, sizeof path.closed);
+    mix(path.segments.data(), path.segments.size() * sizeof(hostapi::PathSegment));
+  });
+  return hash;
 }
 
 void CheckedRun::checkHostState(std::size_t event) {
@@ -262,7 +319,9 @@ void CheckedRun::checkPluginLists(std::size_t event) {
   if (listedCopies().size() != references.size() + undisposed.size()) problem(event, "a copy is listed twice");
   for (const ArtList* list : {&targets, &references, &undisposed}) {
     for (const ArtHandle art : *list) {
-      if (host_->document().find(art) == nullptr) problem(event, "a listed path is no longer in the document");
+      if (host_->document().find(art) == nullptr && !host_->document().takenByHistory(art)) {
+        problem(event, "a listed path is no longer in the document");
+      }
     }
   }
   const std::set<ArtHandle> copies = listedCopies();
@@ -282,7 +341,8 @@ void CheckedRun::checkCapture(std::size_t event, const std::set<ArtHandle>& list
 }
 
 void CheckedRun::checkStrays(std::size_t event, const std::set<ArtHandle>& straysBefore,
-                             const std::set<ArtHandle>& listedBefore, bool undone) {
+                             const std::set<ArtHandle>& listedBefore, const std::set<ArtHandle>& operationStart,
+                             bool undone) {
   std::vector<ArtHandle> appeared;
   for (const ArtHandle copy : strays()) {
     if (straysBefore.count(copy) == 0) appeared.push_back(copy);
@@ -294,7 +354,7 @@ void CheckedRun::checkStrays(std::size_t event, const std::set<ArtHandle>& stray
   };
   const bool listsDropped = isMessage(message, "SP Access", "Unload") || isMessage(message, "SP Interface", "Shutdown");
   const bool undoneRemoval = isMessage(message, "AI Tool", "AI Mouse Up") && undone;
-  if ((listsDropped && all(listedBefore)) || (undoneRemoval && all(atLatestMouseDown_))) return;
+  if ((listsDropped && all(listedBefore)) || (undoneRemoval && all(operationStart))) return;
   problem(event, std::to_string(appeared.size()) + " copy(ies) left in the user's document that nothing will remove");
 }
 

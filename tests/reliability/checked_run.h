@@ -16,19 +16,26 @@
 //    the selection per press, whatever the host refuses to dispose);
 //  - a copy the plug-in no longer lists (it will never remove it) appears
 //    only where the failure rules keep one: at unload and shutdown, which
-//    drop the lists, and at a click's undo, which brings back the copies its
-//    mouse-down removed;
+//    drop the lists, and at a click's undo, which brings back the copies
+//    removed since the host's operation began;
 //  - a mouse-up that met no failure leaves the tool idle: lists empty,
 //    annotator inactive;
 //  - a message during which exactly one failure happened returns what that
 //    failure calls for (see fault_effects.h); an allocation failure returns
 //    kOutOfMemoryError.
+// After every host action (the person selecting, panning, undoing or
+// redoing between messages), the same host, path and list checks (the lists
+// may name art an undo or redo took away), and the document is one it has
+// been before: order, names and segments as after an earlier message or
+// action, so an undo or redo never makes anything new.
 // After the run, once a quitting host has sent its shutdown: the plug-in holds
 // no globals and no suite, and the host holds no block, unless the host
 // refused to free it or never delivered the message that would have.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -71,6 +78,15 @@ class CheckedRun {
   // Returns the message's result (0 when an exception escaped).
   hostapi::HostError deliver(const swhost::Event& event);
   void deliverAll(const std::vector<swhost::Event>& events);
+  // Does what a person does to the host between messages, then checks;
+  // `name` says what it was in the problems.
+  void act(const std::string& name, const std::function<void(swhost::Host&)>& action);
+  void undo() {
+    act("undo", [](swhost::Host& host) { host.document().undo(); });
+  }
+  void redo() {
+    act("redo", [](swhost::Host& host) { host.document().redo(); });
+  }
 
   // Ends the run as a quitting host does, then checks what it left behind.
   // Call after the last message; the destructor calls it if nobody did.
@@ -106,8 +122,11 @@ class CheckedRun {
   void checkPluginLists(std::size_t event);
   void checkCapture(std::size_t event, const std::set<hostapi::ArtHandle>& listedBefore);
   void checkStrays(std::size_t event, const std::set<hostapi::ArtHandle>& straysBefore,
-                   const std::set<hostapi::ArtHandle>& listedBefore, bool undone);
+                   const std::set<hostapi::ArtHandle>& listedBefore, const std::set<hostapi::ArtHandle>& operationStart,
+                   bool undone);
   void checkResult(std::size_t event, hostapi::HostError result, std::size_t faultsBefore);
+  // The document's content without the selection, as a number.
+  std::uint64_t contentHash() const;
   std::set<hostapi::ArtHandle> listedReferences() const;
   // The references and the copies the host refused to dispose.
   std::set<hostapi::ArtHandle> listedCopies() const;
@@ -122,7 +141,10 @@ class CheckedRun {
   std::vector<FiredFault> fired_;
   std::map<std::string, std::int64_t, std::less<>> callCounts_;
   std::map<std::string, std::int64_t> startupNesting_;  // per suite: 1 once an inner acquire ran
-  std::set<hostapi::ArtHandle> atLatestMouseDown_;      // the document when the latest mouse-down came
+  std::set<hostapi::ArtHandle> atOperationStart_;       // the document when the host's operation began
+  bool pressed_ = false;                                // a mouse-down came, and no mouse-up since
+  std::set<std::uint64_t> seenContents_;                // contentHash() after each message and action
+  std::string action_;                                  // the host action being checked, if any
   std::optional<std::size_t> allocationFailureEvent_;
   std::size_t violationsSeen_ = 0;
   bool loaded_ = true;

@@ -49,6 +49,45 @@ TEST(HostActions, SelectionAndViewChangeWhatThePluginSeesBetweenMessages) {
   EXPECT_EQ(record.drawing[0].from.y, 260);
 }
 
+// scenarios/undo_redo.json: two drags, undone and redone around a click the
+// plug-in undid, an undo during a press, a third drag and undo past the
+// first step; it ends redoing the first drag alone.
+TEST(HostActions, UndoAndRedoTakeBackAndBringBackTheDocumentsSteps) {
+  const Scenario full = swrunner::loadScenarioFile(std::string(SW_SOURCE_DIR) + "/scenarios/undo_redo.json");
+  Scenario firstDrag = full;
+  firstDrag.events.resize(5);  // startup and the first press, drag, draw and release
+  firstDrag.actions.clear();
+  swrunner::LinkedPlugin plugin(&PluginMain);
+  std::vector<swhost::Path> expected;
+  {
+    const auto host = swrunner::runScenario(firstDrag, plugin);
+    expected = host->document().paths();
+    swrunner::quitHost(*host, plugin);
+  }
+  const auto host = swrunner::runScenario(full, plugin);
+  const swhost::Record& record = host->record();
+  const std::vector<swhost::Path> paths = host->document().paths();
+  ASSERT_EQ(paths.size(), expected.size());
+  for (std::size_t p = 0; p < paths.size(); ++p) {
+    ASSERT_EQ(paths[p].segments.size(), expected[p].segments.size());
+    EXPECT_EQ(std::memcmp(paths[p].segments.data(), expected[p].segments.data(),
+                          paths[p].segments.size() * sizeof(hostapi::PathSegment)),
+              0)
+        << paths[p].name;
+  }
+  // The drag and release after the undo during the press met the copies the
+  // undo took away: dead art, and no broken contract.
+  ASSERT_EQ(record.results.size(), 20u);
+  EXPECT_EQ(record.results[13].result, swhost::kBadParameterError);
+  EXPECT_EQ(record.results[14].result, swhost::kBadParameterError);
+  EXPECT_GT(record.callsOnTakenArt, 0u);
+  EXPECT_TRUE(record.violations.empty());
+  EXPECT_EQ(record.undos, 1) << "the click";
+  EXPECT_FALSE(host->annotatorActive()) << "the third drag ended the feedback";
+  EXPECT_TRUE(host->document().canRedo());
+  swrunner::quitHost(*host, plugin);
+}
+
 TEST(HostActions, BadActionsAreRefusedAtTheirPlace) {
   const auto refused = [](const char* events) {
     try {
@@ -58,7 +97,7 @@ TEST(HostActions, BadActionsAreRefusedAtTheirPlace) {
     }
     return std::string("accepted");
   };
-  EXPECT_EQ(refused(R"({"host": "zoom"})"), "events[0].host: expected \"select\" or \"view\"");
+  EXPECT_EQ(refused(R"({"host": "zoom"})"), "events[0].host: expected \"select\", \"view\", \"undo\" or \"redo\"");
   EXPECT_EQ(refused(R"({"host": "select", "paths": [-1]})"), "events[0].paths[0]: expected an integer from 0 to 32766");
   EXPECT_EQ(refused(R"({"host": "select"})"), "events[0]: missing field \"paths\"");
   EXPECT_EQ(refused(R"({"host": "view", "origin": [0, 0], "zoom": 0})"), "events[0].zoom: expected a positive number");
@@ -66,6 +105,8 @@ TEST(HostActions, BadActionsAreRefusedAtTheirPlace) {
             "events[0].origin: expected finite numbers");
   EXPECT_NE(refused(R"({"host": "select", "paths": [], "caller": "SP Interface"})").find("unknown field \"caller\""),
             std::string::npos);
+  EXPECT_EQ(refused(R"({"host": "redo", "zoom": 2})"), "events[0]: unknown field \"zoom\" (known: host)");
+  EXPECT_EQ(refused(R"({"host": "undo"}, {"host": "redo"})"), "accepted");
 }
 
 std::uint32_t bits(float value) { return std::bit_cast<std::uint32_t>(value); }
@@ -84,7 +125,8 @@ TEST(ScenarioText, AWrittenScenarioReadsBackExactly) {
                {"caller": "AI Tool", "selector": "AI Mouse Down", "point": [0.3, -0.0], "shift": false},
                {"host": "select", "paths": [1, 0]},
                {"caller": "AI Menu", "selector": "AI Go", "item": "slantWarper..."},
-               {"host": "select", "paths": []}]
+               {"host": "select", "paths": []},
+               {"host": "undo"}, {"host": "redo"}]
   })");
   original.world.paths[1].segments.push_back({{nan, inf}, {-inf, -0.0f}, {1e-45f, 3.4028235e38f}, {1, 0, 0, 0}});
 
@@ -114,7 +156,10 @@ TEST(ScenarioText, AWrittenScenarioReadsBackExactly) {
   EXPECT_TRUE(std::signbit(copy.events[0].point->y));
   EXPECT_EQ(copy.events[0].shift, false);
   EXPECT_EQ(copy.events[1].item, "slantWarper...");
-  ASSERT_EQ(copy.actions.size(), 3u);
+  ASSERT_EQ(copy.actions.size(), 5u);
+  EXPECT_EQ(copy.actions[3].kind, HostAction::Kind::undo);
+  EXPECT_EQ(copy.actions[4].kind, HostAction::Kind::redo);
+  EXPECT_EQ(copy.actions[4].beforeEvent, 2u);
   EXPECT_EQ(copy.actions[0].beforeEvent, 0u);
   EXPECT_EQ(copy.actions[0].zoom, 0.25f);
   EXPECT_EQ(copy.actions[1].beforeEvent, 1u);

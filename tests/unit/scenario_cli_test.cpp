@@ -47,7 +47,7 @@ TEST(ScenarioCli, HelpDescribesFilesErrorsAndExitStatuses) {
   const Outcome help = run({"--help"});
   EXPECT_EQ(help.status, swrunner::kExitCompleted);
   for (const char* part : {"--plugin", "--json", "--svg", "FILE: PLACE: WHAT", "Exit status", "3  the host recorded",
-                           "out/demo.svg", "\"NaN\""}) {
+                           "out/demo.svg", "\"NaN\"", "{\"host\": \"undo\"}", "{\"host\": \"redo\"}", "100 steps"}) {
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
   }
 }

@@ -191,6 +191,21 @@ EMSCRIPTEN_KEEPALIVE int sw_set_view(float originX, float originY, float zoom) {
   return guarded([&] { session().act(std::move(action)); });
 }
 
+// The person's undo and redo of the document's history.
+EMSCRIPTEN_KEEPALIVE int sw_undo() {
+  if (requireSession() != 0) return 1;
+  HostAction action;
+  action.kind = HostAction::Kind::undo;
+  return guarded([&] { session().act(std::move(action)); });
+}
+
+EMSCRIPTEN_KEEPALIVE int sw_redo() {
+  if (requireSession() != 0) return 1;
+  HostAction action;
+  action.kind = HostAction::Kind::redo;
+  return guarded([&] { session().act(std::move(action)); });
+}
+
 EMSCRIPTEN_KEEPALIVE const char* sw_report() {
   if (!session().running()) return handOut("");
   return handOut(swrunner::reportText(swrunner::buildReport(session().host())));
@@ -203,7 +218,7 @@ EMSCRIPTEN_KEEPALIVE const char* sw_scenario() {
 
 // The host's state beside the document, as JSON: view 0, the latest drawing,
 // whether the annotator is active in a running plug-in, menu items and groups, alerts, the
-// cursor last set and whether the tool exists.
+// cursor last set, whether the tool exists and what can be undone and redone.
 EMSCRIPTEN_KEEPALIVE const char* sw_state() {
   if (!session().running()) return handOut("null");
   const swhost::Host& host = session().host();
@@ -235,6 +250,7 @@ EMSCRIPTEN_KEEPALIVE const char* sw_state() {
   state["cursor"] = record.cursors.empty() ? nlohmann::json(nullptr) : nlohmann::json(record.cursors.back());
   state["toolActive"] = !record.tools.empty();
   state["messages"] = record.results.size();
+  state["history"] = {{"undo", host.document().canUndo()}, {"redo", host.document().canRedo()}};
   return handOut(state.dump(-1, ' ', false, nlohmann::detail::error_handler_t::replace));
 }
 

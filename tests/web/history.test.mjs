@@ -1,0 +1,139 @@
+// Undo and redo in the page, by real keys and the Edit menu in Chromium: a
+// drag taken back restores the document exactly, Shift+Ctrl+Z and Ctrl+Y
+// bring it back, an undo pressed during a drag waits for the release, and
+// the session, undos and redos included, replays natively (and under wine,
+// where the Windows build exists) to the page's report, byte for byte.
+import {after, before, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {execFileSync} from 'node:child_process';
+import {existsSync, mkdirSync, writeFileSync} from 'node:fs';
+import {join} from 'node:path';
+import {BUILD_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
+import {REPO_ROOT} from '../../web/serve.mjs';
+
+const NATIVE_RUNNER = join(REPO_ROOT, 'build/native/host/slantwarper-host');
+const WINDOWS_RUNNER = join(REPO_ROOT, 'build/windows/host/slantwarper-host.exe');
+const WINDOWS_PLUGIN = join(REPO_ROOT, 'build/windows/bridge/slantWarper.aip');
+const WORK = join(BUILD_DIR, 'history');
+
+let session;
+before(async () => {
+  assert.ok(existsSync(NATIVE_RUNNER), `the native runner is built first (${NATIVE_RUNNER})`);
+  session = await launchBrowser();
+});
+after(async () => {
+  if (session) await session.close();
+});
+
+const paths = async (page) => JSON.parse(await callHook(page, 'report')).paths;
+const played = async (page) => JSON.parse(await callHook(page, 'scenario')).events;
+const disabled = (page) =>
+  page.evaluate(() => ({
+    undo: document.querySelector('[data-edit="undo"]').disabled,
+    redo: document.querySelector('[data-edit="redo"]').disabled,
+  }));
+const notice = (page) =>
+  page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`));
+const frames = (page) =>
+  page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+
+async function press(page, keys) {
+  for (const key of keys) await page.keyboard.down(key);
+  for (const key of [...keys].reverse()) await page.keyboard.up(key);
+  await frames(page);
+}
+const undo = (page) => press(page, ['Control', 'z']);
+const redoShift = (page) => press(page, ['Shift', 'Control', 'z']);
+const redoY = (page) => press(page, ['Control', 'y']);
+
+async function drag(page, from, to, {duringDrag} = {}) {
+  const start = await callHook(page, 'clientPoint', ...from);
+  const end = await callHook(page, 'clientPoint', ...to);
+  await page.mouse.move(start.x, start.y);
+  await page.mouse.down();
+  await page.mouse.move((start.x + end.x) / 2, (start.y + end.y) / 2, {steps: 3});
+  if (duringDrag) await duringDrag();
+  await page.mouse.move(end.x, end.y, {steps: 3});
+  await page.mouse.up();
+  await frames(page);
+}
+
+function runnerReport(command, args) {
+  const options = {maxBuffer: 1 << 28, stdio: ['ignore', 'pipe', 'pipe'], env: {...process.env, WINEDEBUG: '-all'}};
+  return execFileSync(command, args, options).toString('utf8');
+}
+
+async function assertReplays(page, name) {
+  const {scenario, report} = await page.evaluate(() => ({
+    scenario: window.slantWarper.scenario(),
+    report: window.slantWarper.report(),
+  }));
+  mkdirSync(WORK, {recursive: true});
+  const file = join(WORK, `${name}.json`);
+  writeFileSync(file, scenario);
+  assert.equal(runnerReport(NATIVE_RUNNER, [file, '--json', '-']), report, `${name}: the native runner's bytes`);
+  if (existsSync(WINDOWS_RUNNER) && existsSync(WINDOWS_PLUGIN) && existsSync('/usr/bin/wine')) {
+    const windows = runnerReport('/usr/bin/wine', [WINDOWS_RUNNER, file, '--plugin', WINDOWS_PLUGIN, '--json', '-']);
+    assert.equal(windows, report, `${name}: the Windows runner's bytes under wine`);
+  }
+}
+
+test('Ctrl+Z takes a drag back exactly, Shift+Ctrl+Z and Ctrl+Y bring it back, and the session replays', async () => {
+  await withFreshPage(session, async (page) => {
+    const start = await paths(page);
+    assert.deepEqual(await disabled(page), {undo: true, redo: true}, 'nothing to undo or redo after opening');
+    await undo(page);
+    assert.equal(await notice(page), 'info: Nothing to undo.');
+    assert.ok(!(await played(page)).some((e) => e.host === 'undo'), 'an undo with nothing to undo is not sent');
+
+    await drag(page, [300, -250], [420, -210]);
+    const dragged = await paths(page);
+    assert.notDeepEqual(dragged, start, 'the drag stretched the art');
+    assert.deepEqual(await disabled(page), {undo: false, redo: true});
+
+    await undo(page);
+    assert.deepEqual(await paths(page), start, 'Ctrl+Z: the document exactly as before the drag');
+    assert.deepEqual(await disabled(page), {undo: true, redo: false});
+    await redoShift(page);
+    assert.deepEqual(await paths(page), dragged, 'Shift+Ctrl+Z: the drag again');
+    await undo(page);
+    await redoY(page);
+    assert.deepEqual(await paths(page), dragged, 'Ctrl+Y: the drag again');
+
+    // A click the plug-in undoes itself is no step: Ctrl+Z still takes back the drag.
+    const at = await callHook(page, 'clientPoint', 320, -240);
+    await page.mouse.click(at.x, at.y);
+    await frames(page);
+    await undo(page);
+    assert.deepEqual(await paths(page), start, 'the click left no step of its own');
+
+    const events = await played(page);
+    assert.equal(events.filter((e) => e.host === 'undo').length, 3);
+    assert.equal(events.filter((e) => e.host === 'redo').length, 2);
+    await assertReplays(page, 'keys');
+  });
+});
+
+test('an undo pressed during a drag waits for the release, and the Edit menu undoes and redoes', async () => {
+  await withFreshPage(session, async (page) => {
+    const start = await paths(page);
+    await drag(page, [300, -250], [300, -100], {duringDrag: () => undo(page)});
+    assert.deepEqual(await paths(page), start, 'the whole drag was taken back once it ended');
+    const events = await played(page);
+    const up = events.findIndex((e) => e.selector === 'AI Mouse Up');
+    assert.equal(events.findIndex((e) => e.host === 'undo'), up + 1, 'the undo came right after the release');
+    const results = JSON.parse(await callHook(page, 'report')).results;
+    assert.ok(results.every((r) => r.result === 0), 'no message met art the undo took away');
+
+    await page.click('#edit-button');
+    await page.click('[data-edit="redo"]');
+    await frames(page);
+    const redone = await paths(page);
+    assert.notDeepEqual(redone, start, 'Edit > Redo brought the drag back');
+    await page.click('#edit-button');
+    await page.click('[data-edit="undo"]');
+    await frames(page);
+    assert.deepEqual(await paths(page), start, 'Edit > Undo took it back');
+    await assertReplays(page, 'menu_and_waiting');
+  });
+});

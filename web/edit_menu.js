@@ -1,0 +1,72 @@
+// The Edit menu: Undo and Redo of the host document's history, chosen from
+// the menu or with Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z and Ctrl+Y. Each item shows
+// whether it can be done now. A command asked for during a drag waits for
+// the release, so that a press, its drag and its release stay one step;
+// what waited is done in the order it was asked.
+export class EditMenu {
+  // button, panel: the menu's elements, the panel holding one element with
+  // data-edit="undo" and one with data-edit="redo"; perform(command) does
+  // 'undo' or 'redo' now.
+  constructor(button, panel, perform) {
+    this.button = button;
+    this.panel = panel;
+    this.perform = perform;
+    this.waiting = [];
+    this.items = new Map([...panel.querySelectorAll('[data-edit]')].map((item) => [item.dataset.edit, item]));
+    button.addEventListener('click', () => (panel.hidden ? this.open() : this.close()));
+    for (const [command, item] of this.items) {
+      item.addEventListener('click', () => {
+        this.close();
+        this.perform(command);
+      });
+    }
+    document.addEventListener('pointerdown', (event) => {
+      if (!button.contains(event.target) && !panel.contains(event.target)) this.close();
+    });
+    document.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') this.close();
+    });
+  }
+
+  // 'undo' or 'redo', now or, while `busy` (a drag is under way), at its end.
+  request(command, busy) {
+    if (busy) this.waiting.push(command);
+    else this.perform(command);
+  }
+
+  // The drag ended: what waited for it is done.
+  released() {
+    const waiting = this.waiting;
+    this.waiting = [];
+    for (const command of waiting) this.perform(command);
+  }
+
+  // A new world replaced the drag's: what waited is dropped.
+  forget() {
+    this.waiting = [];
+  }
+
+  // Which commands can be done now: {undo, redo}.
+  update(possible) {
+    for (const [command, item] of this.items) item.disabled = !possible[command];
+  }
+
+  open() {
+    this.panel.hidden = false;
+    this.button.setAttribute('aria-expanded', 'true');
+  }
+
+  close() {
+    this.panel.hidden = true;
+    this.button.setAttribute('aria-expanded', 'false');
+  }
+}
+
+// The Edit command a key press asks for: 'undo', 'redo' or null.
+export function editCommandFor(event) {
+  if (event.altKey || !(event.ctrlKey || event.metaKey)) return null;
+  const key = event.key.toLowerCase();
+  if (key === 'z') return event.shiftKey ? 'redo' : 'undo';
+  if (key === 'y' && event.ctrlKey && !event.shiftKey) return 'redo';
+  return null;
+}
