@@ -93,10 +93,12 @@ HostError HOSTAPI_CALL setSegments(ArtHandle path, std::int16_t first, std::int1
                                    const PathSegment* segments) {
   const HostCodeScope hostCode;
   if (const HostError fault = host().enter(SuiteId::path, "set segments")) return fault;
-  const Path* found = host().document().find(path);
+  // One lookup: a path recorded for a set that then fails is harmless, since
+  // an operation's step keeps only the paths whose content changed.
+  Path* found = host().document().findForChange(path);
   if (const HostError error = checkRange("AI Path Suite/set segments", path, found, first, count, segments))
     return error;
-  std::copy_n(segments, count, host().document().findForChange(path)->segments.begin() + first);
+  std::copy_n(segments, count, found->segments.begin() + first);
   return kNoError;
 }
 

@@ -65,11 +65,10 @@ hostapi::ArtHandle Document::duplicateAbove(hostapi::ArtHandle art) {
   if (it == entries_.end()) return nullptr;
   openForChange();
   const std::uintptr_t id = newId();
-  place(std::next(it->second.position), id, it->second.path);
   // A path made in the operation is absent where it began: nothing to keep.
+  place(std::next(it->second.position), id, it->second.path, open_->epoch);
   open_->made.push_back(id);
   ++open_->madeAlive;
-  entries_.at(id).recordedIn = open_->epoch;
   return handleOf(id);
 }
 
@@ -78,15 +77,20 @@ bool Document::dispose(hostapi::ArtHandle art) {
   if (it == entries_.end()) return false;
   record(it->first, it->second);
   const bool made = it->second.recordedIn == open_->epoch && open_->before.count(it->first) == 0;
+  if (!made && !open_->orderTaken) {
+    open_->order = orderAtBegin();
+    open_->orderTaken = true;
+  }
   order_.erase(it->second.position);
   entries_.erase(it);
   if (made) forgetMade();
   return true;
 }
 
-hostapi::ArtHandle Document::place(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path) {
+hostapi::ArtHandle Document::place(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path,
+                                   std::uint64_t recordedIn) {
   const auto position = order_.insert(before, id);
-  entries_.emplace(id, Entry{std::move(path), position, 0});
+  entries_.emplace(id, Entry{std::move(path), position, recordedIn});
   return handleOf(id);
 }
 

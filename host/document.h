@@ -109,8 +109,12 @@ class Document {
   };
   struct Operation {
     std::uint64_t mark = 0;
-    std::uint64_t epoch = 0;            // paths recorded in this epoch are in `before`
-    std::vector<std::uintptr_t> order;  // the paint order when it began
+    std::uint64_t epoch = 0;  // paths recorded in this epoch are in `before`
+    // The paint order when it began, taken (orderTaken) when a path that
+    // was there is first disposed, the only time it is needed, so that
+    // beginning one costs nothing however large the document.
+    std::vector<std::uintptr_t> order;
+    bool orderTaken = false;
     // The state of each path it changed or disposed, as it was when it began
     // (absent for a path it made and then changed or disposed).
     std::unordered_map<std::uintptr_t, std::optional<Path>> before;
@@ -125,6 +129,7 @@ class Document {
     std::uint64_t mark = 0;
     std::uint64_t epoch = 0;
     std::vector<std::uintptr_t> order;
+    bool orderTaken = false;
     bool stepped = false;  // it left a step
   };
 
@@ -135,7 +140,10 @@ class Document {
   // twice the live ones, so that a press held over many copies costs no
   // more than the copies alive.
   void forgetMade();
-  void begin(std::vector<std::uintptr_t> order);
+  void begin();
+  // The paint order where the open operation began: today's without the
+  // paths it made, while it has disposed none that was there.
+  std::vector<std::uintptr_t> orderAtBegin() const;
   // The step that takes the document back to where `operation` began;
   // paths it left as they were are not in it.
   Step stepBack(Operation& operation);
@@ -145,7 +153,8 @@ class Document {
   // After an undo or redo: an open operation goes on from here.
   void rebegin();
 
-  hostapi::ArtHandle place(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path);
+  hostapi::ArtHandle place(std::list<std::uintptr_t>::iterator before, std::uintptr_t id, Path path,
+                           std::uint64_t recordedIn = 0);
   std::uintptr_t newId() { return nextId_ += kIdStep; }
 
   // Art handles are ids, not addresses: a dead handle can be recognised

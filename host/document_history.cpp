@@ -36,25 +36,35 @@ void Document::record(std::uintptr_t id, Entry& entry) {
   entry.recordedIn = open_->epoch;
 }
 
-void Document::begin(std::vector<std::uintptr_t> order) {
+void Document::begin() {
   ended_.reset();
-  open_ = Operation{++marks_, ++epochs_, std::move(order), {}, {}, 0};
+  open_ = Operation{++marks_, ++epochs_, {}, false, {}, {}, 0};
+}
+
+std::vector<std::uintptr_t> Document::orderAtBegin() const {
+  const std::unordered_set<std::uintptr_t> made(open_->made.begin(), open_->made.end());
+  std::vector<std::uintptr_t> order;
+  order.reserve(order_.size());
+  for (const std::uintptr_t id : order_) {
+    if (made.count(id) == 0) order.push_back(id);
+  }
+  return order;
 }
 
 void Document::openForChange() {
   if (open_) return;
   if (!ended_) {
-    begin({order_.begin(), order_.end()});
+    begin();
     return;
   }
   // The latest operation goes on, with what it kept of where it began.
   Ended ended = std::move(*ended_);
   ended_.reset();
   if (ended.stepped && history_.latestOperation() != ended.mark) {  // the bound dropped its step
-    begin({order_.begin(), order_.end()});
+    begin();
     return;
   }
-  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), {}, {}, 0};
+  open_ = Operation{ended.mark, ended.epoch, std::move(ended.order), ended.orderTaken, {}, {}, 0};
   if (!ended.stepped) return;
   Step step = std::move(*history_.takeUndo());
   for (StepChange& change : step.changes) {
@@ -77,7 +87,7 @@ void Document::forgetMade() {
 
 Document::Snapshot Document::snapshot() {
   endOperation();
-  begin({order_.begin(), order_.end()});
+  begin();
   return Snapshot{open_->mark};
 }
 
@@ -85,7 +95,7 @@ void Document::endOperation() {
   if (!open_) return;
   Step step = stepBack(*open_);
   const bool stepped = !step.changes.empty();
-  ended_ = Ended{open_->mark, open_->epoch, std::move(open_->order), stepped};
+  ended_ = Ended{open_->mark, open_->epoch, std::move(open_->order), open_->orderTaken, stepped};
   open_.reset();
   if (stepped) history_.push(std::move(step));
 }
@@ -118,6 +128,8 @@ Step Document::stepBack(Operation& operation) {
   const bool anyGone = std::any_of(operation.before.begin(), operation.before.end(),
                                    [&](const auto& kept) { return kept.second && entries_.count(kept.first) == 0; });
   if (anyGone) {
+    // Only dispose takes out a path that was there, and it takes the order.
+    if (!operation.orderTaken) throw std::logic_error("a path is gone from an operation that kept no paint order");
     std::uintptr_t below = 0;
     for (const std::uintptr_t id : operation.order) {
       const auto kept = operation.before.find(id);
@@ -214,7 +226,8 @@ void Document::rebegin() {
   open_->made.clear();
   open_->madeAlive = 0;
   open_->epoch = ++epochs_;
-  open_->order.assign(order_.begin(), order_.end());
+  open_->order.clear();
+  open_->orderTaken = false;
 }
 
 bool Document::undo() {
