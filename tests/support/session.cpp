@@ -1,8 +1,30 @@
 #include "tests/support/session.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
+#include "bridge/globals.h"
+
 namespace swtest {
+
+namespace {
+
+// The plug-in is linked into the test binary, so its module state outlives a
+// test whose host is gone: a test that ends without a shutdown leaves the
+// record pointer naming the block that host freed. A library the host loads
+// anew starts from nothing; each test starts the same way, in whatever
+// order and process the tests run.
+class FreshPluginState : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { gGlobals = nullptr; }
+};
+
+const bool kFreshPluginState = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FreshPluginState);
+  return true;
+}();
+
+}  // namespace
 
 swhost::Path cornerPath(const std::string& name, std::vector<hostapi::ArtworkPoint> points, bool selected) {
   swhost::Path path;
