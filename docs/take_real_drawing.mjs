@@ -1,4 +1,4 @@
-// Takes the README's picture of a real drawing before and after a drag
+// Takes the picture of a real drawing (docs/page.md) before and after a drag
 // (docs/real_drawing.png): openclipart's computer icon (gradients, frames
 // with holes, text) opened in the page in headless Chromium, the view
 // before and after a drag with the slantWarper tool, side by side, the
