@@ -17,7 +17,8 @@ try {
   await page.evaluate((text) => window.slantWarper.openSvg(text), readFileSync(FILE, 'utf8'));
   const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
   const clip = {x: view.left, y: view.top, width: view.width, height: view.height};
-  const frames = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const frames = () =>
+    page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const unselected = async () => {
     await page.keyboard.press('v');
     await page.mouse.click(view.left + 4, view.top + 4);
