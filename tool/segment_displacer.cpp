@@ -1,5 +1,6 @@
 #include "tool/segment_displacer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -64,24 +65,44 @@ bool SegmentDisplacer::displaceEachPoint(PathSegment* segments, std::size_t coun
 
 #if defined(__SSE2__)
 
-// The SSE2 blocks as far as they go; a block they refuse goes through
-// displacePoint, and the last one to three segments through a block of four
-// padded with copies of the last one, which moves as that one does.
+// A block of four segments the SSE2 blocks refused: moved by their
+// arithmetic all the same, then each point outside the envelope moved again,
+// from its original, by displacePoint. Only those can overflow: inside the
+// envelope every result is finite.
+bool SegmentDisplacer::settleFour(PathSegment* segments) const {
+  PathSegment original[kSse2Block];
+  std::copy(segments, segments + kSse2Block, original);
+  moveBlockUntestedSse2(values_, segments);
+  bool overflowed = false;
+  for (std::size_t j = 0; j < kSse2Block; ++j) {
+    for (ArtworkPoint PathSegment::*member : {&PathSegment::anchor, &PathSegment::in, &PathSegment::out}) {
+      ArtworkPoint point = original[j].*member;
+      if (pointInside(values_, point)) continue;
+      overflowed = displacePointAt(point) || overflowed;
+      segments[j].*member = point;
+    }
+  }
+  return overflowed;
+}
+
+// The SSE2 blocks as far as they go, a block they refuse settled point by
+// point, and the last one to three segments as a block of four padded with
+// copies of the last one, which moves as that one does.
 bool SegmentDisplacer::moveFours(PathSegment* segments, std::size_t count) const {
   bool overflowed = false;
   std::size_t i = 0;
   for (;;) {
     i += moveBlocksSse2(values_, segments + i, count - i);
     if (count - i < kSse2Block) break;
-    overflowed = displaceEachPoint(segments + i, kSse2Block) || overflowed;
+    overflowed = settleFour(segments + i) || overflowed;
     i += kSse2Block;
   }
   const std::size_t rest = count - i;
   if (rest == 0) return overflowed;
   PathSegment block[kSse2Block];
   for (std::size_t j = 0; j < kSse2Block; ++j) block[j] = segments[i + (j < rest ? j : rest - 1)];
-  if (moveBlocksSse2(values_, block, kSse2Block) == 0) return displaceEachPoint(segments + i, rest) || overflowed;
-  for (std::size_t j = 0; j < rest; ++j) segments[i + j] = block[j];
+  if (moveBlocksSse2(values_, block, kSse2Block) == 0) overflowed = settleFour(block) || overflowed;
+  std::copy(block, block + rest, segments + i);
   return overflowed;
 }
 

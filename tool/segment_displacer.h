@@ -62,6 +62,7 @@ class SegmentDisplacer {
   KernelPath path_;
 
   using BlockMover = std::size_t (*)(const KernelValues&, hostapi::PathSegment*, std::size_t);
+  bool settleFour(hostapi::PathSegment* segments) const;
   bool moveFours(hostapi::PathSegment* segments, std::size_t count) const;
   bool moveWide(BlockMover wide, std::size_t block, hostapi::PathSegment* segments, std::size_t count) const;
 };

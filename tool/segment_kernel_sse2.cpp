@@ -11,6 +11,8 @@
 
 #include <emmintrin.h>
 
+#include <atomic>
+
 using hostapi::PathSegment;
 
 #define SW_SSE2 [[gnu::always_inline]] inline
@@ -86,62 +88,113 @@ SW_SSE2 __m128 movedHigh(const Lanes& k, __m128 d, __m128 pairs) {
   return _mm_add_ps(_mm_mul_ps(k.cosSin, _mm_unpackhi_ps(d, d)), pairs);
 }
 
-// Moves four segments; false, with nothing written, when a point lies
-// outside the envelope. Segment i's anchor, in- and out-handle are floats
-// 7i, 7i + 2 and 7i + 4 of the block.
-SW_SSE2 bool moveBlock(const Lanes& k, PathSegment* s) {
-  float* const f = &s->anchor.x;
-  const __m128 first0 = _mm_loadu_ps(f);  // anchors and in-handles, as pairs (x, y, x, y)
-  const __m128 first1 = _mm_loadu_ps(f + 7);
-  const __m128 x0 = _mm_shuffle_ps(first0, first1, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m128 y0 = _mm_shuffle_ps(first0, first1, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m128 t0 = distance(k, x0, y0);
-  Envelope e = envelopeOf(x0, y0, t0);
+// A block's four segments are 28 floats: segment i's anchor, in- and
+// out-handle at floats 7i, 7i + 2 and 7i + 4, its host bytes at 7i + 6. Its
+// twelve points are taken in three groups of four, each gathered from two
+// registers of pairs (x, y, x, y) by one shuffle per coordinate: the anchors
+// and in-handles of segments 0 and 1 (floats 0-3 and 7-10), those of
+// segments 2 and 3 (14-17 and 21-24), and the four out-handles.
+struct Pairs {
+  __m128 first0, first1, second0, second1, outs0, outs1;
+};
 
-  const __m128 second0 = _mm_loadu_ps(f + 14);
-  const __m128 second1 = _mm_loadu_ps(f + 21);
-  const __m128 x1 = _mm_shuffle_ps(second0, second1, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m128 y1 = _mm_shuffle_ps(second0, second1, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m128 t1 = distance(k, x1, y1);
-  include(e, x1, y1, t1);
+SW_SSE2 Pairs loadBlock(const float* f) {
+  return {_mm_loadu_ps(f),      _mm_loadu_ps(f + 7),      _mm_loadu_ps(f + 14),
+          _mm_loadu_ps(f + 21), loadPairs(f + 4, f + 11), loadPairs(f + 18, f + 25)};
+}
 
-  const __m128 outs0 = loadPairs(f + 4, f + 11);  // the out-handles, as pairs
-  const __m128 outs1 = loadPairs(f + 18, f + 25);
-  const __m128 x2 = _mm_shuffle_ps(outs0, outs1, _MM_SHUFFLE(2, 0, 2, 0));
-  const __m128 y2 = _mm_shuffle_ps(outs0, outs1, _MM_SHUFFLE(3, 1, 3, 1));
-  const __m128 t2 = distance(k, x2, y2);
-  include(e, x2, y2, t2);
+// The t of each group.
+struct Distances {
+  __m128 t0, t1, t2;
+};
 
-  if (!inside(k, e)) return false;
+SW_SSE2 __m128 xs(__m128 low, __m128 high) { return _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)); }
+SW_SSE2 __m128 ys(__m128 low, __m128 high) { return _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)); }
 
-  const __m128 d0 = _mm_mul_ps(t0, k.sideFactor);
-  _mm_storeu_ps(f, movedLow(k, d0, first0));
-  _mm_storeu_ps(f + 7, movedHigh(k, d0, first1));
-  const __m128 d1 = _mm_mul_ps(t1, k.sideFactor);
-  _mm_storeu_ps(f + 14, movedLow(k, d1, second0));
-  _mm_storeu_ps(f + 21, movedHigh(k, d1, second1));
-  const __m128 d2 = _mm_mul_ps(t2, k.sideFactor);
-  const __m128 low = movedLow(k, d2, outs0);
-  const __m128 high = movedHigh(k, d2, outs1);
+// The block's t, folded into the envelope `e` (begun when `first`).
+SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
+  const __m128 x0 = xs(p.first0, p.first1);
+  const __m128 y0 = ys(p.first0, p.first1);
+  const __m128 x1 = xs(p.second0, p.second1);
+  const __m128 y1 = ys(p.second0, p.second1);
+  const __m128 x2 = xs(p.outs0, p.outs1);
+  const __m128 y2 = ys(p.outs0, p.outs1);
+  const Distances t{distance(k, x0, y0), distance(k, x1, y1), distance(k, x2, y2)};
+  if (first) {
+    e = envelopeOf(x0, y0, t.t0);
+  } else {
+    include(e, x0, y0, t.t0);
+  }
+  include(e, x1, y1, t.t1);
+  include(e, x2, y2, t.t2);
+  return t;
+}
+
+// Writes the block's points moved by their t; the host bytes are not written.
+SW_SSE2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
+  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
+  _mm_storeu_ps(f, movedLow(k, d0, p.first0));
+  _mm_storeu_ps(f + 7, movedHigh(k, d0, p.first1));
+  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
+  _mm_storeu_ps(f + 14, movedLow(k, d1, p.second0));
+  _mm_storeu_ps(f + 21, movedHigh(k, d1, p.second1));
+  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
+  const __m128 low = movedLow(k, d2, p.outs0);
+  const __m128 high = movedHigh(k, d2, p.outs1);
   _mm_storel_pi(reinterpret_cast<__m64*>(f + 4), low);
   _mm_storeh_pi(reinterpret_cast<__m64*>(f + 11), low);
   _mm_storel_pi(reinterpret_cast<__m64*>(f + 18), high);
   _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), high);
+}
+
+// Moves four segments; when `tested`, first makes sure every point lies
+// inside the envelope, and otherwise returns false with nothing written.
+template <bool tested>
+SW_SSE2 bool moveBlock(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  const Pairs p = loadBlock(f);
+  Envelope e;
+  const Distances t = distances(k, p, e, true);
+  if (tested && !inside(k, e)) return false;
+  store(k, f, p, t);
   return true;
+}
+
+// Moves two blocks with one envelope test; false, with nothing written, when
+// a point of either lies outside. The points are read again for the moves
+// rather than kept, which is cheaper than keeping them where registers are
+// few.
+SW_SSE2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  Envelope e;
+  const Distances first = distances(k, loadBlock(f), e, true);
+  const Distances second = distances(k, loadBlock(f + 28), e, false);
+  if (!inside(k, e)) return false;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  store(k, f, loadBlock(f), first);
+  store(k, f + 28, loadBlock(f + 28), second);
+  return true;
+}
+
+SW_SSE2 Lanes lanesOf(const KernelValues& v) {
+  return {_mm_set1_ps(v.a),
+          _mm_set1_ps(v.b),
+          _mm_set1_ps(v.c),
+          _mm_set1_ps(v.sideFactor),
+          _mm_setr_ps(v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta),
+          _mm_set1_ps(v.marginOffset)};
 }
 
 }  // namespace
 
 std::size_t moveBlocksSse2(const KernelValues& v, PathSegment* segments, std::size_t count) {
-  const Lanes k{_mm_set1_ps(v.a),
-                _mm_set1_ps(v.b),
-                _mm_set1_ps(v.c),
-                _mm_set1_ps(v.sideFactor),
-                _mm_setr_ps(v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta),
-                _mm_set1_ps(v.marginOffset)};
+  const Lanes k = lanesOf(v);
   std::size_t i = 0;
-  while (i + kSse2Block <= count && moveBlock(k, segments + i)) i += kSse2Block;
+  while (i + 2 * kSse2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kSse2Block;
+  while (i + kSse2Block <= count && moveBlock<true>(k, segments + i)) i += kSse2Block;
   return i;
 }
+
+void moveBlockUntestedSse2(const KernelValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
 
 #endif

@@ -60,6 +60,8 @@
 // reference's.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -93,8 +95,26 @@ inline constexpr std::size_t kSse2Block = 4;
 inline constexpr std::size_t kAvx2Block = 8;
 inline constexpr std::size_t kAvx512Block = 16;
 
+// Whether one point lies inside the envelope by itself: (G) on its two
+// coordinates, (M) with M the larger of their magnitudes and t computed as
+// the blocks compute it. A block's result for such a point is displacePoint's
+// whatever the block's other points are, since no path mixes one point's
+// arithmetic with another's.
+inline bool pointInside(const KernelValues& v, hostapi::ArtworkPoint p) {
+  const std::uint32_t x = std::bit_cast<std::uint32_t>(p.x) & kMagnitudeBits;
+  const std::uint32_t y = std::bit_cast<std::uint32_t>(p.y) & kMagnitudeBits;
+  if (x > kMaxCoordinateBits || y > kMaxCoordinateBits) return false;
+  const float t = v.a * p.x + v.b * p.y + v.c;
+  const float largest = std::bit_cast<float>(x > y ? x : y);
+  return std::fabs(t) > largest * kMarginScale + v.marginOffset;
+}
+
 #if defined(__SSE2__)
 std::size_t moveBlocksSse2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+// Moves one block of four segments with the SSE2 blocks' arithmetic and no
+// envelope test: exact for the points inside the envelope (pointInside),
+// of no meaning for the others.
+void moveBlockUntestedSse2(const KernelValues& values, hostapi::PathSegment* segments);
 #endif
 #if defined(__i386__) || defined(__x86_64__)
 std::size_t moveBlocksAvx2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
