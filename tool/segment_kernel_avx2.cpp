@@ -82,39 +82,73 @@ SW_AVX2 void storePairs(float* first, float* second, __m128 v) {
   _mm_storeh_pi(reinterpret_cast<__m64*>(second), v);
 }
 
-// Moves a block of eight segments; false, with nothing written, when a point
-// lies outside the envelope. In each half, segment i's anchor, in- and
+// A block's pairs as in the SSE2 blocks, each register's halves from two
+// 32-byte loads and a blend. In each half, segment i's anchor, in- and
 // out-handle are floats 7i, 7i + 2 and 7i + 4.
-SW_AVX2 bool moveBlock(const Lanes& k, PathSegment* s) {
-  float* const f = &s->anchor.x;
-  const __m256 first0 = loadHalves(f);  // anchors and in-handles of segments 0 and 1
-  const __m256 first1 = loadHalves(f + 7);
-  const __m256 second0 = loadHalves(f + 14);  // of segments 2 and 3
-  const __m256 second1 = loadHalves(f + 21);
+struct Pairs {
+  __m256 first0, first1, second0, second1, outs0, outs1;
+};
+
+SW_AVX2 Pairs loadBlock(const float* f) {
   // The out-handles, from 16 bytes that begin or end with each: (out 0, out 1)
   // and (out 2, out 3) as pairs.
-  const __m256 outs0 = _mm256_shuffle_ps(loadHalves(f + 4), loadHalves(f + 11), _MM_SHUFFLE(1, 0, 1, 0));
-  const __m256 outs1 = _mm256_shuffle_ps(loadHalves(f + 18), loadHalves(f + 24), _MM_SHUFFLE(2, 1, 1, 0));
+  return {loadHalves(f),
+          loadHalves(f + 7),   // anchors and in-handles of segments 0 and 1
+          loadHalves(f + 14),  // of segments 2 and 3
+          loadHalves(f + 21),
+          _mm256_shuffle_ps(loadHalves(f + 4), loadHalves(f + 11), _MM_SHUFFLE(1, 0, 1, 0)),
+          _mm256_shuffle_ps(loadHalves(f + 18), loadHalves(f + 24), _MM_SHUFFLE(2, 1, 1, 0))};
+}
 
-  Envelope e;
-  const __m256 t0 = groupDistance(k, first0, first1, e, true);
-  const __m256 t1 = groupDistance(k, second0, second1, e, false);
-  const __m256 t2 = groupDistance(k, outs0, outs1, e, false);
-  if (!inside(k, e)) return false;
+struct Distances {
+  __m256 t0, t1, t2;
+};
 
-  const __m256 d0 = _mm256_mul_ps(t0, k.sideFactor);
-  storeHalves(f, movedLow(k, d0, first0));
-  storeHalves(f + 7, movedHigh(k, d0, first1));
-  const __m256 d1 = _mm256_mul_ps(t1, k.sideFactor);
-  storeHalves(f + 14, movedLow(k, d1, second0));
-  storeHalves(f + 21, movedHigh(k, d1, second1));
-  const __m256 d2 = _mm256_mul_ps(t2, k.sideFactor);
-  const __m256 low = movedLow(k, d2, outs0);
-  const __m256 high = movedHigh(k, d2, outs1);
+SW_AVX2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
+  return {groupDistance(k, p.first0, p.first1, e, first), groupDistance(k, p.second0, p.second1, e, false),
+          groupDistance(k, p.outs0, p.outs1, e, false)};
+}
+
+// Writes the block's points moved by their t; the host bytes are not written.
+SW_AVX2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
+  const __m256 d0 = _mm256_mul_ps(t.t0, k.sideFactor);
+  storeHalves(f, movedLow(k, d0, p.first0));
+  storeHalves(f + 7, movedHigh(k, d0, p.first1));
+  const __m256 d1 = _mm256_mul_ps(t.t1, k.sideFactor);
+  storeHalves(f + 14, movedLow(k, d1, p.second0));
+  storeHalves(f + 21, movedHigh(k, d1, p.second1));
+  const __m256 d2 = _mm256_mul_ps(t.t2, k.sideFactor);
+  const __m256 low = movedLow(k, d2, p.outs0);
+  const __m256 high = movedHigh(k, d2, p.outs1);
   storePairs(f + 4, f + 11, _mm256_castps256_ps128(low));
   storePairs(f + 4 + kHalf, f + 11 + kHalf, _mm256_extractf128_ps(low, 1));
   storePairs(f + 18, f + 25, _mm256_castps256_ps128(high));
   storePairs(f + 18 + kHalf, f + 25 + kHalf, _mm256_extractf128_ps(high, 1));
+}
+
+// Moves a block of eight segments; false, with nothing written, when a point
+// lies outside the envelope.
+SW_AVX2 bool moveBlock(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  const Pairs p = loadBlock(f);
+  Envelope e;
+  const Distances t = distances(k, p, e, true);
+  if (!inside(k, e)) return false;
+  store(k, f, p, t);
+  return true;
+}
+
+// Two blocks with one envelope test.
+SW_AVX2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  Envelope e;
+  const Pairs p0 = loadBlock(f);
+  const Pairs p1 = loadBlock(f + 2 * kHalf);
+  const Distances first = distances(k, p0, e, true);
+  const Distances second = distances(k, p1, e, false);
+  if (!inside(k, e)) return false;
+  store(k, f, p0, first);
+  store(k, f + 2 * kHalf, p1, second);
   return true;
 }
 
@@ -133,6 +167,7 @@ __attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const KernelValues& v
       _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
       _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
+  while (i + 2 * kAvx2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kAvx2Block;
   while (i + kAvx2Block <= count && moveBlock(k, segments + i)) i += kAvx2Block;
   return i;
 }
