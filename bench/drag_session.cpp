@@ -142,6 +142,7 @@ HostError DragSession::disposeCopies() {
     if (const HostError result = art->disposeArt(copy)) return result;
   }
   copies_.clear();
+  host_.document().endOperation();
   return kNoError;
 }
 

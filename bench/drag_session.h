@@ -47,7 +47,9 @@ class DragSession {
 
   // The host calls of one mouse-down and nothing else: the selected paths,
   // a duplicate of each, the answer disposed. `disposeCopies` takes the
-  // duplicates away again.
+  // duplicates away again and ends the host's operation they continued, so
+  // that the next mouse-down does not close it, with all its changes, on
+  // their behalf.
   hostapi::HostError duplicateFloor();
   hostapi::HostError disposeCopies();
 
