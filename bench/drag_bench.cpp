@@ -25,8 +25,8 @@
 
 #include "bench/drag_session.h"
 #include "tool/geometry.h"
-#include "tool/kernel_path.h"
-#include "tool/segment_displacer.h"
+#include "tool/kernel/kernel_path.h"
+#include "tool/kernel/segment_displacer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/drag_session.h"
-#include "tool/kernel_path.h"
+#include "tool/kernel/kernel_path.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "bridge/platform.h"
 #include "bridge/suites.h"
 #include "tool/geometry.h"
-#include "tool/segment_displacer.h"
+#include "tool/kernel/segment_displacer.h"
 
 using namespace hostapi;
 

@@ -62,11 +62,11 @@ endif()
 
 add_executable(kernel_probe ${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe.cpp ${PROJECT_SOURCE_DIR}/tool/geometry.cpp
                             ${PROJECT_SOURCE_DIR}/tool/float_math.cpp ${PROJECT_SOURCE_DIR}/tool/float_math_exact.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/segment_displacer.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/segment_kernel_sse2.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/segment_kernel_avx2.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/segment_kernel_avx512.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel_path.cpp)
+                            ${PROJECT_SOURCE_DIR}/tool/kernel/segment_displacer.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_sse2.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_avx2.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_avx512.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/kernel/kernel_path.cpp)
 target_include_directories(kernel_probe PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kernel_probe PRIVATE sw_warnings)
 

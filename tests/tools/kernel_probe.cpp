@@ -33,9 +33,9 @@
 
 #include "tool/float_math.h"
 #include "tool/geometry.h"
-#include "tool/kernel_path.h"
-#include "tool/segment_displacer.h"
-#include "tool/segment_kernels.h"
+#include "tool/kernel/kernel_path.h"
+#include "tool/kernel/segment_displacer.h"
+#include "tool/kernel/blocks.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -369,7 +369,7 @@ int probeSegmentBuffers(SplitMix64& rng) {
 
 // The active path's own blocks over one buffer, and their size; none where
 // the blocks do not exist.
-std::size_t moveActiveBlocks(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count) {
+std::size_t moveActiveBlocks(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count) {
   switch (activeKernelPath()) {
 #if defined(__i386__) || defined(__x86_64__)
     case KernelPath::avx512:
@@ -426,7 +426,7 @@ int probeSpecialBlocks(SplitMix64& rng) {
                                     &segment.in.y,     &segment.out.x,    &segment.out.y};
       *coordinates[i % 6] = std::bit_cast<float>(bits);
       const std::size_t before = i / 6 / block * block;  // the segments of the blocks before it
-      if (moveActiveBlocks(displacer.kernelValues(), buffer.data(), kSegments) > before) ++moved;
+      if (moveActiveBlocks(displacer.blockValues(), buffer.data(), kSegments) > before) ++moved;
     }
   }
   return moved;

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "tool/geometry.h"
-#include "tool/kernel_path.h"
-#include "tool/segment_displacer.h"
-#include "tool/segment_kernels.h"
+#include "tool/kernel/kernel_path.h"
+#include "tool/kernel/segment_displacer.h"
+#include "tool/kernel/blocks.h"
 
 namespace {
 
@@ -277,7 +277,7 @@ std::size_t blockOf(KernelPath path) {
   }
 }
 
-std::size_t moveBlocksOf(KernelPath path, const KernelValues& values, PathSegment* segments, std::size_t count) {
+std::size_t moveBlocksOf(KernelPath path, const BlockValues& values, PathSegment* segments, std::size_t count) {
   switch (path) {
     case KernelPath::avx512:
       return moveBlocksAvx512(values, segments, count);
@@ -332,7 +332,7 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
   const std::vector<PathSegment> plain = ordinarySegments(random, block);
   {
     std::vector<PathSegment> moved = plain;
-    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.kernelValues(), moved.data(), block), block)
+    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), moved.data(), block), block)
         << "a block of ordinary artwork is moved";
   }
   for (const Special& special : specials) {
@@ -342,7 +342,7 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
           std::vector<PathSegment> buffer = plain;
           coordinateOf(buffer[segment], point, coordinate) = std::bit_cast<float>(special.bits);
           std::vector<PathSegment> untouched = buffer;
-          const std::size_t moved = moveBlocksOf(path, ordinary.displacer.kernelValues(), untouched.data(), block);
+          const std::size_t moved = moveBlocksOf(path, ordinary.displacer.blockValues(), untouched.data(), block);
           const auto where = [&] {
             return std::string(special.name) + " in segment " + std::to_string(segment) + ", point " +
                    std::to_string(point) + ", coordinate " + std::to_string(coordinate);
@@ -364,7 +364,7 @@ TEST_P(FastKernel, StopsBeforeTheFirstRefusedBlock) {
   std::vector<PathSegment> buffer = ordinarySegments(random, 3 * block + 1);
   buffer[block + block / 2].out.y = std::numeric_limits<float>::quiet_NaN();
   const std::vector<PathSegment> before = buffer;
-  EXPECT_EQ(moveBlocksOf(path, ordinary.displacer.kernelValues(), buffer.data(), buffer.size()), block);
+  EXPECT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), buffer.data(), buffer.size()), block);
   EXPECT_NE(std::memcmp(buffer.data(), before.data(), block * sizeof(PathSegment)), 0) << "the first block moved";
   EXPECT_EQ(std::memcmp(buffer.data() + block, before.data() + block, (2 * block + 1) * sizeof(PathSegment)), 0)
       << "nothing after it";

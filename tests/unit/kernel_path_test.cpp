@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "tool/kernel_path.h"
+#include "tool/kernel/kernel_path.h"
 
 namespace {
 

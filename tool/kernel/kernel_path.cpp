@@ -1,4 +1,4 @@
-#include "tool/kernel_path.h"
+#include "tool/kernel/kernel_path.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>

@@ -11,13 +11,13 @@
 // both). The groups of fourteen have an x and a y register, gathered by one
 // two-source permute each; lanes without a point of their own repeat one of
 // the group's. The group of seven has its x in the low and its y in the
-// high half of one register: a*x and b*y are added across the halves (an
-// exact exchange of the halves, and addition commutes), so t, d and the
-// products come out in both halves. The products go back to the memory
+// high half of one register, and the same formula runs on it and on its
+// halves exchanged with (a, b) and (b, a) per half (addition commutes), so
+// t, d and the products come out in both halves. The products go back to the memory
 // layout by one permute per register, each register drawing on one group
 // only, and a masked add leaves the host bytes exactly as they were; the
 // block is then stored whole.
-#include "tool/segment_kernels.h"
+#include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -128,9 +128,11 @@ constexpr bool layoutHolds() {
 }
 static_assert(layoutHolds(), "a register draws on a group that lacks one of its points");
 
+// The event's values (BlockValues) in registers, loaded once per call, and
+// the envelope's constants.
 struct Lanes {
   __m512 a, b, c, sideFactor, cosTheta, sinTheta, marginOffset, marginScale;
-  __m512 halfCoefficients, halfUnits;  // (a, b) and (cos, sin), one per half
+  __m512 abHalves, baHalves, cosSinHalves;  // for the group of seven
   __m512i magnitude, maxCoordinate;
 };
 
@@ -150,9 +152,15 @@ struct Group {
   __m512 t, cosD, sinD;
 };
 
-// t = a*x + b*y + c, the signed distance from the axis.
-SW_AVX512 __m512 distance(const Lanes& k, __m512 x, __m512 y) {
-  return _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(k.a, x), _mm512_mul_ps(k.b, y)), k.c);
+// t = a*x + b*y + c, the signed distance from the axis, of the points whose
+// x are `x` and y are `y`; and units * d with d = t * sideFactor, the
+// displacement's x (units cos) or y (sin): the move, once, for every group.
+SW_AVX512 __m512 distance(__m512 a, __m512 b, __m512 c, __m512 x, __m512 y) {
+  return _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(a, x), _mm512_mul_ps(b, y)), c);
+}
+
+SW_AVX512 __m512 scaled(const Lanes& k, __m512 units, __m512 t) {
+  return _mm512_mul_ps(units, _mm512_mul_ps(t, k.sideFactor));
 }
 
 SW_AVX512 __m512i magnitude(const Lanes& k, __m512 v) { return _mm512_and_si512(_mm512_castps_si512(v), k.magnitude); }
@@ -167,7 +175,7 @@ SW_AVX512 __m512i nearer(__m512i nearest, __m512 t) {
 
 SW_AVX512 Group moveGroup(const Lanes& k, __m512 x, __m512 y, Envelope& e, bool first) {
   Group group;
-  group.t = distance(k, x, y);
+  group.t = distance(k.a, k.b, k.c, x, y);
   const __m512i largest = _mm512_max_epu32(magnitude(k, x), magnitude(k, y));
   e.largest = first ? largest : _mm512_max_epu32(e.largest, largest);
   e.nearest = first ? magnitude(k, group.t) : nearer(e.nearest, group.t);
@@ -175,27 +183,21 @@ SW_AVX512 Group moveGroup(const Lanes& k, __m512 x, __m512 y, Envelope& e, bool 
 }
 
 SW_AVX512 void formProducts(const Lanes& k, Group& group) {
-  const __m512 d = _mm512_mul_ps(group.t, k.sideFactor);
-  group.cosD = _mm512_mul_ps(k.cosTheta, d);
-  group.sinD = _mm512_mul_ps(k.sinTheta, d);
+  group.cosD = scaled(k, k.cosTheta, group.t);
+  group.sinD = scaled(k, k.sinTheta, group.t);
 }
 
 // The group of seven, x in the low half of `xy` and y in the high: its t, in
-// both halves. Lane j of the envelope holds the magnitude of x_j and lane
-// j + 8 that of y_j, beside the same |t_j| in both, so the lanes' tests
-// together bound the point by the larger.
+// both halves, with (a, b) on `xy` and (b, a) on its halves exchanged (the
+// high half adds b*y and a*x, which is the same sum). Lane j of the envelope
+// holds the magnitude of x_j and lane j + 8 that of y_j, beside the same
+// |t_j| in both, so the lanes' tests together bound the point by the larger.
 SW_AVX512 __m512 halvesDistance(const Lanes& k, __m512 xy, Envelope& e) {
-  const __m512 products = _mm512_mul_ps(k.halfCoefficients, xy);
-  const __m512 exchanged = _mm512_shuffle_f32x4(products, products, _MM_SHUFFLE(1, 0, 3, 2));
-  const __m512 t = _mm512_add_ps(_mm512_add_ps(products, exchanged), k.c);
+  const __m512 exchanged = _mm512_shuffle_f32x4(xy, xy, _MM_SHUFFLE(1, 0, 3, 2));
+  const __m512 t = distance(k.abHalves, k.baHalves, k.c, xy, exchanged);
   e.largest = _mm512_max_epu32(e.largest, magnitude(k, xy));
   e.nearest = nearer(e.nearest, t);
   return t;
-}
-
-// The group of seven's cos * d in the low half and sin * d in the high.
-SW_AVX512 __m512 halvesProducts(const Lanes& k, __m512 t) {
-  return _mm512_mul_ps(k.halfUnits, _mm512_mul_ps(t, k.sideFactor));
 }
 
 // (G), then (M) where (G) holds, both as integer comparisons.
@@ -247,7 +249,7 @@ SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
   formProducts(k, g0);
   _mm512_storeu_ps(f, moved(0, r[0], scattered(0, g0)));
   _mm512_storeu_ps(f + kLanes, moved(1, r[1], scattered(1, g0)));
-  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), halvesProducts(k, sevenT));
+  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), scaled(k, k.cosSinHalves, sevenT));
   _mm512_storeu_ps(f + 2 * kLanes, moved(2, r[2], seven));
   formProducts(k, g2);
   _mm512_storeu_ps(f + 3 * kLanes, moved(3, r[3], scattered(3, g2)));
@@ -260,18 +262,19 @@ SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
 
 }  // namespace
 
-__attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const KernelValues& v, PathSegment* segments,
+__attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const BlockValues& v, PathSegment* segments,
                                                                          std::size_t count) {
-  const Lanes k{_mm512_set1_ps(v.a),
-                _mm512_set1_ps(v.b),
-                _mm512_set1_ps(v.c),
-                _mm512_set1_ps(v.sideFactor),
-                _mm512_set1_ps(v.cosTheta),
-                _mm512_set1_ps(v.sinTheta),
-                _mm512_set1_ps(v.marginOffset),
+  const Lanes k{_mm512_loadu_ps(v.a.lane),
+                _mm512_loadu_ps(v.b.lane),
+                _mm512_loadu_ps(v.c.lane),
+                _mm512_loadu_ps(v.sideFactor.lane),
+                _mm512_loadu_ps(v.cosTheta.lane),
+                _mm512_loadu_ps(v.sinTheta.lane),
+                _mm512_loadu_ps(v.marginOffset.lane),
                 _mm512_set1_ps(kMarginScale),
-                _mm512_mask_blend_ps(0xFF00, _mm512_set1_ps(v.a), _mm512_set1_ps(v.b)),
-                _mm512_mask_blend_ps(0xFF00, _mm512_set1_ps(v.cosTheta), _mm512_set1_ps(v.sinTheta)),
+                _mm512_loadu_ps(v.abHalves.lane),
+                _mm512_loadu_ps(v.baHalves.lane),
+                _mm512_loadu_ps(v.cosSinHalves.lane),
                 _mm512_set1_epi32(static_cast<int>(kMagnitudeBits)),
                 _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;

@@ -5,7 +5,7 @@
 // out-handles. The same code runs on the i686 build (eight vector registers)
 // and, translated to WebAssembly SIMD, in the page; it uses only SSE2
 // operations that have a direct 128-bit WebAssembly counterpart.
-#include "tool/segment_kernels.h"
+#include "tool/kernel/blocks.h"
 
 #if defined(__SSE2__)
 
@@ -19,9 +19,15 @@ using hostapi::PathSegment;
 
 namespace {
 
+// The event's values (BlockValues) in registers, loaded once per call.
 struct Lanes {
   __m128 a, b, c, sideFactor, cosSin, marginOffset;
 };
+
+SW_SSE2 Lanes lanesOf(const BlockValues& v) {
+  return {_mm_loadu_ps(v.a.lane),          _mm_loadu_ps(v.b.lane),      _mm_loadu_ps(v.c.lane),
+          _mm_loadu_ps(v.sideFactor.lane), _mm_loadu_ps(v.cosSin.lane), _mm_loadu_ps(v.marginOffset.lane)};
+}
 
 // The envelope's bounds, lane by lane over the lane's points: the largest
 // coordinate magnitude and the smallest |t|. SSE2 has no 32-bit integer
@@ -176,18 +182,9 @@ SW_SSE2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
   return true;
 }
 
-SW_SSE2 Lanes lanesOf(const KernelValues& v) {
-  return {_mm_set1_ps(v.a),
-          _mm_set1_ps(v.b),
-          _mm_set1_ps(v.c),
-          _mm_set1_ps(v.sideFactor),
-          _mm_setr_ps(v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta),
-          _mm_set1_ps(v.marginOffset)};
-}
-
 }  // namespace
 
-std::size_t moveBlocksSse2(const KernelValues& v, PathSegment* segments, std::size_t count) {
+std::size_t moveBlocksSse2(const BlockValues& v, PathSegment* segments, std::size_t count) {
   const Lanes k = lanesOf(v);
   std::size_t i = 0;
   while (i + 2 * kSse2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kSse2Block;
@@ -195,6 +192,6 @@ std::size_t moveBlocksSse2(const KernelValues& v, PathSegment* segments, std::si
   return i;
 }
 
-void moveBlockUntestedSse2(const KernelValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
+void moveBlockUntestedSse2(const BlockValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
 
 #endif

@@ -1,12 +1,12 @@
-#include "tool/segment_displacer.h"
+#include "tool/kernel/segment_displacer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
 #include "tool/float_math.h"
-#include "tool/kernel_path.h"
-#include "tool/segment_kernels.h"
+#include "tool/kernel/blocks.h"
+#include "tool/kernel/kernel_path.h"
 
 using hostapi::PathSegment;
 
@@ -37,13 +37,8 @@ SegmentDisplacer::SegmentDisplacer(const Stretch& stretch, ArtworkPoint start, A
                              within(cosTheta_, kMaxUnit) && within(sinTheta_, kMaxUnit) &&
                              dragLength >= kMinDragLength && dragLength <= kMaxDragLength && along != 0.0f;
   const float offset = std::fabs(start.x) + std::fabs(start.y) + std::fabs(axisLine_.c) + kMarginFloor;
-  values_ = KernelValues{axisLine_.a,
-                         axisLine_.b,
-                         axisLine_.c,
-                         along < 0.0f ? factor_ * -1.0f : factor_,
-                         cosTheta_,
-                         sinTheta_,
-                         offset * kOffsetToMargin};
+  values_ = blockValuesOf(axisLine_.a, axisLine_.b, axisLine_.c, along < 0.0f ? factor_ * -1.0f : factor_, cosTheta_,
+                          sinTheta_, offset * kOffsetToMargin);
   path_ = blocksAllowed ? activeKernelPath() : KernelPath::points;
 }
 

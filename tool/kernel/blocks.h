@@ -83,40 +83,73 @@ inline constexpr float kMarginScale = 0x1p-15f;
 inline constexpr float kOffsetToMargin = 0x1p-16f;
 inline constexpr float kMarginFloor = 0x1p-34f;  // times kOffsetToMargin: 2^-50
 
-// One drag event's values, as the blocks use them.
-struct KernelValues {
-  float a, b, c;     // the axis line
-  float sideFactor;  // the factor, negated when the axis's normal points away from the drag
-  float cosTheta, sinTheta;
-  float marginOffset;  // (|start.x| + |start.y| + |c| + kMarginFloor) * kOffsetToMargin
-};
-
 inline constexpr std::size_t kSse2Block = 4;
 inline constexpr std::size_t kAvx2Block = 8;
 inline constexpr std::size_t kAvx512Block = 16;
+
+// One value in each lane of the widest register (AVX-512's sixteen); a path
+// of any width loads its register from the first of them.
+struct Lanes16 {
+  float lane[16];
+};
+
+// One drag event's values as every path's blocks take them, made once per
+// event.
+struct BlockValues {
+  Lanes16 a, b, c;     // the axis line
+  Lanes16 sideFactor;  // the factor, negated when the axis's normal points away from the drag
+  Lanes16 cosTheta, sinTheta;
+  Lanes16 marginOffset;  // (|start.x| + |start.y| + |c| + kMarginFloor) * kOffsetToMargin
+  // The same in the patterns the blocks pair them in: cos and sin in
+  // alternate lanes, as a point's x and y lie in memory; and for a group of
+  // points with their x in the low half of a register and their y in the
+  // high, (a, b) and (b, a) and (cos, sin) one per half.
+  Lanes16 cosSin, abHalves, baHalves, cosSinHalves;
+};
+
+// The event's values in every lane and pattern.
+inline BlockValues blockValuesOf(float a, float b, float c, float sideFactor, float cosTheta, float sinTheta,
+                                 float marginOffset) {
+  BlockValues v;
+  for (int i = 0; i < 16; ++i) {
+    const bool high = i >= 8;
+    v.a.lane[i] = a;
+    v.b.lane[i] = b;
+    v.c.lane[i] = c;
+    v.sideFactor.lane[i] = sideFactor;
+    v.cosTheta.lane[i] = cosTheta;
+    v.sinTheta.lane[i] = sinTheta;
+    v.marginOffset.lane[i] = marginOffset;
+    v.cosSin.lane[i] = i % 2 != 0 ? sinTheta : cosTheta;
+    v.abHalves.lane[i] = high ? b : a;
+    v.baHalves.lane[i] = high ? a : b;
+    v.cosSinHalves.lane[i] = high ? sinTheta : cosTheta;
+  }
+  return v;
+}
 
 // Whether one point lies inside the envelope by itself: (G) on its two
 // coordinates, (M) with M the larger of their magnitudes and t computed as
 // the blocks compute it. A block's result for such a point is displacePoint's
 // whatever the block's other points are, since no path mixes one point's
 // arithmetic with another's.
-inline bool pointInside(const KernelValues& v, hostapi::ArtworkPoint p) {
+inline bool pointInside(const BlockValues& v, hostapi::ArtworkPoint p) {
   const std::uint32_t x = std::bit_cast<std::uint32_t>(p.x) & kMagnitudeBits;
   const std::uint32_t y = std::bit_cast<std::uint32_t>(p.y) & kMagnitudeBits;
   if (x > kMaxCoordinateBits || y > kMaxCoordinateBits) return false;
-  const float t = v.a * p.x + v.b * p.y + v.c;
+  const float t = v.a.lane[0] * p.x + v.b.lane[0] * p.y + v.c.lane[0];
   const float largest = std::bit_cast<float>(x > y ? x : y);
-  return std::fabs(t) > largest * kMarginScale + v.marginOffset;
+  return std::fabs(t) > largest * kMarginScale + v.marginOffset.lane[0];
 }
 
 #if defined(__SSE2__)
-std::size_t moveBlocksSse2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBlocksSse2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 // Moves one block of four segments with the SSE2 blocks' arithmetic and no
 // envelope test: exact for the points inside the envelope (pointInside),
 // of no meaning for the others.
-void moveBlockUntestedSse2(const KernelValues& values, hostapi::PathSegment* segments);
+void moveBlockUntestedSse2(const BlockValues& values, hostapi::PathSegment* segments);
 #endif
 #if defined(__i386__) || defined(__x86_64__)
-std::size_t moveBlocksAvx2(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
-std::size_t moveBlocksAvx512(const KernelValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBlocksAvx512(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 #endif

@@ -3,7 +3,7 @@
 // never fused), on eight segments at a time. Each 128-bit half of a register
 // holds what an SSE2 register holds for four segments: the low half segments
 // 0 to 3 of the block, the high half segments 4 to 7, 28 floats further on.
-#include "tool/segment_kernels.h"
+#include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -17,6 +17,8 @@ namespace {
 
 constexpr int kHalf = 28;  // floats from a block's low half to its high half
 
+// The event's values (BlockValues) in registers, loaded once per call, and
+// the envelope's constants.
 struct Lanes {
   __m256 a, b, c, sideFactor, cosSin, marginOffset, marginScale;
   __m256i magnitude, maxCoordinate;
@@ -154,18 +156,17 @@ SW_AVX2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
 
 }  // namespace
 
-__attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const KernelValues& v, PathSegment* segments,
+__attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v, PathSegment* segments,
                                                            std::size_t count) {
-  const Lanes k{
-      _mm256_set1_ps(v.a),
-      _mm256_set1_ps(v.b),
-      _mm256_set1_ps(v.c),
-      _mm256_set1_ps(v.sideFactor),
-      _mm256_setr_ps(v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta, v.cosTheta, v.sinTheta),
-      _mm256_set1_ps(v.marginOffset),
-      _mm256_set1_ps(kMarginScale),
-      _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
-      _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
+  const Lanes k{_mm256_loadu_ps(v.a.lane),
+                _mm256_loadu_ps(v.b.lane),
+                _mm256_loadu_ps(v.c.lane),
+                _mm256_loadu_ps(v.sideFactor.lane),
+                _mm256_loadu_ps(v.cosSin.lane),
+                _mm256_loadu_ps(v.marginOffset.lane),
+                _mm256_set1_ps(kMarginScale),
+                _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
+                _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
   while (i + 2 * kAvx2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kAvx2Block;
   while (i + kAvx2Block <= count && moveBlock(k, segments + i)) i += kAvx2Block;

@@ -9,7 +9,7 @@
 // the same roundings, and replaces only the side test (the sign of the
 // cosine, which needs two square roots and a division) by the sign of the
 // point's distance from the axis, where a margin proves that the two agree
-// (segment_kernels.h). A wide block with a point outside that envelope (on or
+// (blocks.h). A wide block with a point outside that envelope (on or
 // next to the axis, huge, infinite or not a number) goes through the SSE2
 // blocks, and an SSE2 block with one goes through displacePoint itself, so
 // every result, a NaN's payload included, is the reference's.
@@ -19,8 +19,8 @@
 
 #include "bridge/host_api.h"
 #include "tool/geometry.h"
-#include "tool/kernel_path.h"
-#include "tool/segment_kernels.h"
+#include "tool/kernel/blocks.h"
+#include "tool/kernel/kernel_path.h"
 
 class SegmentDisplacer {
  public:
@@ -43,8 +43,8 @@ class SegmentDisplacer {
   // displace() is displaceEachPoint.
   bool blocksApply() const { return path_ != KernelPath::points; }
 
-  // The event's values as the blocks take them (segment_kernels.h).
-  const KernelValues& kernelValues() const { return values_; }
+  // The event's values as the blocks take them (blocks.h).
+  const BlockValues& blockValues() const { return values_; }
 
   // displacePoint on one point; true when it was finite and is no longer.
   bool displacePointAt(ArtworkPoint& point) const;
@@ -56,12 +56,12 @@ class SegmentDisplacer {
   LineCoefficients axisLine_;
   ArtworkPoint start_;
   ArtworkPoint current_;
-  KernelValues values_;
+  BlockValues values_;
   // The path active when the displacer was made, or points when the event's
   // values are outside the blocks' bounds.
   KernelPath path_;
 
-  using BlockMover = std::size_t (*)(const KernelValues&, hostapi::PathSegment*, std::size_t);
+  using BlockMover = std::size_t (*)(const BlockValues&, hostapi::PathSegment*, std::size_t);
   bool settleFour(hostapi::PathSegment* segments) const;
   bool moveFours(hostapi::PathSegment* segments, std::size_t count) const;
   bool moveWide(BlockMover wide, std::size_t block, hostapi::PathSegment* segments, std::size_t count) const;
