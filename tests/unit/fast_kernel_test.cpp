@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -17,9 +18,9 @@
 #include <vector>
 
 #include "tool/geometry.h"
+#include "tool/kernel/blocks.h"
 #include "tool/kernel/kernel_path.h"
 #include "tool/kernel/segment_displacer.h"
-#include "tool/kernel/blocks.h"
 
 namespace {
 
@@ -369,6 +370,53 @@ TEST_P(FastKernel, StopsBeforeTheFirstRefusedBlock) {
   EXPECT_EQ(std::memcmp(buffer.data() + block, before.data() + block, (2 * block + 1) * sizeof(PathSegment)), 0)
       << "nothing after it";
   EXPECT_TRUE(sameAsReference(ordinary.displacer, before, ordinary.drag));
+}
+
+// A block of four with a point the blocks refuse (here a NaN, in each place
+// of a wide block in turn, the AVX-512 blocks' straddling point, segment 11's
+// in-handle, included) is settled point by point: its other points keep the
+// blocks' results where they lie inside the envelope, just beyond its margin
+// from the axis on either side, and go to displacePoint where they lie
+// within it or on the axis; either way the bits are the reference's.
+TEST_P(FastKernel, SettlesARefusedBlockPointByPoint) {
+  Random random(0x5E77);
+  const OrdinaryDrag ordinary;
+  ASSERT_TRUE(ordinary.displacer.blocksApply());
+  const BlockValues& values = ordinary.displacer.blockValues();
+  const Stretch& stretch = ordinary.stretch;
+  // A point at `scale` times the envelope's margin from the axis, on the
+  // side `sign`, within the artwork's range of it.
+  const auto nearAxis = [&](float scale, float sign) {
+    const float along = random.artwork();
+    const ArtworkPoint onAxis{ordinary.drag.start.x - along * stretch.sinTheta,
+                              ordinary.drag.start.y + along * stretch.cosTheta};
+    const float largest = std::max(std::fabs(onAxis.x), std::fabs(onAxis.y));
+    const float margin = (largest * kMarginScale + values.marginOffset.lane[0]) * scale * sign;
+    return ArtworkPoint{onAxis.x + margin * values.a.lane[0], onAxis.y + margin * values.b.lane[0]};
+  };
+  for (const float scale : {1.05f, 1.5f, 4.0f, 0.5f, 0.0f}) {
+    std::size_t inside = 0;
+    for (std::size_t place = 0; place < 3 * kAvx512Block; ++place) {
+      std::vector<PathSegment> buffer(3 * kAvx512Block);
+      for (std::size_t i = 0; i < buffer.size(); ++i) {
+        ArtworkPoint points[3];
+        for (ArtworkPoint& point : points) point = nearAxis(scale, random.sign());
+        buffer[i] = segmentOf(points[0], points[1], points[2], random);
+      }
+      // The NaN in the middle wide block; the others have none.
+      coordinateOf(buffer[kAvx512Block + place / 3], place % 3, place % 2) = std::numeric_limits<float>::quiet_NaN();
+      for (const PathSegment& segment : buffer) {
+        for (const ArtworkPoint point : {segment.anchor, segment.in, segment.out}) {
+          inside += pointInside(values, point) ? 1 : 0;
+        }
+      }
+      ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag))
+          << "scale " << scale << ", NaN at " << place;
+    }
+    // Every point but the NaNs beyond the margin is inside, none within it.
+    const std::size_t points = 3 * kAvx512Block * (9 * kAvx512Block - 1);
+    EXPECT_EQ(inside, scale > 1.0f ? points : 0u) << "scale " << scale;
+  }
 }
 
 // The blocks read and write only the buffer's own bytes, wherever it starts
