@@ -228,35 +228,69 @@ SW_AVX512 __m512 gathered(int g, int coordinate, __m512 low, __m512 high) {
   return _mm512_permutex2var_ps(low, index, high);
 }
 
-// Moves a block of sixteen segments; false, with nothing written, when a
-// point lies outside the envelope.
-SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
-  float* const f = &s->anchor.x;
+// A block as loaded, and its groups' t: all the envelope test needs, and
+// all its moves need after it.
+struct Prepared {
   __m512 r[kRegisters];
-  for (int i = 0; i < kRegisters; ++i) r[i] = _mm512_loadu_ps(f + kLanes * i);
+  Group g0, g2, g3;
+  __m512 sevenT;
+};
+
+// Loads the block at `f`, gathers its groups and folds them into `e`
+// (begun when `first`).
+SW_AVX512 void prepare(const Lanes& k, const float* f, Prepared& p, Envelope& e, bool first) {
+  for (int i = 0; i < kRegisters; ++i) p.r[i] = _mm512_loadu_ps(f + kLanes * i);
   const __m512 third0 = _mm512_loadu_ps(f + kWindowStart[2]);
   const __m512 third1 = _mm512_loadu_ps(f + kWindowStart[2] + kLanes);
   const __m512 fourth0 = _mm512_loadu_ps(f + kWindowStart[3]);
   const __m512 fourth1 = _mm512_loadu_ps(f + kWindowStart[3] + kLanes);
+  p.g0 = moveGroup(k, gathered(0, 0, p.r[0], p.r[1]), gathered(0, 1, p.r[0], p.r[1]), e, first);
+  p.sevenT = halvesDistance(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), p.r[2]), e);
+  p.g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
+  p.g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
+}
 
+// Writes the prepared block moved, its host bytes as they were.
+SW_AVX512 void storeBlock(const Lanes& k, float* f, Prepared& p) {
+  formProducts(k, p.g0);
+  _mm512_storeu_ps(f, moved(0, p.r[0], scattered(0, p.g0)));
+  _mm512_storeu_ps(f + kLanes, moved(1, p.r[1], scattered(1, p.g0)));
+  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), scaled(k, k.cosSinHalves, p.sevenT));
+  _mm512_storeu_ps(f + 2 * kLanes, moved(2, p.r[2], seven));
+  formProducts(k, p.g2);
+  _mm512_storeu_ps(f + 3 * kLanes, moved(3, p.r[3], scattered(3, p.g2)));
+  _mm512_storeu_ps(f + 4 * kLanes, moved(4, p.r[4], scattered(4, p.g2)));
+  formProducts(k, p.g3);
+  _mm512_storeu_ps(f + 5 * kLanes, moved(5, p.r[5], scattered(5, p.g3)));
+  _mm512_storeu_ps(f + 6 * kLanes, moved(6, p.r[6], scattered(6, p.g3)));
+}
+
+// Moves a block of sixteen segments; false, with nothing written, when a
+// point lies outside the envelope.
+SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  Prepared p;
   Envelope e;
-  Group g0 = moveGroup(k, gathered(0, 0, r[0], r[1]), gathered(0, 1, r[0], r[1]), e, true);
-  const __m512 sevenT = halvesDistance(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), r[2]), e);
-  Group g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
-  Group g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
+  prepare(k, f, p, e, true);
   if (!inside(k, e)) return false;
+  storeBlock(k, f, p);
+  return true;
+}
 
-  formProducts(k, g0);
-  _mm512_storeu_ps(f, moved(0, r[0], scattered(0, g0)));
-  _mm512_storeu_ps(f + kLanes, moved(1, r[1], scattered(1, g0)));
-  const __m512 seven = _mm512_permutexvar_ps(indices(kTables.scatter[2]), scaled(k, k.cosSinHalves, sevenT));
-  _mm512_storeu_ps(f + 2 * kLanes, moved(2, r[2], seven));
-  formProducts(k, g2);
-  _mm512_storeu_ps(f + 3 * kLanes, moved(3, r[3], scattered(3, g2)));
-  _mm512_storeu_ps(f + 4 * kLanes, moved(4, r[4], scattered(4, g2)));
-  formProducts(k, g3);
-  _mm512_storeu_ps(f + 5 * kLanes, moved(5, r[5], scattered(5, g3)));
-  _mm512_storeu_ps(f + 6 * kLanes, moved(6, r[6], scattered(6, g3)));
+// Two blocks with one envelope test, the second's loads and arithmetic
+// beside the first's; false, with nothing written, when a point of either
+// lies outside.
+SW_AVX512 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
+  float* const f = &s->anchor.x;
+  constexpr int kBlockFloats = kFloatsPerSegment * kLanes;
+  Prepared first;
+  Prepared second;
+  Envelope e;
+  prepare(k, f, first, e, true);
+  prepare(k, f + kBlockFloats, second, e, false);
+  if (!inside(k, e)) return false;
+  storeBlock(k, f, first);
+  storeBlock(k, f + kBlockFloats, second);
   return true;
 }
 
@@ -278,6 +312,7 @@ __attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const B
                 _mm512_set1_epi32(static_cast<int>(kMagnitudeBits)),
                 _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
+  while (i + 2 * kAvx512Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kAvx512Block;
   while (i + kAvx512Block <= count && moveBlock(k, segments + i)) i += kAvx512Block;
   return i;
 }
