@@ -1,13 +1,14 @@
 // What every vector path of the segment kernel (see segment_displacer.h)
-// shares: one drag event's values, the envelope inside which a block of
-// segments may be moved without displacePoint, and the paths themselves.
+// shares: one drag event's values, the envelope inside which a point may be
+// moved without displacePoint, and the paths themselves.
 //
 // Each path moves whole blocks of 4 (SSE2), 8 (AVX2) or 16 (AVX-512)
 // segments from the start of a buffer, with displacePoint's operations in
 // its order and with its roundings, and stops before the first block that
 // has a point outside the envelope (left untouched) or when fewer than a
-// block's segments remain. It returns the number of segments moved, a
-// multiple of its block. The SSE2 path exists wherever SSE2 does (natively,
+// block's segments remain; two blocks at a time share one envelope test,
+// and when they fail it each is tested alone. It returns the number of
+// segments moved, a multiple of its block. The SSE2 path exists wherever SSE2 does (natively,
 // or translated to WebAssembly SIMD); the AVX2 and AVX-512 paths are built
 // for the base target with their instructions enabled per function, and are
 // only to be called where the processor and the OS support them

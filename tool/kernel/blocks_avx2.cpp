@@ -3,6 +3,7 @@
 // never fused), on eight segments at a time. Each 128-bit half of a register
 // holds what an SSE2 register holds for four segments: the low half segments
 // 0 to 3 of the block, the high half segments 4 to 7, 28 floats further on.
+// Two blocks share one envelope test.
 #include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -16,7 +16,7 @@
 // t, d and the products come out in both halves. The products go back to the memory
 // layout by one permute per register, each register drawing on one group
 // only, and a masked add leaves the host bytes exactly as they were; the
-// block is then stored whole.
+// block is then stored whole. Two blocks share one envelope test.
 #include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -146,8 +146,8 @@ struct Envelope {
 
 // A group of points in an x and a y register: their t, and once the block
 // is known to be inside the envelope, cos * d and sin * d. Until then only
-// the t are kept, so that eight vector registers (the i686 build's) spill
-// little.
+// the t are kept, so that where registers are few (eight in the i686 build)
+// less is spilled.
 struct Group {
   __m512 t, cosD, sinD;
 };

@@ -2,9 +2,11 @@
 // the twelve points in three groups of four, each group's coordinates
 // gathered into an x and a y register by one shuffle each: the anchors and
 // in-handles of segments 0 and 1, those of segments 2 and 3, and the four
-// out-handles. The same code runs on the i686 build (eight vector registers)
-// and, translated to WebAssembly SIMD, in the page; it uses only SSE2
-// operations that have a direct 128-bit WebAssembly counterpart.
+// out-handles. Two blocks share one envelope test; only their t are kept
+// across it, and their points read again for the moves. The same code runs
+// on the i686 build (eight vector registers) and, translated to WebAssembly
+// SIMD, in the page; it uses only SSE2 operations that have a direct
+// 128-bit WebAssembly counterpart.
 #include "tool/kernel/blocks.h"
 
 #if defined(__SSE2__)

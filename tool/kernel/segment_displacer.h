@@ -11,8 +11,11 @@
 // point's distance from the axis, where a margin proves that the two agree
 // (blocks.h). A wide block with a point outside that envelope (on or
 // next to the axis, huge, infinite or not a number) goes through the SSE2
-// blocks, and an SSE2 block with one goes through displacePoint itself, so
-// every result, a NaN's payload included, is the reference's.
+// blocks; an SSE2 block with one is moved by their arithmetic all the same,
+// and each of its points outside the envelope again, from the original, by
+// displacePoint itself. So every result, a NaN's payload included, is the
+// reference's, and a point on the axis costs displacePoint once, not for
+// its whole block.
 #pragma once
 
 #include <cstddef>
