@@ -33,9 +33,9 @@
 
 #include "tool/float_math.h"
 #include "tool/geometry.h"
+#include "tool/kernel/blocks.h"
 #include "tool/kernel/kernel_path.h"
 #include "tool/kernel/segment_displacer.h"
-#include "tool/kernel/blocks.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
