@@ -75,24 +75,42 @@ HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals
 
 bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
+// One buffer for every path of a drag event, as large as the largest path so
+// far, so that each path costs no allocation of its own.
+class SegmentBuffer {
+ public:
+  // Room for `count` segments; null when there is no memory for them.
+  PathSegment* reserve(std::size_t count) {
+    if (count > capacity_) {
+      storage_.reset(new (std::nothrow) PathSegment[count]);
+      capacity_ = storage_ != nullptr ? count : 0;
+    }
+    return storage_.get();
+  }
+
+ private:
+  std::unique_ptr<PathSegment[]> storage_;
+  std::size_t capacity_ = 0;
+};
+
 // Rewrites one target path from its reference for the current stretch. A
 // shape that would carry a coordinate beyond the float range (or not a
 // number) where its reference is finite is not written: the path keeps the
 // shape of the last event that fitted, instead of taking on values the user
 // could never recover.
-HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDisplacer& displacer) {
+HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDisplacer& displacer, SegmentBuffer& buffer) {
   std::int16_t count = 0;
   HostError result = sPath->segmentCount(reference, &count);
   if (result != kNoError || count < 1) return result;
 
-  const std::unique_ptr<PathSegment[]> buffer(new (std::nothrow) PathSegment[static_cast<std::size_t>(count)]);
-  if (buffer == nullptr) return kOutOfMemoryError;
-  result = sPath->getSegments(reference, 0, count, buffer.get());
+  PathSegment* const segments = buffer.reserve(static_cast<std::size_t>(count));
+  if (segments == nullptr) return kOutOfMemoryError;
+  result = sPath->getSegments(reference, 0, count, segments);
   if (result != kNoError) return result;
 
-  const bool overflowed = displacer.displace(buffer.get(), static_cast<std::size_t>(count));
+  const bool overflowed = displacer.displace(segments, static_cast<std::size_t>(count));
   if (overflowed) return kNoError;
-  return sPath->setSegments(target, 0, count, buffer.get());
+  return sPath->setSegments(target, 0, count, segments);
 }
 
 }  // namespace
@@ -153,9 +171,10 @@ HostError onMouseDrag(ToolMessage& message) {
   globals.guideEnd = stretch.guide.end;
 
   const SegmentDisplacer displacer(stretch, globals.startPoint, globals.currentPoint);
+  SegmentBuffer buffer;
   const std::size_t pairs = std::min(globals.targetPaths->size(), globals.referencePaths->size());
   for (std::size_t i = 0; i < pairs; ++i) {
-    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer);
+    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer, buffer);
     if (result != kNoError) return result;
   }
   return kNoError;
