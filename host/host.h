@@ -24,23 +24,28 @@
 
 namespace swhost {
 
-using hostapi::HostError;
-
 // Errors the substitute host itself reports.
-inline constexpr HostError kUnknownSuiteError = hostapi::fourCharCode('S', 'P', 'S', 'U');  // no such suite/version
-inline constexpr HostError kBadParameterError = hostapi::fourCharCode('P', 'A', 'R', 'M');  // null, dead or foreign
-inline constexpr HostError kNotHeldError = hostapi::fourCharCode('H', 'E', 'L', 'D');       // suite not held
-inline constexpr HostError kOutOfRangeError = hostapi::fourCharCode('R', 'N', 'G', 'E');    // index or count
-inline constexpr HostError kNotFoundError = hostapi::fourCharCode('N', 'F', 'N', 'D');      // no such name
-inline constexpr HostError kNotImplementedError = hostapi::fourCharCode('N', 'I', 'M', 'P');
-inline constexpr HostError kNoRoomError = hostapi::fourCharCode('R', 'O', 'O', 'M');  // the document is full
+
+// No such suite, or not in that version.
+inline constexpr hostapi::HostError kUnknownSuiteError = hostapi::fourCharCode('S', 'P', 'S', 'U');
+// A null, dead or foreign argument.
+inline constexpr hostapi::HostError kBadParameterError = hostapi::fourCharCode('P', 'A', 'R', 'M');
+// A call on a suite that is not held.
+inline constexpr hostapi::HostError kNotHeldError = hostapi::fourCharCode('H', 'E', 'L', 'D');
+// An index or a count beyond what there is.
+inline constexpr hostapi::HostError kOutOfRangeError = hostapi::fourCharCode('R', 'N', 'G', 'E');
+// No such name.
+inline constexpr hostapi::HostError kNotFoundError = hostapi::fourCharCode('N', 'F', 'N', 'D');
+inline constexpr hostapi::HostError kNotImplementedError = hostapi::fourCharCode('N', 'I', 'M', 'P');
+// The document is full.
+inline constexpr hostapi::HostError kNoRoomError = hostapi::fourCharCode('R', 'O', 'O', 'M');
 
 // A fault to inject: the named call fails with `error` on its nth call,
 // counted from 1 over the whole run; nth 0 fails every call.
 struct Fault {
   std::string call;  // "<suite>/<operation>", as in the call log
   std::int64_t nth = 0;
-  HostError error = 0;
+  hostapi::HostError error = 0;
 };
 
 // What the host is like before the plug-in runs.
@@ -81,7 +86,7 @@ struct Event {
 struct EventResult {
   std::string caller;
   std::string selector;
-  HostError result = 0;
+  hostapi::HostError result = 0;
   std::size_t calls = 0;  // host calls the plug-in made while handling it
 };
 
@@ -171,8 +176,12 @@ class Host {
 
   // Where the host really shows the plug-in's cursor (the Windows runner loads
   // it from the plug-in's resources); returns an error when it cannot.
-  void setCursorLoader(std::function<HostError(std::int32_t cursorId)> loader) { cursorLoader_ = std::move(loader); }
-  HostError showCursor(std::int32_t cursorId) { return cursorLoader_ ? cursorLoader_(cursorId) : hostapi::kNoError; }
+  void setCursorLoader(std::function<hostapi::HostError(std::int32_t cursorId)> loader) {
+    cursorLoader_ = std::move(loader);
+  }
+  hostapi::HostError showCursor(std::int32_t cursorId) {
+    return cursorLoader_ ? cursorLoader_(cursorId) : hostapi::kNoError;
+  }
 
   // The Shift key as the plug-in reads it.
   void setShift(bool down);
@@ -202,12 +211,12 @@ class Host {
   // Logs the call "<suite>/<operation>", checks that the suite is held and
   // applies any injected fault. Returns the error the call must fail with,
   // or 0 to go on.
-  HostError enter(SuiteId suite, const char* operation);
+  hostapi::HostError enter(SuiteId suite, const char* operation);
   // The same for the basic suite, which is never acquired; `detail` follows
   // the operation in the log (the suite name of an acquire or release).
-  HostError enterBasic(const char* operation, const char* detail = nullptr);
+  hostapi::HostError enterBasic(const char* operation, const char* detail = nullptr);
   // Records a broken contract and returns kBadParameterError.
-  HostError violation(const std::string& call, const std::string& what);
+  hostapi::HostError violation(const std::string& call, const std::string& what);
 
   void countAcquire(SuiteId suite) { ++acquired_[static_cast<int>(suite)]; }
   void countRelease(SuiteId suite) { ++released_[static_cast<int>(suite)]; }
@@ -232,10 +241,10 @@ class Host {
   std::int64_t acquired_[kOfferedSuiteCount] = {};
   std::int64_t released_[kOfferedSuiteCount] = {};
   std::map<std::string, std::int64_t> callsByName_;  // kept only when faults are injected
-  HostError applyFaults(const std::string& call);
+  hostapi::HostError applyFaults(const std::string& call);
   void log(std::string call);
   std::set<void*> blocks_;
-  std::function<HostError(std::int32_t)> cursorLoader_;
+  std::function<hostapi::HostError(std::int32_t)> cursorLoader_;
 };
 
 }  // namespace swhost

@@ -4,6 +4,8 @@
 
 #include "tool/float_math.h"
 
+using hostapi::ArtworkPoint;
+
 bool pointsEqual(ArtworkPoint p, ArtworkPoint q) { return p.x == q.x && p.y == q.y; }
 
 LineCoefficients lineThroughPoints(float x1, float y1, float x2, float y2) {
