@@ -1,4 +1,4 @@
-// Takes the README's picture of a real drawing before and after a drag
+// Takes the picture of a real drawing (docs/page.md) before and after a drag
 // (docs/real_drawing.png): openclipart's computer icon (gradients, frames
 // with holes, text) opened in the page in headless Chromium, the view
 // before and after a drag with the slantWarper tool, side by side, the
@@ -17,7 +17,8 @@ try {
   await page.evaluate((text) => window.slantWarper.openSvg(text), readFileSync(FILE, 'utf8'));
   const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
   const clip = {x: view.left, y: view.top, width: view.width, height: view.height};
-  const frames = () => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const frames = () =>
+    page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const unselected = async () => {
     await page.keyboard.press('v');
     await page.mouse.click(view.left + 4, view.top + 4);

@@ -35,6 +35,10 @@ ctest --preset windows -j2 || failed+=("Windows tests")
 ctest --preset test -j2 || failed+=("native tests")
 node --test tests/web/ || failed+=("browser tests")
 
+# The page's code, its browser tests and benchmarks as Prettier writes them
+# (npm run format rewrites them so).
+npm run --silent format:check || failed+=("page formatting")
+
 # Valgrind memcheck: each reference scenario once, no error and no leak.
 memcheck_runs=0
 memcheck_errors=0

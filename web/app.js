@@ -36,7 +36,9 @@ class App {
     this.navigation = new ViewNavigation(this.view, engine, () => this.scheduleRepaint());
     this.log = new MessageLog($('log-list'), $('log-count'));
     this.menu = new AboutMenu($('about-button'), $('about-panel'), (text) => this.chooseMenuItem(text));
-    this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) => this.guard(() => this.editDocument(command)));
+    this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) =>
+      this.guard(() => this.editDocument(command)),
+    );
     this.files = new Files(this, this.notices);
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
@@ -59,10 +61,12 @@ class App {
     this.setUpPalette();
     this.setUpPointer();
     this.setUpKeyboard();
-    new ResizeObserver(() => this.guard(() => {
-      this.view.setMapping(this.view.origin, this.view.zoom);
-      this.scheduleRepaint();
-    })).observe($('document'));
+    new ResizeObserver(() =>
+      this.guard(() => {
+        this.view.setMapping(this.view.origin, this.view.zoom);
+        this.scheduleRepaint();
+      }),
+    ).observe($('document'));
   }
 
   // ---- host messages and repaint ----
@@ -112,7 +116,8 @@ class App {
 
   updateCursor() {
     const warping = this.tool === this.tools.slantWarper;
-    const cursor = warping && this.engine.cursor() === PLUGIN_CURSOR_ID ? this.images.cursor : warping ? 'crosshair' : 'default';
+    const cursor =
+      warping && this.engine.cursor() === PLUGIN_CURSOR_ID ? this.images.cursor : warping ? 'crosshair' : 'default';
     $('document').style.cursor = this.navigation.panning || this.spaceDown ? 'grab' : cursor;
     const toolButton = $('tool-slantwarper');
     toolButton.disabled = !this.engine.toolActive();
@@ -131,7 +136,9 @@ class App {
     $('status-document').textContent =
       `${paths.length} path${paths.length === 1 ? '' : 's'}, ${segments} segments, ${selected} selected` +
       (undrawable > 0 ? `, ${undrawable} with points that cannot be drawn` : '') +
-      (uncopied > 0 ? `, ${uncopied} use${uncopied === 1 ? '' : 's'} too large to copy drawn as the file has ${uncopied === 1 ? 'it' : 'them'}` : '');
+      (uncopied > 0
+        ? `, ${uncopied} use${uncopied === 1 ? '' : 's'} too large to copy drawn as the file has ${uncopied === 1 ? 'it' : 'them'}`
+        : '');
     $('status-zoom').textContent = `${formatZoom(this.view.zoom)}`;
     $('status-tool').textContent = this.tool.name;
   }
@@ -197,15 +204,25 @@ class App {
     const paths = this.engine.paths();
     if (!this.model) {
       const {text, written, skipped} = exportSvg(paths, () => undefined);
-      return {text, fileName: DEFAULT_FILE_NAME, kind: skipped > 0 ? 'warning' : 'info',
-        notice: `Exported ${written} path${written === 1 ? '' : 's'}` +
-          (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.')};
+      return {
+        text,
+        fileName: DEFAULT_FILE_NAME,
+        kind: skipped > 0 ? 'warning' : 'info',
+        notice:
+          `Exported ${written} path${written === 1 ? '' : 's'}` +
+          (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.'),
+      };
     }
     const {text, written, skipped} = exportDocument(this.model, paths);
     const name = this.model.fileName;
-    return {text, fileName: name, kind: skipped > 0 ? 'warning' : 'info',
-      notice: `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +
-        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.')};
+    return {
+      text,
+      fileName: name,
+      kind: skipped > 0 ? 'warning' : 'info',
+      notice:
+        `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +
+        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.'),
+    };
   }
 
   scenario() {
@@ -268,11 +285,26 @@ class App {
     const primary = (handler) => (event) => {
       if (event.isPrimary) this.guard(() => handler(event));
     };
-    svg.addEventListener('pointerdown', primary((event) => this.pointerDown(event)));
-    svg.addEventListener('pointermove', primary((event) => this.pointerMove(event)));
-    svg.addEventListener('pointerup', primary((event) => this.pointerUp(event)));
-    svg.addEventListener('lostpointercapture', primary(() => this.pointerLost()));
-    svg.addEventListener('pointercancel', primary(() => this.pointerLost()));
+    svg.addEventListener(
+      'pointerdown',
+      primary((event) => this.pointerDown(event)),
+    );
+    svg.addEventListener(
+      'pointermove',
+      primary((event) => this.pointerMove(event)),
+    );
+    svg.addEventListener(
+      'pointerup',
+      primary((event) => this.pointerUp(event)),
+    );
+    svg.addEventListener(
+      'lostpointercapture',
+      primary(() => this.pointerLost()),
+    );
+    svg.addEventListener(
+      'pointercancel',
+      primary(() => this.pointerLost()),
+    );
     svg.addEventListener('pointerenter', (event) => this.guard(() => this.pointerEnter(event)));
     svg.addEventListener('pointerleave', () => {
       this.pointerInside = false;

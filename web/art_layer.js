@@ -28,8 +28,21 @@ const SHAPE_GEOMETRY = {
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 // The viewport and the file's root keep their place whatever the file's
 // style sheets say.
-const FIXED_VIEWPORT = {display: 'block', position: 'absolute', left: '0', top: '0', width: '100%', height: '100%',
-  overflow: 'hidden', transform: 'none', opacity: '1', visibility: 'visible', filter: 'none', 'clip-path': 'none', mask: 'none'};
+const FIXED_VIEWPORT = {
+  display: 'block',
+  position: 'absolute',
+  left: '0',
+  top: '0',
+  width: '100%',
+  height: '100%',
+  overflow: 'hidden',
+  transform: 'none',
+  opacity: '1',
+  visibility: 'visible',
+  filter: 'none',
+  'clip-path': 'none',
+  mask: 'none',
+};
 const HOST_SHEET = ':host { all: initial; display: block; position: absolute; inset: 0; overflow: hidden; }';
 
 export class ArtLayer {
@@ -76,8 +89,22 @@ export class ArtLayer {
     this.viewport.insertBefore(root, this.loose);
     this.entriesUnder = new Map();
     model.elements.forEach((element, index) => {
-      const state = {index, element, node: null, original: null, generated: null, showing: null, fileD: null,
-        d: null, decimals: -1, tolerance: 1, dirty: true, changed: false, exact: null, copies: []};
+      const state = {
+        index,
+        element,
+        node: null,
+        original: null,
+        generated: null,
+        showing: null,
+        fileD: null,
+        d: null,
+        decimals: -1,
+        tolerance: 1,
+        dirty: true,
+        changed: false,
+        exact: null,
+        copies: [],
+      };
       this.instances.push(state);
       if (element.chain.length === 0) {
         const node = this.display.get(element.serial) ?? null;
@@ -118,7 +145,11 @@ export class ArtLayer {
   render(hostPaths) {
     const outlines = [];
     if (!this.model) {
-      this.renderLoose(hostPaths, hostPaths.map((_, i) => i), outlines);
+      this.renderLoose(
+        hostPaths,
+        hostPaths.map((_, i) => i),
+        outlines,
+      );
       return {outlines, grouping: null};
     }
     const model = this.model;
@@ -126,7 +157,9 @@ export class ArtLayer {
     // Which of the file's paths the host changed since the last frame.
     for (let i = 0; i < model.paths.length; i++) {
       const host = grouping.current[i];
-      const bits = host ? new Int32Array(host.segments.buffer, host.segments.byteOffset, host.segments.length) : EMPTY_BITS;
+      const bits = host
+        ? new Int32Array(host.segments.buffer, host.segments.byteOffset, host.segments.length)
+        : EMPTY_BITS;
       if (!sameBits(this.lastBits[i], bits)) {
         if (this.lastBits[i].length === bits.length) this.lastBits[i].set(bits);
         else this.lastBits[i] = bits.slice();
@@ -149,7 +182,12 @@ export class ArtLayer {
         state.dirty = true;
       }
     }
-    this.expandUses(model.expandedUses((i) => this.instances[i].changed, (i) => copied.has(i)));
+    this.expandUses(
+      model.expandedUses(
+        (i) => this.instances[i].changed,
+        (i) => copied.has(i),
+      ),
+    );
     for (const state of this.instances) {
       if (state.dirty) this.redraw(state, grouping);
       const selected = isSelected(model.instancePaths(state.index, 0, grouping));
@@ -168,7 +206,7 @@ export class ArtLayer {
     const node = state.node;
     if (!node) return;
     if (state.element.kind === 'path') {
-      const d = state.changed ? state.d ?? '' : state.fileD ?? '';
+      const d = state.changed ? (state.d ?? '') : (state.fileD ?? '');
       if (node.getAttribute('d') !== d) node.setAttribute('d', d);
       return;
     }
@@ -227,7 +265,9 @@ export class ArtLayer {
       const pieces = contours ? contours.flat() : [];
       let same = copy.decimals === state.decimals && copy.bits.length === pieces.length;
       pieces.forEach((piece, k) => {
-        const bits = piece ? new Int32Array(piece.segments.buffer, piece.segments.byteOffset, piece.segments.length) : EMPTY_BITS;
+        const bits = piece
+          ? new Int32Array(piece.segments.buffer, piece.segments.byteOffset, piece.segments.length)
+          : EMPTY_BITS;
         if (same && !sameBits(copy.bits[k], bits)) same = false;
         if (!same) copy.bits[k] = bits.slice();
       });
@@ -338,7 +378,14 @@ export class ArtLayer {
       const path = hostPaths[place];
       let entry = this.looseDrawn[k];
       if (!entry) {
-        entry = this.looseDrawn[k] = {node: svg('path'), bits: new Int32Array(0), quantum: 0, closed: null, d: '', drawable: true};
+        entry = this.looseDrawn[k] = {
+          node: svg('path'),
+          bits: new Int32Array(0),
+          quantum: 0,
+          closed: null,
+          d: '',
+          drawable: true,
+        };
         this.loose.append(entry.node);
       }
       const bits = new Int32Array(path.segments.buffer, path.segments.byteOffset, path.segments.length);
@@ -365,8 +412,10 @@ export class ArtLayer {
 
   // Plain paths whose points cannot be drawn.
   undrawableCount() {
-    return this.looseDrawn.filter((entry) => !entry.drawable).length +
-      this.instances.filter((state) => state.d === '').length;
+    return (
+      this.looseDrawn.filter((entry) => !entry.drawable).length +
+      this.instances.filter((state) => state.d === '').length
+    );
   }
 
   // The path art under a client pixel, topmost first: each entry an element
@@ -402,10 +451,25 @@ function fix(node, properties) {
 // The file's root placed so that its user space is the viewport's: its
 // viewBox (or its own size) as its viewport, drawn unclipped.
 function placeRoot(root, model) {
-  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(/[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g);
+  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(
+    /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g,
+  );
   const [x, y, width, height] = box && box.length === 4 ? box.map(Number) : [0, 0, ...model.rootSize];
-  for (const [name, value] of [['x', x], ['y', y], ['width', width], ['height', height]]) root.setAttribute(name, String(value));
-  fix(root, {overflow: 'visible', display: 'inline', x: `${x}px`, y: `${y}px`, width: `${width}px`, height: `${height}px`});
+  for (const [name, value] of [
+    ['x', x],
+    ['y', y],
+    ['width', width],
+    ['height', height],
+  ])
+    root.setAttribute(name, String(value));
+  fix(root, {
+    overflow: 'visible',
+    display: 'inline',
+    x: `${x}px`,
+    y: `${y}px`,
+    width: `${width}px`,
+    height: `${height}px`,
+  });
 }
 
 // A deep copy of a built node, each copied element's number recorded.
@@ -416,7 +480,12 @@ function cloneNumbered(node, pristine, numbered) {
   const walk = (from, to) => {
     const serial = serials.get(from);
     if (serial !== undefined) numbered.set(serial, to);
-    for (let a = from.firstElementChild, b = to.firstElementChild; a && b; a = a.nextElementSibling, b = b.nextElementSibling) walk(a, b);
+    for (
+      let a = from.firstElementChild, b = to.firstElementChild;
+      a && b;
+      a = a.nextElementSibling, b = b.nextElementSibling
+    )
+      walk(a, b);
   };
   walk(node, copy);
   return copy;
@@ -447,7 +516,9 @@ function withoutIds(node) {
 function hasMarkers(node) {
   if (!node.isConnected) return true;
   const style = getComputedStyle(node);
-  return ['marker-start', 'marker-mid', 'marker-end'].some((name) => (style.getPropertyValue(name) || 'none') !== 'none');
+  return ['marker-start', 'marker-mid', 'marker-end'].some(
+    (name) => (style.getPropertyValue(name) || 'none') !== 'none',
+  );
 }
 
 function isSelected(contours) {

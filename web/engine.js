@@ -20,8 +20,8 @@ export const SEGMENT_FLOATS = 6;
 
 // moduleUrl: where slantwarper.js is; moduleOptions: passed to the
 // emscripten module factory (node-side checks give locateFile).
-export async function createEngine({ moduleUrl = MODULE_URL, moduleOptions = {} } = {}) {
-  const { default: createModule } = await import(moduleUrl);
+export async function createEngine({moduleUrl = MODULE_URL, moduleOptions = {}} = {}) {
+  const {default: createModule} = await import(moduleUrl);
   const wasmUrl = moduleOptions.locateFile
     ? moduleOptions.locateFile('slantwarper.wasm', '')
     : new URL('slantwarper.wasm', new URL(moduleUrl, import.meta.url)).href;
@@ -76,8 +76,13 @@ class Engine {
   // Error with the runner's one-line message ("NAME: PLACE: WHAT"); on error
   // nothing changes.
   loadScenario(text, name = 'scenario') {
-    this._inFreshModule((m) => this._withStrings([text, name], ([textPtr, namePtr], [textLength]) =>
-      this._check(m._sw_load_scenario(textPtr, textLength, namePtr), m), m));
+    this._inFreshModule((m) =>
+      this._withStrings(
+        [text, name],
+        ([textPtr, namePtr], [textLength]) => this._check(m._sw_load_scenario(textPtr, textLength, namePtr), m),
+        m,
+      ),
+    );
   }
 
   // A new world from {view, host, paths, faults}: a scenario without events.
@@ -88,20 +93,32 @@ class Engine {
   newWorld(world) {
     if (world === null || typeof world !== 'object') throw new Error('world: expected an object');
     if ('events' in world) throw new Error('world: a world has no events');
-    const { paths = [], ...rest } = world;
+    const {paths = [], ...rest} = world;
     if (!Array.isArray(paths)) throw new Error('world: paths: expected an array');
     const packed = paths.map((path, index) => packPath(path, index));
     this._inFreshModule((m) => {
       this._withStrings([JSON.stringify(rest)], ([ptr], [length]) => this._check(m._sw_world_begin(ptr, length), m), m);
-      for (const { name, selected, closed, floats } of packed) {
+      for (const {name, selected, closed, floats} of packed) {
         const bytes = floats.length * 4;
         const floatsPtr = m._malloc(Math.max(bytes, 4));
         if (floatsPtr === 0) throw new Error('out of memory');
         try {
           m.HEAPF32.set(floats, floatsPtr >> 2);
-          this._withStrings([name], ([namePtr]) =>
-            this._check(m._sw_world_add_path(namePtr, selected ? 1 : 0, closed ? 1 : 0, floatsPtr,
-              floats.length / SEGMENT_FLOATS), m), m);
+          this._withStrings(
+            [name],
+            ([namePtr]) =>
+              this._check(
+                m._sw_world_add_path(
+                  namePtr,
+                  selected ? 1 : 0,
+                  closed ? 1 : 0,
+                  floatsPtr,
+                  floats.length / SEGMENT_FLOATS,
+                ),
+                m,
+              ),
+            m,
+          );
         } finally {
           m._free(floatsPtr);
         }
@@ -114,7 +131,7 @@ class Engine {
   // event = {caller, selector, point?: [x, y], shift?: boolean, item?: string}.
   // Returns {result, hostCalls}; result is null once an exception escaped the
   // plug-in, after which nothing more is delivered (as in the runner).
-  send({ caller, selector, point, shift, item }) {
+  send({caller, selector, point, shift, item}) {
     if (typeof caller !== 'string' || typeof selector !== 'string') {
       throw new Error('a message needs a caller and a selector');
     }
@@ -123,12 +140,21 @@ class Engine {
     const strings = [caller, selector];
     if (item !== undefined && item !== null) strings.push(String(item));
     this._withStrings(strings, ([callerPtr, selectorPtr, itemPtr = 0]) =>
-      this._check(this._m._sw_send(callerPtr, selectorPtr, hasPoint ? 1 : 0,
-        hasPoint ? Math.fround(point[0]) : 0, hasPoint ? Math.fround(point[1]) : 0,
-        shift === undefined || shift === null ? -1 : (shift ? 1 : 0), itemPtr)));
+      this._check(
+        this._m._sw_send(
+          callerPtr,
+          selectorPtr,
+          hasPoint ? 1 : 0,
+          hasPoint ? Math.fround(point[0]) : 0,
+          hasPoint ? Math.fround(point[1]) : 0,
+          shift === undefined || shift === null ? -1 : shift ? 1 : 0,
+          itemPtr,
+        ),
+      ),
+    );
     this._changed(false);
     const delivered = this._m._sw_sent_delivered() !== 0;
-    return { result: delivered ? this._m._sw_sent_result() : null, hostCalls: this._m._sw_sent_calls() };
+    return {result: delivered ? this._m._sw_sent_result() : null, hostCalls: this._m._sw_sent_calls()};
   }
 
   // The report of the session, byte-identical to `slantwarper-host --json`
@@ -230,8 +256,8 @@ class Engine {
 
   // View 0's mapping: {origin: [x, y], zoom}.
   view() {
-    const { origin, zoom } = this._hostState().view;
-    return { origin: [...origin], zoom };
+    const {origin, zoom} = this._hostState().view;
+    return {origin: [...origin], zoom};
   }
 
   // What the latest "AI Draw" drew: [{color: [r, g, b] (0..65535), dash,
@@ -335,7 +361,7 @@ class Engine {
 function packPath(path, index) {
   const at = `world: paths[${index}]`;
   if (path === null || typeof path !== 'object') throw new Error(`${at}: expected an object`);
-  const { name = '', selected = false, closed = false, segments = [] } = path;
+  const {name = '', selected = false, closed = false, segments = []} = path;
   if (typeof name !== 'string' || name.includes('\0')) throw new Error(`${at}.name: expected a string without NUL`);
   if (typeof selected !== 'boolean') throw new Error(`${at}.selected: expected true or false`);
   if (typeof closed !== 'boolean') throw new Error(`${at}.closed: expected true or false`);
@@ -343,7 +369,7 @@ function packPath(path, index) {
     if (segments.length % SEGMENT_FLOATS !== 0) {
       throw new Error(`${at}.segments: expected six floats per segment`);
     }
-    return { name, selected, closed, floats: segments };
+    return {name, selected, closed, floats: segments};
   }
   if (!Array.isArray(segments)) throw new Error(`${at}.segments: expected an array or a Float32Array`);
   const floats = new Float32Array(segments.length * SEGMENT_FLOATS);
@@ -356,5 +382,5 @@ function packPath(path, index) {
     const c = segment.length === 2 ? [...segment, ...segment, ...segment] : segment;
     floats.set(c, i * SEGMENT_FLOATS);
   });
-  return { name, selected, closed, floats };
+  return {name, selected, closed, floats};
 }

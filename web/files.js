@@ -75,8 +75,11 @@ export class Files {
     const file = new Blob([this.app.scenario()], {type: 'application/json'});
     download('slantwarper-session.json', file);
     if (file.size > MAX_SCENARIO_BYTES) {
-      this.notices.show(`Saved the session as a scenario file of ${(file.size / 2 ** 20).toFixed(1)} MiB; ` +
-        `slantwarper-host reads files of at most ${MAX_SCENARIO_BYTES / 2 ** 20} MiB, so it cannot replay this one.`, 'warning');
+      this.notices.show(
+        `Saved the session as a scenario file of ${(file.size / 2 ** 20).toFixed(1)} MiB; ` +
+          `slantwarper-host reads files of at most ${MAX_SCENARIO_BYTES / 2 ** 20} MiB, so it cannot replay this one.`,
+        'warning',
+      );
     } else {
       this.notices.show('Saved the session as a scenario file.', 'info');
     }

@@ -21,7 +21,7 @@
 // of an object with `engine` (web/engine.js), `view.clientPoint(x, y)`,
 // `loadScenario(text)`, `openSvg(text)` and `exportSvg()` ({text}).
 
-export function installHooks({ started }) {
+export function installHooks({started}) {
   let app = null;
   const ready = Promise.resolve(started).then((value) => {
     app = value;
@@ -52,8 +52,8 @@ export function installHooks({ started }) {
       return current().engine.scenario();
     },
     clientPoint(x, y) {
-      const { x: clientX, y: clientY } = current().view.clientPoint(Number(x), Number(y));
-      return { x: clientX, y: clientY };
+      const {x: clientX, y: clientY} = current().view.clientPoint(Number(x), Number(y));
+      return {x: clientX, y: clientY};
     },
     openSvg(svgText) {
       current().openSvg(text(svgText, 'openSvg'));
@@ -65,6 +65,6 @@ export function installHooks({ started }) {
       return {wasmBytes: current().engine.memoryBytes()};
     },
   };
-  Object.defineProperty(window, 'slantWarper', { value: Object.freeze(hooks), configurable: true });
+  Object.defineProperty(window, 'slantWarper', {value: Object.freeze(hooks), configurable: true});
   return hooks;
 }

@@ -18,7 +18,8 @@ export function parsePixelMap(text) {
     if (inPicture) {
       if (map.rows.length === map.height) continue;
       if (raw.length !== map.width) fail(`picture row is ${raw.length} characters wide, not ${map.width}`);
-      for (const char of raw) if (char !== '.' && !map.keys.has(char)) fail(`picture uses "${char}", which no key defines`);
+      for (const char of raw)
+        if (char !== '.' && !map.keys.has(char)) fail(`picture uses "${char}", which no key defines`);
       map.rows.push(raw);
       continue;
     }
@@ -43,7 +44,8 @@ export function parsePixelMap(text) {
       fail(`cannot read "${raw.trim()}"`);
     }
   }
-  if (!map.kind || map.rows.length !== map.height) throw new PixelMapError('the map needs a kind line and a full picture');
+  if (!map.kind || map.rows.length !== map.height)
+    throw new PixelMapError('the map needs a kind line and a full picture');
   if (map.kind === 'cursor' && !map.hotspot) throw new PixelMapError('a cursor needs a hot spot');
   return map;
 }
@@ -75,5 +77,9 @@ export async function loadPluginImages(base = '/resources/') {
     }),
   );
   const [hotX, hotY] = cursor.hotspot;
-  return {icon: pixelMapImage(icon), cursor: `url(${pixelMapImage(cursor)}) ${hotX} ${hotY}, crosshair`, cursorMap: cursor};
+  return {
+    icon: pixelMapImage(icon),
+    cursor: `url(${pixelMapImage(cursor)}) ${hotX} ${hotY}, crosshair`,
+    cursorMap: cursor,
+  };
 }

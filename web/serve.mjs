@@ -95,7 +95,9 @@ if (process.argv[1] && resolve(process.argv[1]) === fileURLToPath(import.meta.ur
   try {
     if (!(await stat(join(root, 'index.html'))).isFile()) throw new Error(`${root} holds no index.html`);
   } catch (error) {
-    console.error(`cannot serve the page: ${error.code === 'ENOENT' ? `${root} holds no site (node web/site.mjs builds it)` : error.message}`);
+    console.error(
+      `cannot serve the page: ${error.code === 'ENOENT' ? `${root} holds no site (node web/site.mjs builds it)` : error.message}`,
+    );
     process.exit(1);
   }
   try {

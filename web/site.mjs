@@ -79,8 +79,10 @@ export async function buildSite({out = SITE_DIR, wasm = WASM_DIR} = {}) {
         await copyFile(source.from, target);
       } catch (error) {
         if (error.code !== 'ENOENT') throw error;
-        throw new SiteError(`${relative(REPO_ROOT, source.from)} is missing` +
-          (path.startsWith('build/') ? ': build the web preset first (cmake --build --preset web)' : ''));
+        throw new SiteError(
+          `${relative(REPO_ROOT, source.from)} is missing` +
+            (path.startsWith('build/') ? ': build the web preset first (cmake --build --preset web)' : ''),
+        );
       }
     }
   }
@@ -107,7 +109,9 @@ export function readImportMap(html) {
 // inline script ('unsafe-inline', which a hash or nonce in the same list
 // switches off).
 export function checkImportMapPolicy(html) {
-  const meta = [...html.matchAll(/<meta\s[^>]*>/gi)].find((m) => /http-equiv\s*=\s*["']content-security-policy["']/i.test(m[0]));
+  const meta = [...html.matchAll(/<meta\s[^>]*>/gi)].find((m) =>
+    /http-equiv\s*=\s*["']content-security-policy["']/i.test(m[0]),
+  );
   if (!meta) return;
   const content = /\scontent\s*=\s*"([^"]*)"/i.exec(meta[0]);
   if (!content) throw new SiteError('web/index.html: the Content-Security-Policy meta tag has no content');
@@ -119,12 +123,16 @@ export function checkImportMapPolicy(html) {
   const sources = directives.get('script-src-elem') ?? directives.get('script-src') ?? directives.get('default-src');
   if (!sources) return;
   const {text} = readImportMap(html);
-  const hashes = ['sha256', 'sha384', 'sha512'].map((kind) => `'${kind}-${createHash(kind).update(text, 'utf8').digest('base64')}'`);
+  const hashes = ['sha256', 'sha384', 'sha512'].map(
+    (kind) => `'${kind}-${createHash(kind).update(text, 'utf8').digest('base64')}'`,
+  );
   if (hashes.some((hash) => sources.includes(hash))) return;
   const listsHashOrNonce = sources.some((source) => /^'(sha256|sha384|sha512|nonce)-/.test(source));
   if (sources.includes("'unsafe-inline'") && !listsHashOrNonce) return;
-  throw new SiteError(`web/index.html: the Content-Security-Policy does not let the import map run; ` +
-    `add ${hashes[0]} to its script-src`);
+  throw new SiteError(
+    `web/index.html: the Content-Security-Policy does not let the import map run; ` +
+      `add ${hashes[0]} to its script-src`,
+  );
 }
 
 // The npm package `specifier` as one ES module, its main file's exports
@@ -146,10 +154,17 @@ export async function bundlePackage(specifier) {
   } catch (error) {
     throw new SiteError(`the import map's package ${specifier} cannot be bundled: ${error.message}`);
   }
-  const name = specifier.split('/').slice(0, specifier.startsWith('@') ? 2 : 1).join('/');
-  const manifest = JSON.parse(await readFile(join(REPO_ROOT, 'node_modules', ...name.split('/'), 'package.json'), 'utf8'));
-  return `// ${manifest.name} ${manifest.version} (npm), bundled as one ES module for the page by web/site.mjs\n` +
-    result.outputFiles[0].text;
+  const name = specifier
+    .split('/')
+    .slice(0, specifier.startsWith('@') ? 2 : 1)
+    .join('/');
+  const manifest = JSON.parse(
+    await readFile(join(REPO_ROOT, 'node_modules', ...name.split('/'), 'package.json'), 'utf8'),
+  );
+  return (
+    `// ${manifest.name} ${manifest.version} (npm), bundled as one ES module for the page by web/site.mjs\n` +
+    result.outputFiles[0].text
+  );
 }
 
 // Removes `out` to build the site afresh there, refusing where that would
@@ -158,8 +173,12 @@ export async function bundlePackage(specifier) {
 // index.html.
 async function emptyForSite(out) {
   const inside = (folder) => out === folder || out.startsWith(folder + sep);
-  if (inside(join(REPO_ROOT, 'web')) || inside(join(REPO_ROOT, 'resources')) || REPO_ROOT === out ||
-      REPO_ROOT.startsWith(out + sep)) {
+  if (
+    inside(join(REPO_ROOT, 'web')) ||
+    inside(join(REPO_ROOT, 'resources')) ||
+    REPO_ROOT === out ||
+    REPO_ROOT.startsWith(out + sep)
+  ) {
     throw new SiteError(`will not build the site into ${out}: it would replace sources`);
   }
   let entries;
@@ -180,7 +199,11 @@ async function filesUnder(folder) {
   const entries = await readdir(folder, {recursive: true, withFileTypes: true});
   return entries
     .filter((entry) => entry.isFile())
-    .map((entry) => relative(folder, join(entry.parentPath ?? entry.path, entry.name)).split(sep).join('/'));
+    .map((entry) =>
+      relative(folder, join(entry.parentPath ?? entry.path, entry.name))
+        .split(sep)
+        .join('/'),
+    );
 }
 
 function usage() {
@@ -199,7 +222,9 @@ if (process.argv[1] && resolve(process.argv[1]) === fileURLToPath(import.meta.ur
   }
   try {
     const files = await buildSite(options);
-    console.log(`The page as a static site: ${files.length} files in ${relative(process.cwd(), options.out ?? SITE_DIR) || '.'}`);
+    console.log(
+      `The page as a static site: ${files.length} files in ${relative(process.cwd(), options.out ?? SITE_DIR) || '.'}`,
+    );
   } catch (error) {
     if (!(error instanceof SiteError)) throw error;
     console.error(`cannot build the site: ${error.message}`);

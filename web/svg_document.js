@@ -57,7 +57,12 @@ export class SvgDocument {
   // The host world's paths: every contour of the file, all selected, its
   // segments six floats each.
   worldPaths() {
-    return this.paths.map((path, i) => ({name: this.names[i], selected: true, closed: path.closed, segments: this.baseline[i]}));
+    return this.paths.map((path, i) => ({
+      name: this.names[i],
+      selected: true,
+      closed: path.closed,
+      segments: this.baseline[i],
+    }));
   }
 
   // Host paths grouped by the file's paths they come from: {current, copies,
@@ -133,7 +138,7 @@ export class SvgDocument {
     const rewritten = new Set();
     for (const [serial, index] of this.inPlace) if (changed(index)) rewritten.add(serial);
     const expanded = new Set();
-    for (let grew = true; grew; ) {
+    for (let grew = true; grew;) {
       grew = false;
       this.elements.forEach((element, index) => {
         const {chain} = element;

@@ -39,7 +39,10 @@ export function exportSvg(paths, styleOf) {
         `stroke-width="${float(style.strokeWidth)}" d="${pathData(flat, path.closed)}"/>`,
     );
   }
-  const box = left <= right ? [left - MARGIN, top - MARGIN, right - left + 2 * MARGIN, bottom - top + 2 * MARGIN] : [0, 0, 100, 100];
+  const box =
+    left <= right
+      ? [left - MARGIN, top - MARGIN, right - left + 2 * MARGIN, bottom - top + 2 * MARGIN]
+      : [0, 0, 100, 100];
   const viewBox = box.map(float).join(' ');
   const text =
     `<?xml version="1.0" encoding="UTF-8"?>\n` +
@@ -112,7 +115,10 @@ class DocumentWriter {
     this.next = nextSiblings(spans);
     this.changed = model.elements.map((_, i) => instanceDiffers(model, model.instancePaths(i, 0, grouping), i));
     this.copies = model.elements.map((_, i) => model.copyCount(i, grouping));
-    this.expanded = model.expandedUses((i) => this.changed[i], (i) => this.copies[i] > 0);
+    this.expanded = model.expandedUses(
+      (i) => this.changed[i],
+      (i) => this.copies[i] > 0,
+    );
     this.written = 0;
     this.skipped = 0;
   }
@@ -128,7 +134,7 @@ class DocumentWriter {
   // `stripIds`, `rootEdit` ({rename, remove, set}) applied to its own tag.
   subtree(serial, chain, copy, stripIds, rootEdit) {
     const edits = [];
-    for (let k = serial; k < this.next[serial]; ) {
+    for (let k = serial; k < this.next[serial];) {
       const span = this.spans[k];
       const node = this.model.nodes[k];
       const useChain = [...chain, k];
@@ -161,7 +167,9 @@ class DocumentWriter {
     // Copies of what uses draw can multiply a file; the export stays a file
     // the page can open.
     if (text.length > MAX_TEXT_LENGTH) {
-      throw new SvgExportError(`the uses of its changed art would make a file larger than ${MAX_TEXT_LENGTH >> 20} MiB`);
+      throw new SvgExportError(
+        `the uses of its changed art would make a file larger than ${MAX_TEXT_LENGTH >> 20} MiB`,
+      );
     }
     return text;
   }
@@ -194,17 +202,28 @@ class DocumentWriter {
     const node = this.model.nodes[serial];
     const {x, y, width, height, target} = this.model.useGeometry.get(node);
     const prefix = prefixOf(span.name);
-    const kept = span.attributes.filter((attribute) => !USE_PLACEMENT.has(attribute.name) && !(stripIds && attribute.name === 'id'));
+    const kept = span.attributes.filter(
+      (attribute) => !USE_PLACEMENT.has(attribute.name) && !(stripIds && attribute.name === 'id'),
+    );
     const own = node.getAttribute('transform') ?? '';
     const transform = [own.trim(), x !== 0 || y !== 0 ? `translate(${x} ${y})` : ''].filter(Boolean).join(' ');
     const targetSerial = this.model.serialOf.get(target);
-    const rootEdit = target.localName === 'symbol'
-      ? {rename: `${prefixOf(this.spans[targetSerial].name)}svg`, remove: ['width', 'height', 'x', 'y'], set: [['width', String(width)], ['height', String(height)]]}
-      : {rename: null, remove: [], set: []};
+    const rootEdit =
+      target.localName === 'symbol'
+        ? {
+            rename: `${prefixOf(this.spans[targetSerial].name)}svg`,
+            remove: ['width', 'height', 'x', 'y'],
+            set: [
+              ['width', String(width)],
+              ['height', String(height)],
+            ],
+          }
+        : {rename: null, remove: [], set: []};
     const attributes = kept.map((attribute) => this.text.slice(attribute.start, attribute.end)).join('');
-    const inner = target.localName === 'use' && this.model.useGeometry.has(target)
-      ? this.expandUse(targetSerial, [...chain, targetSerial], true)
-      : this.subtree(targetSerial, chain, 0, true, rootEdit);
+    const inner =
+      target.localName === 'use' && this.model.useGeometry.has(target)
+        ? this.expandUse(targetSerial, [...chain, targetSerial], true)
+        : this.subtree(targetSerial, chain, 0, true, rootEdit);
     return `<${prefix}g${attributes}${transform ? ` transform="${escape(transform)}"` : ''}>${inner}</${prefix}g>`;
   }
 }
@@ -243,7 +262,10 @@ function startTag(text, span, {remove, set, rename}) {
     at = attribute.end;
     if (remove.has(attribute.name) && !values.has(attribute.name)) continue;
     if (values.has(attribute.name)) {
-      out += text.slice(attribute.start, attribute.valueStart) + escape(values.get(attribute.name)) + text[attribute.valueEnd];
+      out +=
+        text.slice(attribute.start, attribute.valueStart) +
+        escape(values.get(attribute.name)) +
+        text[attribute.valueEnd];
       values.delete(attribute.name);
     } else {
       out += text.slice(attribute.start, attribute.end);
@@ -323,7 +345,8 @@ function contourData(flat, closed, point) {
   const edge = (from, to) => {
     const p = from * 6;
     const s = to * 6;
-    const line = flat[p + 4] === flat[p] && flat[p + 5] === flat[p + 1] && flat[s + 2] === flat[s] && flat[s + 3] === flat[s + 1];
+    const line =
+      flat[p + 4] === flat[p] && flat[p + 5] === flat[p + 1] && flat[s + 2] === flat[s] && flat[s + 3] === flat[s + 1];
     return line ? `L${at(s)}` : `C${at(p + 4)} ${at(s + 2)} ${at(s)}`;
   };
   for (let i = 1; i < count; i++) parts.push(edge(i - 1, i));

@@ -75,7 +75,9 @@ export function parseSvgDocument(text, parseXml) {
   const root = doc && doc.documentElement;
   const parserError = doc && doc.getElementsByTagName ? doc.getElementsByTagName('parsererror')[0] : null;
   if (!root || parserError) {
-    throw new SvgImportError(`not well-formed XML: ${oneLine(parserError ? parserDetail(parserError) : 'no root element')}`);
+    throw new SvgImportError(
+      `not well-formed XML: ${oneLine(parserError ? parserDetail(parserError) : 'no root element')}`,
+    );
   }
   if (localName(root) !== 'svg' || !isSvgElement(root)) {
     throw new SvgImportError(`not an SVG file: the root element is <${root.nodeName}>, not <svg>`);
@@ -154,7 +156,10 @@ class Walk {
     const x = length(node, 'x', 0, null, state.viewport[0]);
     const y = length(node, 'y', 0, null, state.viewport[1]);
     const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
-    const size = [length(node, 'width', null, null, state.viewport[0]), length(node, 'height', null, null, state.viewport[1])];
+    const size = [
+      length(node, 'width', null, null, state.viewport[0]),
+      length(node, 'height', null, null, state.viewport[1]),
+    ];
     const viewport = [size[0] ?? state.viewport[0], size[1] ?? state.viewport[1]];
     this.useGeometry.set(node, {x, y, width: viewport[0], height: viewport[1], target});
     this.using.push({node, target});
@@ -204,7 +209,10 @@ class Walk {
     const state = {matrix, paint, viewport};
     if (localName(node) === 'svg' && !isRoot) {
       const at = [length(node, 'x', 0, null, viewport[0]), length(node, 'y', 0, null, viewport[1])];
-      const size = [length(node, 'width', null, null, viewport[0]) ?? viewport[0], length(node, 'height', null, null, viewport[1]) ?? viewport[1]];
+      const size = [
+        length(node, 'width', null, null, viewport[0]) ?? viewport[0],
+        length(node, 'height', null, null, viewport[1]) ?? viewport[1],
+      ];
       const placed = viewBoxState(node, {...state, matrix: multiply(matrix, [1, 0, 0, 1, at[0], at[1]])}, size);
       return placed ?? {...state, paint: {...paint, display: 'none'}};
     }
@@ -223,7 +231,12 @@ class Walk {
     const parsed = svgpath(data);
     if (parsed.err) throw new SvgImportError(`${label}: bad path data (${parsed.err.replace(/^SvgPath: /, '')})`);
     // iterate() with no work applies the matrix svgpath keeps pending.
-    const absolute = parsed.abs().unshort().unarc().matrix(state.matrix).iterate(() => {});
+    const absolute = parsed
+      .abs()
+      .unshort()
+      .unarc()
+      .matrix(state.matrix)
+      .iterate(() => {});
     const contours = contoursOf(absolute.segments, label);
     if (contours.length === 0) return;
     const [a, b, c, d] = state.matrix;
@@ -234,7 +247,8 @@ class Walk {
     contours.forEach((contour, index) => {
       const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
       const pieces = [];
-      for (const piece of splitContour(contour, contourName)) pieces.push(this.add({...piece, ...paint, element, contour: index}));
+      for (const piece of splitContour(contour, contourName))
+        pieces.push(this.add({...piece, ...paint, element, contour: index}));
       entry.paths.push(pieces);
     });
     this.elements.push(entry);
@@ -279,7 +293,7 @@ function viewBoxState(node, state, size) {
   const [minX, minY, boxWidth, boxHeight] = box;
   if (!(boxWidth > 0 && boxHeight > 0)) return null;
   const fit = (attribute(node, 'preserveAspectRatio') ?? '').trim().split(/\s+/);
-  const align = fit[0] === 'defer' ? fit[1] ?? 'xMidYMid' : fit[0] || 'xMidYMid';
+  const align = fit[0] === 'defer' ? (fit[1] ?? 'xMidYMid') : fit[0] || 'xMidYMid';
   const slice = fit.includes('slice');
   let sx = width / boxWidth;
   let sy = height / boxHeight;
@@ -445,7 +459,11 @@ function corner(point) {
 function mergeClosingAnchor(segments) {
   const first = segments[0];
   const last = segments[segments.length - 1];
-  if (segments.length > 2 && Math.fround(last[0]) === Math.fround(first[0]) && Math.fround(last[1]) === Math.fround(first[1])) {
+  if (
+    segments.length > 2 &&
+    Math.fround(last[0]) === Math.fround(first[0]) &&
+    Math.fround(last[1]) === Math.fround(first[1])
+  ) {
     first[2] = last[2];
     first[3] = last[3];
     segments.pop();
@@ -494,7 +512,9 @@ function paintOf(paint, scale) {
 // it: the move takes the translation, and relative lines, which svgpath
 // moves without it, take the two columns exactly.
 function transformMatrix(transform) {
-  const [move, first, second] = svgpath('M0 0l1 0l0 1').transform(transform).iterate(() => {}).segments;
+  const [move, first, second] = svgpath('M0 0l1 0l0 1')
+    .transform(transform)
+    .iterate(() => {}).segments;
   return [first[1], first[2], second[1], second[2], move[1], move[2]];
 }
 
@@ -533,7 +553,13 @@ function parseStyle(style) {
   for (const declaration of style.split(';')) {
     const colon = declaration.indexOf(':');
     if (colon > 0) {
-      properties.set(declaration.slice(0, colon).trim().toLowerCase(), declaration.slice(colon + 1).replace(/!important/i, '').trim());
+      properties.set(
+        declaration.slice(0, colon).trim().toLowerCase(),
+        declaration
+          .slice(colon + 1)
+          .replace(/!important/i, '')
+          .trim(),
+      );
     }
   }
   return properties;

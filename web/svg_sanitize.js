@@ -60,7 +60,16 @@ const CONFIG = {
   USE_PROFILES: {svg: true, svgFilters: true},
   ADD_TAGS: ['use'],
   ADD_ATTR: ['fr', 'mix-blend-mode', 'isolation', 'solid-color', 'solid-opacity', 'xml:space', 'xml:lang'],
-  FORBID_TAGS: ['foreignObject', 'foreignobject', 'animate', 'set', 'animateMotion', 'animateTransform', 'animateColor', 'discard'],
+  FORBID_TAGS: [
+    'foreignObject',
+    'foreignobject',
+    'animate',
+    'set',
+    'animateMotion',
+    'animateTransform',
+    'animateColor',
+    'discard',
+  ],
   KEEP_CONTENT: false,
 };
 
@@ -133,7 +142,8 @@ function svgNamespaced(root) {
   const doc = root.ownerDocument.implementation.createDocument(SVG_NS, 'svg', null);
   const copy = (node) => {
     if (node.nodeType !== 1) return doc.importNode(node, false);
-    const element = node.namespaceURI === null ? doc.createElementNS(SVG_NS, node.localName) : doc.importNode(node, false);
+    const element =
+      node.namespaceURI === null ? doc.createElementNS(SVG_NS, node.localName) : doc.importNode(node, false);
     if (node.namespaceURI === null) {
       for (const attribute of Array.from(node.attributes)) {
         if (attribute.namespaceURI === null) element.setAttribute(attribute.name, attribute.value);

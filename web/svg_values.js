@@ -22,11 +22,56 @@ const KINDS = {
   box: list(NUMBER, 4, 4),
 };
 
-const LENGTHS = ['x', 'y', 'width', 'height', 'r', 'rx', 'ry', 'cx', 'cy', 'x1', 'y1', 'x2', 'y2', 'fx', 'fy', 'fr',
-  'refX', 'refY', 'markerWidth', 'markerHeight', 'textLength', 'startOffset'];
-const NUMBERS = ['k1', 'k2', 'k3', 'k4', 'surfaceScale', 'specularConstant', 'specularExponent', 'diffuseConstant',
-  'limitingConeAngle', 'pointsAtX', 'pointsAtY', 'pointsAtZ', 'seed', 'scale', 'amplitude', 'exponent', 'intercept',
-  'slope', 'pathLength', 'divisor', 'bias', 'elevation', 'azimuth', 'z'];
+const LENGTHS = [
+  'x',
+  'y',
+  'width',
+  'height',
+  'r',
+  'rx',
+  'ry',
+  'cx',
+  'cy',
+  'x1',
+  'y1',
+  'x2',
+  'y2',
+  'fx',
+  'fy',
+  'fr',
+  'refX',
+  'refY',
+  'markerWidth',
+  'markerHeight',
+  'textLength',
+  'startOffset',
+];
+const NUMBERS = [
+  'k1',
+  'k2',
+  'k3',
+  'k4',
+  'surfaceScale',
+  'specularConstant',
+  'specularExponent',
+  'diffuseConstant',
+  'limitingConeAngle',
+  'pointsAtX',
+  'pointsAtY',
+  'pointsAtZ',
+  'seed',
+  'scale',
+  'amplitude',
+  'exponent',
+  'intercept',
+  'slope',
+  'pathLength',
+  'divisor',
+  'bias',
+  'elevation',
+  'azimuth',
+  'z',
+];
 const KIND_OF = new Map([
   ...LENGTHS.map((name) => [name, 'length']),
   ...NUMBERS.map((name) => [name, 'number']),
@@ -47,9 +92,17 @@ const KIND_OF = new Map([
 // Text places its characters with lists of lengths, and a filter's offset
 // is a number.
 const TEXT = new Set(['text', 'tspan', 'tref', 'altGlyph']);
-const TEXT_KINDS = new Map([['x', 'lengths'], ['y', 'lengths'], ['dx', 'lengths'], ['dy', 'lengths'], ['rotate', 'numbers']]);
+const TEXT_KINDS = new Map([
+  ['x', 'lengths'],
+  ['y', 'lengths'],
+  ['dx', 'lengths'],
+  ['dy', 'lengths'],
+  ['rotate', 'numbers'],
+]);
 const TRANSFORMS = new Set(['transform', 'gradientTransform', 'patternTransform']);
-const TRANSFORM = new RegExp(`^\\s*(?:(matrix|translate|scale|rotate|skewX|skewY)\\s*\\(\\s*(${NUMBER}(?:${SEPARATOR}${NUMBER})*)?\\s*\\)\\s*,?\\s*)*$`);
+const TRANSFORM = new RegExp(
+  `^\\s*(?:(matrix|translate|scale|rotate|skewX|skewY)\\s*\\(\\s*(${NUMBER}(?:${SEPARATOR}${NUMBER})*)?\\s*\\)\\s*,?\\s*)*$`,
+);
 const TRANSFORM_STEP = new RegExp(`(matrix|translate|scale|rotate|skewX|skewY)\\s*\\(([^)]*)\\)`, 'g');
 const ARGUMENTS = {matrix: [6], translate: [1, 2], scale: [1, 2], rotate: [1, 3], skewX: [1], skewY: [1]};
 
@@ -57,7 +110,7 @@ const ARGUMENTS = {matrix: [6], translate: [1, 2], scale: [1, 2], rotate: [1, 3]
 export function readable(element, name, value) {
   if (TRANSFORMS.has(name)) return readableTransform(value);
   if (element === 'feOffset' && (name === 'dx' || name === 'dy')) return KINDS.number.test(value);
-  const kind = TEXT.has(element) ? TEXT_KINDS.get(name) ?? KIND_OF.get(name) : KIND_OF.get(name);
+  const kind = TEXT.has(element) ? (TEXT_KINDS.get(name) ?? KIND_OF.get(name)) : KIND_OF.get(name);
   if (kind === undefined) return true;
   if (kind === 'numbers' && name === 'values' && element !== 'feColorMatrix') return true;
   return KINDS[kind].test(value);

@@ -10,7 +10,19 @@ import {ArtLayer} from './art_layer.js';
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const OUTLINE_PIXELS = 1.5;
 // Where a click looks for art: the pixel itself, then rings out to 3 pixels.
-const HIT_OFFSETS = [[0, 0], ...[1, 2, 3].flatMap((r) => [[r, 0], [-r, 0], [0, r], [0, -r], [r, r], [-r, -r], [r, -r], [-r, r]])];
+const HIT_OFFSETS = [
+  [0, 0],
+  ...[1, 2, 3].flatMap((r) => [
+    [r, 0],
+    [-r, 0],
+    [0, r],
+    [0, -r],
+    [r, r],
+    [-r, -r],
+    [r, -r],
+    [-r, r],
+  ]),
+];
 
 export class DocumentView {
   // overlay: the <svg> taking the pointer; artHost: the element the file is
@@ -167,13 +179,16 @@ export class DocumentView {
     const chosen = new Set(places);
     const result = new Set(places);
     for (const element of model.elements) {
-      const mine = element.paths.flat().map((i) => grouping.current[i]?.place).filter((place) => place !== undefined);
+      const mine = element.paths
+        .flat()
+        .map((i) => grouping.current[i]?.place)
+        .filter((place) => place !== undefined);
       if (mine.some((place) => chosen.has(place))) for (const place of mine) result.add(place);
     }
     return [...result];
   }
 
-// lines: [{color: [r, g, b] (0..65535), dash: [...], from: [vx, vy], to: [vx, vy]}]
+  // lines: [{color: [r, g, b] (0..65535), dash: [...], from: [vx, vy], to: [vx, vy]}]
   // in view pixels, as the host's drawer was told.
   drawAnnotation(lines) {
     const nodes = lines.map((line) =>
@@ -206,7 +221,9 @@ export class DocumentView {
 
 // The file's canvas in its root's coordinates: its viewBox, else its size.
 function canvasOf(model) {
-  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(/[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g);
+  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(
+    /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g,
+  );
   if (box && box.length === 4) return box.map(Number);
   return [0, 0, ...model.rootSize];
 }

@@ -4,7 +4,28 @@
 // host one change, not one per step.
 import {artworkBounds} from './view.js';
 
-const NICE_ZOOMS = [1 / 64, 1 / 32, 1 / 16, 1 / 8, 1 / 4, 1 / 2, 3 / 4, 1, 3 / 2, 2, 3, 4, 6, 8, 12, 16, 32, 64, 128, 256];
+const NICE_ZOOMS = [
+  1 / 64,
+  1 / 32,
+  1 / 16,
+  1 / 8,
+  1 / 4,
+  1 / 2,
+  3 / 4,
+  1,
+  3 / 2,
+  2,
+  3,
+  4,
+  6,
+  8,
+  12,
+  16,
+  32,
+  64,
+  128,
+  256,
+];
 const MIN_ZOOM = 1 / 64;
 const MAX_ZOOM = 256;
 const COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
@@ -72,7 +93,10 @@ export class ViewNavigation {
     const [left, bottom, right, top] = bounds;
     const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
     const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
-    const origin = [Math.round((left + right) / 2 - width / 2 / zoom), Math.round((bottom + top) / 2 + height / 2 / zoom)];
+    const origin = [
+      Math.round((left + right) / 2 - width / 2 / zoom),
+      Math.round((bottom + top) / 2 + height / 2 / zoom),
+    ];
     return {origin, zoom};
   }
 
@@ -98,8 +122,13 @@ export class ViewNavigation {
 
   panTo(client) {
     const zoom = this.view.zoom;
-    this.setLocally([this.pan.origin[0] - (client.x - this.pan.client.x) / zoom,
-      this.pan.origin[1] + (client.y - this.pan.client.y) / zoom], zoom);
+    this.setLocally(
+      [
+        this.pan.origin[0] - (client.x - this.pan.client.x) / zoom,
+        this.pan.origin[1] + (client.y - this.pan.client.y) / zoom,
+      ],
+      zoom,
+    );
   }
 
   endPan() {

@@ -48,7 +48,12 @@ function generatedFile(segments) {
     for (let i = 0; i < count; i++) {
       const angle = (2 * Math.PI * i) / count;
       const r = radius * (1 + 0.15 * Math.sin(7 * angle + phase));
-      points.push([cx + r * Math.cos(angle), cy + r * Math.sin(angle), -Math.sin(angle) * r * 0.002, Math.cos(angle) * r * 0.002]);
+      points.push([
+        cx + r * Math.cos(angle),
+        cy + r * Math.sin(angle),
+        -Math.sin(angle) * r * 0.002,
+        Math.cos(angle) * r * 0.002,
+      ]);
     }
     const f = (v) => v.toFixed(3);
     let d = `M${f(points[0][0])} ${f(points[0][1])}`;
@@ -63,12 +68,16 @@ function generatedFile(segments) {
   for (let p = 0; p < segments / perPath; p++) {
     const [cx, cy, radius] = [random() * 2000 - 1000, random() * 2000 - 1000, 15 + random() * 20];
     // Every other path has a hole: two contours of 500 segments.
-    const d = p % 2 === 1
-      ? ring(cx, cy, radius, p, perPath / 2) + ring(cx, cy, radius / 2, p + 1, perPath / 2)
-      : ring(cx, cy, radius, p, perPath);
-    paths.push(`  <g transform="rotate(${(p * 7) % 40} ${cx.toFixed(1)} ${cy.toFixed(1)})"><path fill="url(#g${p % 3})" stroke="#203040" stroke-width="0.5" fill-rule="evenodd" d="${d}"/></g>`);
+    const d =
+      p % 2 === 1
+        ? ring(cx, cy, radius, p, perPath / 2) + ring(cx, cy, radius / 2, p + 1, perPath / 2)
+        : ring(cx, cy, radius, p, perPath);
+    paths.push(
+      `  <g transform="rotate(${(p * 7) % 40} ${cx.toFixed(1)} ${cy.toFixed(1)})"><path fill="url(#g${p % 3})" stroke="#203040" stroke-width="0.5" fill-rule="evenodd" d="${d}"/></g>`,
+    );
   }
-  const gradient = (id, a, b) => `<linearGradient id="${id}" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="${a}"/><stop offset="1" stop-color="${b}"/></linearGradient>`;
+  const gradient = (id, a, b) =>
+    `<linearGradient id="${id}" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="${a}"/><stop offset="1" stop-color="${b}"/></linearGradient>`;
   return `<svg xmlns="http://www.w3.org/2000/svg" width="2100" height="2100" viewBox="-1050 -1050 2100 2100">
   <defs>${gradient('g0', '#ff7a18', '#af002d')}${gradient('g1', '#2af598', '#009efd')}${gradient('g2', '#fdd835', '#6a1b9a')}</defs>
 ${paths.join('\n')}
@@ -111,14 +120,20 @@ async function measure(text, events) {
   const size = 800;
   const zoom = Math.fround((0.9 * size) / Math.max(right - left, top - bottom));
   const origin = [Math.fround((left + right) / 2 - size / 2 / zoom), Math.fround((bottom + top) / 2 + size / 2 / zoom)];
-  engine.newWorld({view: {origin, zoom}, host: {tools: ['pkTool2'], menuGroups: ['About'], iconType: 0}, paths, faults: []});
+  engine.newWorld({
+    view: {origin, zoom},
+    host: {tools: ['pkTool2'], menuGroups: ['About'], iconType: 0},
+    paths,
+    faults: [],
+  });
 
   const holder = document.createElement('div');
   holder.style.cssText = `position: fixed; left: 0; top: 0; width: ${size}px; height: ${size}px; background: white; z-index: 1000`;
   const paper = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
   const art = document.createElement('div');
   const overlay = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
-  for (const layer of [paper, art, overlay]) layer.style.cssText = 'position: absolute; inset: 0; width: 100%; height: 100%';
+  for (const layer of [paper, art, overlay])
+    layer.style.cssText = 'position: absolute; inset: 0; width: 100%; height: 100%';
   holder.append(paper, art, overlay);
   document.body.append(holder);
   const view = new DocumentView(overlay, art, paper);
@@ -133,7 +148,12 @@ async function measure(text, events) {
   engine.send({caller: 'AI Tool', selector: 'AI Mouse Down', point: [cx, cy], shift: false});
   let step = 0;
   const reach = (right - left) / 4;
-  const drag = () => engine.send({caller: 'AI Tool', selector: 'AI Mouse Drag', point: [cx + reach * (0.2 + (step++ % 50) / 100), cy + reach / 8]});
+  const drag = () =>
+    engine.send({
+      caller: 'AI Tool',
+      selector: 'AI Mouse Drag',
+      point: [cx + reach * (0.2 + (step++ % 50) / 100), cy + reach / 8],
+    });
   const repaint = () => {
     if (engine.annotatorActive()) engine.send({caller: 'AI Annotation', selector: 'AI Draw'});
     view.render(engine.paths());
@@ -176,7 +196,14 @@ async function measure(text, events) {
   engine.send({caller: 'AI Tool', selector: 'AI Mouse Up', point: [cx, cy]});
   const segments = paths.reduce((sum, path) => sum + path.segments.length / 6, 0);
   holder.remove();
-  return {segments, paths: paths.length, open: openTime, event: median(event), repaint: median(withRepaint), frame: median(frames)};
+  return {
+    segments,
+    paths: paths.length,
+    open: openTime,
+    event: median(event),
+    repaint: median(withRepaint),
+    frame: median(frames),
+  };
 }
 
 const files = SIZES.map((segments) => ({label: `generated, ${segments} segments`, text: generatedFile(segments)}));
@@ -186,7 +213,9 @@ if (real) files.push({label: `${real.label} (the largest real file)`, text: real
 const session = await launchBrowser({width: 1000, height: 900});
 try {
   const version = await session.browser.version();
-  console.log(`slantWarper page: one drag event in ${version}, headless, the file drawn whole; medians of ${EVENTS} events`);
+  console.log(
+    `slantWarper page: one drag event in ${version}, headless, the file drawn whole; medians of ${EVENTS} events`,
+  );
   console.log('segments  paths   open (ms)   event (ms)   event + repaint (ms)   frame (ms)   file');
   for (const file of files) {
     // A fresh page for each file, so that no file pays for another's memory.
@@ -196,8 +225,10 @@ try {
     const figures = await page.evaluate(measure, file.text, EVENTS);
     await page.close();
     const cell = (value, width) => value.toFixed(2).padStart(width);
-    console.log(`${String(figures.segments).padStart(8)}  ${String(figures.paths).padStart(5)}  ${cell(figures.open, 10)}  ` +
-      `${cell(figures.event, 11)}  ${cell(figures.repaint, 21)}  ${cell(figures.frame, 11)}   ${file.label}`);
+    console.log(
+      `${String(figures.segments).padStart(8)}  ${String(figures.paths).padStart(5)}  ${cell(figures.open, 10)}  ` +
+        `${cell(figures.event, 11)}  ${cell(figures.repaint, 21)}  ${cell(figures.frame, 11)}   ${file.label}`,
+    );
   }
 } finally {
   await session.close();

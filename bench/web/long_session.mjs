@@ -75,9 +75,7 @@ const frames = (page) =>
 
 async function open(page, input, round) {
   await input.uploadFile(FILE);
-  await page.waitForFunction(
-    (n) => document.getElementById('notice-text').textContent.startsWith(n),
-    {}, 'Opened');
+  await page.waitForFunction((n) => document.getElementById('notice-text').textContent.startsWith(n), {}, 'Opened');
   await page.evaluate(() => {
     document.getElementById('notice-text').textContent = '';
   });
@@ -126,20 +124,29 @@ try {
     await frames(page);
     if ((round + 1) % 100 === 0) {
       const now = await measure(session, page, cdp);
-      console.log(`  after ${round + 1} opens: renderer ${(now.renderer / MIB).toFixed(1)} MiB, ` +
-        `WebAssembly ${(now.wasm / MIB).toFixed(1)} MiB, JS heap ${(now.heap / MIB).toFixed(1)} MiB`);
+      console.log(
+        `  after ${round + 1} opens: renderer ${(now.renderer / MIB).toFixed(1)} MiB, ` +
+          `WebAssembly ${(now.wasm / MIB).toFixed(1)} MiB, JS heap ${(now.heap / MIB).toFixed(1)} MiB`,
+      );
     }
   }
   const end = await measure(session, page, cdp);
-  const row = (name, m) => `${name.padEnd(16)} ${(m.renderer / MIB).toFixed(1).padStart(12)} ${(m.wasm / MIB).toFixed(1).padStart(16)} ` +
+  const row = (name, m) =>
+    `${name.padEnd(16)} ${(m.renderer / MIB).toFixed(1).padStart(12)} ${(m.wasm / MIB).toFixed(1).padStart(16)} ` +
     `${(m.heap / MIB).toFixed(1).padStart(12)}`;
-  console.log(`${OPENS} opens, ${drags} drags, ${undos} undos and ${redos} redos in ${((Date.now() - started) / 1000).toFixed(0)} s ` +
-    `(${end.renderers} renderer processes)`);
-  console.log(`${''.padEnd(16)} ${'renderer MiB'.padStart(12)} ${'WebAssembly MiB'.padStart(16)} ${'JS heap MiB'.padStart(12)}`);
+  console.log(
+    `${OPENS} opens, ${drags} drags, ${undos} undos and ${redos} redos in ${((Date.now() - started) / 1000).toFixed(0)} s ` +
+      `(${end.renderers} renderer processes)`,
+  );
+  console.log(
+    `${''.padEnd(16)} ${'renderer MiB'.padStart(12)} ${'WebAssembly MiB'.padStart(16)} ${'JS heap MiB'.padStart(12)}`,
+  );
   console.log(row('after first open', first));
   console.log(row('at the end', end));
   const growth = (end.renderer - first.renderer) / MIB;
-  console.log(`renderer growth ${growth.toFixed(1)} MiB: ${growth <= LIMIT_MIB ? 'within' : 'NOT within'} ${LIMIT_MIB} MiB`);
+  console.log(
+    `renderer growth ${growth.toFixed(1)} MiB: ${growth <= LIMIT_MIB ? 'within' : 'NOT within'} ${LIMIT_MIB} MiB`,
+  );
 } finally {
   await session.close();
 }

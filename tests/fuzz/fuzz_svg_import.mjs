@@ -100,7 +100,15 @@ function checkPaths(result) {
 // --- the main thread: inputs, time limits, figures ---------------------------
 
 function options(argv) {
-  const o = {seconds: 0, runs: 0, timeout: 5, seed: Date.now() % 2 ** 31, artifacts: '', module: DEFAULT_MODULE, files: []};
+  const o = {
+    seconds: 0,
+    runs: 0,
+    timeout: 5,
+    seed: Date.now() % 2 ** 31,
+    artifacts: '',
+    module: DEFAULT_MODULE,
+    files: [],
+  };
   for (let i = 0; i < argv.length; ++i) {
     const flag = argv[i];
     const value = () => {
@@ -255,8 +263,32 @@ function generator(seed) {
 
 const HUGE = ['1e39', '-1e39', '3.4028235e38', '3.40282357e38', '-3.5e38', '1e308', '1.8e308', '1e400', '9'.repeat(60)];
 const TINY = ['1e-46', '-1e-320', '0.0000001', '-0', '+0', '.0', '0.', '1e-400'];
-const GARBAGE = ['NaN', 'nan', 'Infinity', '-Infinity', 'inf', '1e', '1e+', '--1', '+-2', '.', '..5', '1.2.3', '0x1F',
-  '1,,2', '١٢', '1_000', '', ' ', '1e9999999999', 'e5', '5%', '2em', '-.e-', '\u00a0'];
+const GARBAGE = [
+  'NaN',
+  'nan',
+  'Infinity',
+  '-Infinity',
+  'inf',
+  '1e',
+  '1e+',
+  '--1',
+  '+-2',
+  '.',
+  '..5',
+  '1.2.3',
+  '0x1F',
+  '1,,2',
+  '١٢',
+  '1_000',
+  '',
+  ' ',
+  '1e9999999999',
+  'e5',
+  '5%',
+  '2em',
+  '-.e-',
+  '\u00a0',
+];
 
 // Mostly plain numbers; within an input, awkward ones at the input's rate
 // (r.awkward), so that some inputs get through and others do not.
@@ -319,7 +351,16 @@ function transform(r) {
       case 5:
         return `skewY(${number(r)})`;
       case 6:
-        return r.pick(['matrix(1 0 0 1)', 'scale()', 'rotate(', 'translate 5 5', 'skewZ(3)', 'none', 'scale(1e38)', 'scale(0)']);
+        return r.pick([
+          'matrix(1 0 0 1)',
+          'scale()',
+          'rotate(',
+          'translate 5 5',
+          'skewZ(3)',
+          'none',
+          'scale(1e38)',
+          'scale(0)',
+        ]);
       default:
         return `scale(${r.pick(HUGE)} ${r.pick(TINY)})`;
     }
@@ -335,11 +376,18 @@ function length(r) {
 
 function paint(r) {
   const attributes = [];
-  if (r.chance(0.3)) attributes.push(`fill="${r.pick(['red', '#0f0', '#00ff0080', 'none', 'currentColor', 'url(#g)', 'rgb(1,2,3)', 'hsla(10, 50%, 50%, .5)', 'inherit', '', '#ggg'])}"`);
-  if (r.chance(0.3)) attributes.push(`stroke="${r.pick(['blue', 'none', 'currentColor', 'rgba(0 0 0 / 50%)', 'x'.repeat(80)])}"`);
+  if (r.chance(0.3))
+    attributes.push(
+      `fill="${r.pick(['red', '#0f0', '#00ff0080', 'none', 'currentColor', 'url(#g)', 'rgb(1,2,3)', 'hsla(10, 50%, 50%, .5)', 'inherit', '', '#ggg'])}"`,
+    );
+  if (r.chance(0.3))
+    attributes.push(`stroke="${r.pick(['blue', 'none', 'currentColor', 'rgba(0 0 0 / 50%)', 'x'.repeat(80)])}"`);
   if (r.chance(0.2)) attributes.push(`stroke-width="${length(r)}"`);
   if (r.chance(0.1)) attributes.push(`display="${r.pick(['none', 'inline', 'block', 'inherit'])}"`);
-  if (r.chance(0.15)) attributes.push(`style="fill:${r.pick(['red', 'none'])};stroke-width:${length(r)} !important;display:${r.pick(['none', 'inline'])}"`);
+  if (r.chance(0.15))
+    attributes.push(
+      `style="fill:${r.pick(['red', 'none'])};stroke-width:${length(r)} !important;display:${r.pick(['none', 'inline'])}"`,
+    );
   if (r.chance(0.1)) attributes.push(`color="${r.pick(['green', 'bad colour', '#123'])}"`);
   return attributes;
 }
@@ -374,7 +422,8 @@ function shape(r) {
     }
   }
   if (r.chance(0.3)) attributes.push(`transform="${transform(r)}"`);
-  if (r.chance(0.2)) attributes.push(`id="${r.pick(['a', 'shape "quoted"', 'tab\tand\u0001control', 'x'.repeat(200), '&lt;&amp;'])}"`);
+  if (r.chance(0.2))
+    attributes.push(`id="${r.pick(['a', 'shape "quoted"', 'tab\tand\u0001control', 'x'.repeat(200), '&lt;&amp;'])}"`);
   return `<${name} ${attributes.join(' ')}/>`;
 }
 
@@ -409,14 +458,44 @@ function generate(r) {
   const transformAttribute = r.chance(0.1) ? ` transform="${transform(r)}"` : '';
   let text = `${root}${transformAttribute}>${body}</${rootName}>`;
   if (r.chance(0.1)) text = `<?xml version="1.0" encoding="UTF-8"?>\n${text}`;
-  if (r.chance(0.05)) text = `<!DOCTYPE svg [<!ENTITY a "${'&#x41;'.repeat(50)}"><!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;">]>${text.replace('/>', ` id="&b;"/>`)}`;
+  if (r.chance(0.05))
+    text = `<!DOCTYPE svg [<!ENTITY a "${'&#x41;'.repeat(50)}"><!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;">]>${text.replace('/>', ` id="&b;"/>`)}`;
   if (r.chance(0.03)) text = `\ufeff${text}`;
   return text;
 }
 
-const TOKENS = ['<', '>', '/>', '</g>', '<g transform="', '"', "'", '&amp;', '&#0;', '&#xFFFF;', '&#x1F600;', '&undefined;',
-  '<![CDATA[', ']]>', '<!--', '-->', '<?pi?>', 'xmlns="http://www.w3.org/2000/svg"', ' d="', ' points="', 'M', 'z', 'A',
-  'e', '-', '.', ',', '\u0000', '\ud800', '\u2028'];
+const TOKENS = [
+  '<',
+  '>',
+  '/>',
+  '</g>',
+  '<g transform="',
+  '"',
+  "'",
+  '&amp;',
+  '&#0;',
+  '&#xFFFF;',
+  '&#x1F600;',
+  '&undefined;',
+  '<![CDATA[',
+  ']]>',
+  '<!--',
+  '-->',
+  '<?pi?>',
+  'xmlns="http://www.w3.org/2000/svg"',
+  ' d="',
+  ' points="',
+  'M',
+  'z',
+  'A',
+  'e',
+  '-',
+  '.',
+  ',',
+  '\u0000',
+  '\ud800',
+  '\u2028',
+];
 
 function mutate(r, corpus) {
   r.awkward = r.pick([0, 0.01, 0.05]);
@@ -429,7 +508,10 @@ function mutate(r, corpus) {
         text = text.slice(0, at) + text.slice(at + span);
         break;
       case 1:
-        text = text.slice(0, at) + text.slice(at, at + span).repeat(1 + r.below(r.chance(0.05) ? 3000 : 8)) + text.slice(at + span);
+        text =
+          text.slice(0, at) +
+          text.slice(at, at + span).repeat(1 + r.below(r.chance(0.05) ? 3000 : 8)) +
+          text.slice(at + span);
         break;
       case 2:
         text = text.slice(0, at) + r.pick(TOKENS) + text.slice(at);

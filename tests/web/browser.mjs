@@ -34,30 +34,39 @@ export async function launchBrowser({width = 1280, height = 800, url = null, bro
       server = await startServer({root: site, port: 0, host: '127.0.0.1'});
       url = `http://127.0.0.1:${server.address().port}/`;
     }
-    browser = await puppeteer.launch(kind === 'firefox' ? {
-      browser: 'firefox',
-      executablePath: FIREFOX,
-      headless: true,
-      defaultViewport: {width, height},
-      userDataDir,
-      // Nothing of the browser's own reaches the network.
-      extraPrefsFirefox: {'network.proxy.type': 0, 'app.update.enabled': false, 'browser.safebrowsing.malware.enabled': false,
-        'browser.safebrowsing.phishing.enabled': false, 'network.captive-portal-service.enabled': false},
-    } : {
-      executablePath: CHROMIUM,
-      headless: true,
-      defaultViewport: {width, height},
-      args: [
-        '--no-sandbox',
-        '--disable-gpu',
-        '--disable-quic',
-        '--no-first-run',
-        '--disable-background-networking',
-        '--disable-component-update',
-        '--disable-sync',
-        `--user-data-dir=${userDataDir}`,
-      ],
-    });
+    browser = await puppeteer.launch(
+      kind === 'firefox'
+        ? {
+            browser: 'firefox',
+            executablePath: FIREFOX,
+            headless: true,
+            defaultViewport: {width, height},
+            userDataDir,
+            // Nothing of the browser's own reaches the network.
+            extraPrefsFirefox: {
+              'network.proxy.type': 0,
+              'app.update.enabled': false,
+              'browser.safebrowsing.malware.enabled': false,
+              'browser.safebrowsing.phishing.enabled': false,
+              'network.captive-portal-service.enabled': false,
+            },
+          }
+        : {
+            executablePath: CHROMIUM,
+            headless: true,
+            defaultViewport: {width, height},
+            args: [
+              '--no-sandbox',
+              '--disable-gpu',
+              '--disable-quic',
+              '--no-first-run',
+              '--disable-background-networking',
+              '--disable-component-update',
+              '--disable-sync',
+              `--user-data-dir=${userDataDir}`,
+            ],
+          },
+    );
   } catch (error) {
     if (server) server.close();
     if (site) rmSync(site, {recursive: true, force: true});

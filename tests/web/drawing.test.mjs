@@ -30,8 +30,10 @@ for (const kind of ['chrome', 'firefox']) {
       if (session) await session.close();
     });
 
-    test("every file of the corpus is drawn as the browser draws it", async () => {
-      const files = readdirSync(CORPUS).filter((name) => name.endsWith('.svg')).sort();
+    test('every file of the corpus is drawn as the browser draws it', async () => {
+      const files = readdirSync(CORPUS)
+        .filter((name) => name.endsWith('.svg'))
+        .sort();
       await withFreshPage(session, async (page) => {
         for (const name of files) {
           const text = readFileSync(join(CORPUS, name), 'utf8');
@@ -46,7 +48,10 @@ for (const kind of ['chrome', 'firefox']) {
             writeFileSync(join(SCREENSHOT_DIR, `${name}-browser-${kind}.png`), encodePng(own));
           }
           assert.ok(count > 100, `${name}: something is drawn`);
-          assert.ok(fraction <= DRAWING_TOLERANCE, `${name} in ${browserName}: ${differing} of ${count} drawn pixels differ from the browser's own picture`);
+          assert.ok(
+            fraction <= DRAWING_TOLERANCE,
+            `${name} in ${browserName}: ${differing} of ${count} drawn pixels differ from the browser's own picture`,
+          );
         }
       });
     });
@@ -63,7 +68,10 @@ for (const kind of ['chrome', 'firefox']) {
         await page.mouse.move(to.x, to.y, {steps: 8});
         await page.mouse.up();
         const [outer, hole] = JSON.parse(await callHook(page, 'report')).paths;
-        assert.ok(outer.segments.some((s) => s[0] > 200), 'the frame was stretched');
+        assert.ok(
+          outer.segments.some((s) => s[0] > 200),
+          'the frame was stretched',
+        );
         await clearSelection(page);
         await page.bringToFront();
         const shot = decodePng(await page.screenshot());
@@ -85,7 +93,8 @@ for (const kind of ['chrome', 'firefox']) {
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
-        const selected = async () => JSON.parse(await callHook(page, 'report')).paths.flatMap((path, i) => (path.selected ? [path.name] : []));
+        const selected = async () =>
+          JSON.parse(await callHook(page, 'report')).paths.flatMap((path, i) => (path.selected ? [path.name] : []));
         const click = async (x, y, shift = false) => {
           const at = await callHook(page, 'clientPoint', x, y);
           if (shift) await page.keyboard.down('Shift');
@@ -94,11 +103,23 @@ for (const kind of ['chrome', 'firefox']) {
         };
         await page.keyboard.press('v');
         await click(15, -40);
-        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2'], 'a click on the frame takes both its contours');
+        assert.deepEqual(
+          await selected(),
+          ['hollow-evenodd 1', 'hollow-evenodd 2'],
+          'a click on the frame takes both its contours',
+        );
         await click(190, -15, true);
-        assert.deepEqual(await selected(), ['hollow-evenodd 1', 'hollow-evenodd 2', 'zero 1', 'zero 2'], 'Shift-click adds the zero');
+        assert.deepEqual(
+          await selected(),
+          ['hollow-evenodd 1', 'hollow-evenodd 2', 'zero 1', 'zero 2'],
+          'Shift-click adds the zero',
+        );
         await click(12, -12, true);
-        assert.deepEqual(await selected(), ['zero 1', 'zero 2'], 'Shift-click on a selected element takes it away whole');
+        assert.deepEqual(
+          await selected(),
+          ['zero 1', 'zero 2'],
+          'Shift-click on a selected element takes it away whole',
+        );
         await click(190, -45);
         assert.deepEqual(await selected(), [], "a click in the zero's counter is a click on the paper");
         // A marquee round the inner square of the second frame alone.
@@ -108,7 +129,11 @@ for (const kind of ['chrome', 'firefox']) {
         await page.mouse.down();
         await page.mouse.move(to.x, to.y, {steps: 4});
         await page.mouse.up();
-        assert.deepEqual(await selected(), ['hollow-nonzero 1', 'hollow-nonzero 2'], 'a marquee touching a contour takes its element');
+        assert.deepEqual(
+          await selected(),
+          ['hollow-nonzero 1', 'hollow-nonzero 2'],
+          'a marquee touching a contour takes its element',
+        );
       });
     });
   });
@@ -128,8 +153,11 @@ async function canvasInView(page, text) {
   const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
   for (let tries = 0; ; tries++) {
     const canvas = await canvasRect(page, text);
-    const inside = canvas.x >= view.left + 4 && canvas.y >= view.top + 4 &&
-      canvas.x + canvas.width <= view.right - 4 && canvas.y + canvas.height <= view.bottom - 4;
+    const inside =
+      canvas.x >= view.left + 4 &&
+      canvas.y >= view.top + 4 &&
+      canvas.x + canvas.width <= view.right - 4 &&
+      canvas.y + canvas.height <= view.bottom - 4;
     if (inside) return canvas;
     assert.ok(tries < 20, 'the canvas fits the view');
     await page.keyboard.press('-');
@@ -138,7 +166,11 @@ async function canvasInView(page, text) {
 
 // The client rectangle of the file's canvas as the page shows it.
 async function canvasRect(page, text) {
-  const [x, y, width, height] = /viewBox="([^"]+)"/.exec(text)[1].trim().split(/[\s,]+/).map(Number);
+  const [x, y, width, height] = /viewBox="([^"]+)"/
+    .exec(text)[1]
+    .trim()
+    .split(/[\s,]+/)
+    .map(Number);
   const a = await callHook(page, 'clientPoint', x, -y);
   const b = await callHook(page, 'clientPoint', x + width, -(y + height));
   return {x: a.x, y: a.y, width: b.x - a.x, height: b.y - a.y};
@@ -152,16 +184,27 @@ async function picture(page, rect) {
 // a moment over the page at the same place and size.
 async function browserPicture(page, text, rect) {
   const source = `data:image/svg+xml;base64,${Buffer.from(text).toString('base64')}`;
-  await page.evaluate(async (src, r) => {
-    const image = document.createElement('img');
-    image.id = 'reference-picture';
-    Object.assign(image.style, {position: 'fixed', left: `${r.x}px`, top: `${r.y}px`, width: `${r.width}px`,
-      height: `${r.height}px`, background: '#fff', zIndex: 1000});
-    image.src = src;
-    document.body.append(image);
-    await image.decode();
-    await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
-  }, source, rect);
+  await page.evaluate(
+    async (src, r) => {
+      const image = document.createElement('img');
+      image.id = 'reference-picture';
+      Object.assign(image.style, {
+        position: 'fixed',
+        left: `${r.x}px`,
+        top: `${r.y}px`,
+        width: `${r.width}px`,
+        height: `${r.height}px`,
+        background: '#fff',
+        zIndex: 1000,
+      });
+      image.src = src;
+      document.body.append(image);
+      await image.decode();
+      await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+    },
+    source,
+    rect,
+  );
   const shot = await picture(page, rect);
   await page.evaluate(() => document.getElementById('reference-picture').remove());
   return shot;

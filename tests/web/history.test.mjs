@@ -33,7 +33,9 @@ const disabled = (page) =>
     redo: document.querySelector('[data-edit="redo"]').disabled,
   }));
 const notice = (page) =>
-  page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`));
+  page.$eval('#notice', (node) =>
+    node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`,
+  );
 const frames = (page) =>
   page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 
@@ -121,9 +123,16 @@ test('an undo pressed during a drag waits for the release, and the Edit menu und
     assert.deepEqual(await paths(page), start, 'the whole drag was taken back once it ended');
     const events = await played(page);
     const up = events.findIndex((e) => e.selector === 'AI Mouse Up');
-    assert.equal(events.findIndex((e) => e.host === 'undo'), up + 1, 'the undo came right after the release');
+    assert.equal(
+      events.findIndex((e) => e.host === 'undo'),
+      up + 1,
+      'the undo came right after the release',
+    );
     const results = JSON.parse(await callHook(page, 'report')).results;
-    assert.ok(results.every((r) => r.result === 0), 'no message met art the undo took away');
+    assert.ok(
+      results.every((r) => r.result === 0),
+      'no message met art the undo took away',
+    );
 
     await page.click('#edit-button');
     await page.click('[data-edit="redo"]');

@@ -13,7 +13,9 @@ import {BUILD_DIR, launchBrowser, openPage} from './browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
 const FOLDER = join(REPO_ROOT, 'tests/web/hostile');
-const FILES = readdirSync(FOLDER).filter((name) => name.endsWith('.svg')).sort();
+const FILES = readdirSync(FOLDER)
+  .filter((name) => name.endsWith('.svg'))
+  .sort();
 
 // What the page must say it left out, file by file.
 const LEFT_OUT = {
@@ -22,8 +24,11 @@ const LEFT_OUT = {
   'javascript_links.svg': [/\b2 javascript: links removed\b/],
   'animations.svg': [/\b5 animations not played\b/],
   'external_images.svg': [/\b3 external images not loaded\b/],
-  'external_references.svg': [/\b3 style sheets from elsewhere not loaded\b/, /\b1 web font from elsewhere not loaded\b/,
-    /\b\d+ references to other files not followed\b/],
+  'external_references.svg': [
+    /\b3 style sheets from elsewhere not loaded\b/,
+    /\b1 web font from elsewhere not loaded\b/,
+    /\b\d+ references to other files not followed\b/,
+  ],
   'foreign_object.svg': [/\b1 embedded HTML block not drawn\b/],
   'css_escapes.svg': [/\b\d+ references? to other files? not followed\b/],
 };
@@ -46,21 +51,35 @@ for (const kind of ['chrome', 'firefox']) {
         const text = readFileSync(join(FOLDER, name), 'utf8');
         await page.evaluate((t) => window.slantWarper.openSvg(t), text);
         const notice = await page.$eval('#notice', (node) =>
-          (node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`));
+          node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`,
+        );
         assert.match(notice, /^warning: Left out for safety: /, name);
         for (const expected of LEFT_OUT[name]) assert.match(notice, expected, `${name}: ${notice}`);
         // The pointer over every part of the art, a click with the selection
         // tool, and time for animations and image errors to happen.
         await page.keyboard.press('v');
         const box = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
-        for (const [fx, fy] of [[0.3, 0.3], [0.5, 0.5], [0.6, 0.4], [0.45, 0.7]]) {
+        for (const [fx, fy] of [
+          [0.3, 0.3],
+          [0.5, 0.5],
+          [0.6, 0.4],
+          [0.45, 0.7],
+        ]) {
           await page.mouse.move(box.left + box.width * fx, box.top + box.height * fy, {steps: 3});
           await page.mouse.click(box.left + box.width * fx, box.top + box.height * fy);
         }
         await page.keyboard.press('Tab');
         await new Promise((resolve) => setTimeout(resolve, 200));
-        assert.equal(await page.evaluate(() => window.slantWarper.exportSvg()), text, `${name}: Export SVG writes the file's own text`);
-        const state = await page.evaluate(() => ({hostile: window.__hostile ?? null, title: document.title, path: location.pathname}));
+        assert.equal(
+          await page.evaluate(() => window.slantWarper.exportSvg()),
+          text,
+          `${name}: Export SVG writes the file's own text`,
+        );
+        const state = await page.evaluate(() => ({
+          hostile: window.__hostile ?? null,
+          title: document.title,
+          path: location.pathname,
+        }));
         assert.deepEqual(state, {hostile: null, title: 'slantWarper', path: '/'}, name);
       }
       assert.deepEqual(requests, [], 'no request for anything a file names');
@@ -73,14 +92,21 @@ for (const kind of ['chrome', 'firefox']) {
       const file = join(BUILD_DIR, 'hostile-upload.svg');
       writeFileSync(file, readFileSync(join(FOLDER, 'external_references.svg')));
       await (await page.$('#open-svg-input')).uploadFile(file);
-      await page.waitForFunction(() => document.getElementById('notice-text').textContent.startsWith('Opened hostile-upload.svg.'));
+      await page.waitForFunction(() =>
+        document.getElementById('notice-text').textContent.startsWith('Opened hostile-upload.svg.'),
+      );
       // The local gradient and the safe paint stay; the stroke in the same
       // style attribute as a foreign filter too.
       const drawn = await page.evaluate(() => {
         const root = document.getElementById('art').shadowRoot;
         const circle = root.querySelector('circle');
-        return {fill: circle.getAttribute('fill'), stroke: circle.style.stroke, filter: circle.style.filter,
-          uses: root.querySelectorAll('use[href], use[*|href]').length, images: root.querySelectorAll('image[href], image[*|href]').length};
+        return {
+          fill: circle.getAttribute('fill'),
+          stroke: circle.style.stroke,
+          filter: circle.style.filter,
+          uses: root.querySelectorAll('use[href], use[*|href]').length,
+          images: root.querySelectorAll('image[href], image[*|href]').length,
+        };
       });
       assert.deepEqual(drawn, {fill: 'url(#local)', stroke: 'rgb(38, 50, 56)', filter: '', uses: 0, images: 0});
       assert.deepEqual(requests, []);
@@ -115,8 +141,12 @@ async function openWatched(session) {
 // file's own elements, and says which uses it drew as the file has them.
 test('a file that multiplies itself through uses stays bounded after a drag', async () => {
   const tspans = Array.from({length: 300}, (_, i) => `<tspan x="${i % 50}" dy="1">${i}</tspan>`).join('');
-  const uses = Array.from({length: 100}, (_, i) => `<use href="#unit" x="${(i % 10) * 48}" y="${Math.floor(i / 10) * 30}"/>`).join('');
-  const text = `<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 480 300"><defs><g id="unit"><path d="M0 0 h10 v10 h-10 z"/>` +
+  const uses = Array.from(
+    {length: 100},
+    (_, i) => `<use href="#unit" x="${(i % 10) * 48}" y="${Math.floor(i / 10) * 30}"/>`,
+  ).join('');
+  const text =
+    `<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 480 300"><defs><g id="unit"><path d="M0 0 h10 v10 h-10 z"/>` +
     `<text font-size="1" visibility="hidden">${tspans}</text></g></defs>${uses}</svg>`;
   const session = await launchBrowser();
   try {
@@ -132,7 +162,10 @@ test('a file that multiplies itself through uses stays bounded after a drag', as
     const after = await page.evaluate(() => document.getElementById('art').shadowRoot.querySelectorAll('*').length);
     // Copying every use would draw some 30,000 elements.
     assert.ok(after <= before + (1 << 14) + 4 * before, `${after} elements drawn for a file of ${before}`);
-    assert.match(await page.$eval('#status-document', (node) => node.textContent), /\d+ uses too large to copy drawn as the file has them/);
+    assert.match(
+      await page.$eval('#status-document', (node) => node.textContent),
+      /\d+ uses too large to copy drawn as the file has them/,
+    );
     assert.deepEqual(problems, []);
   } finally {
     await session.close();

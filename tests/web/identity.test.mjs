@@ -69,7 +69,9 @@ async function assertReplaysNatively(page, name) {
 }
 
 test('every example scenario loaded in the page gives the native report, byte for byte', async () => {
-  const files = readdirSync(SCENARIOS).filter((name) => name.endsWith('.json')).sort();
+  const files = readdirSync(SCENARIOS)
+    .filter((name) => name.endsWith('.json'))
+    .sort();
   assert.ok(files.length >= 10, 'the example scenarios are there');
   await withPage(async (page) => {
     for (const name of files) {
@@ -138,9 +140,18 @@ test('after real mouse and keyboard work the page reports what the native runner
 
     const {scenario, file, report} = await assertReplaysNatively(page, 'mouse_session');
     const played = JSON.parse(scenario).events;
-    assert.ok(played.some((e) => e.host === 'view'), 'the zoom reached the host as a view action');
-    assert.ok(played.some((e) => e.host === 'select'), 'the marquee reached the host as a select action');
-    assert.ok(played.some((e) => e.selector === 'AI Mouse Drag' && e.shift === true), 'Shift from the keyboard');
+    assert.ok(
+      played.some((e) => e.host === 'view'),
+      'the zoom reached the host as a view action',
+    );
+    assert.ok(
+      played.some((e) => e.host === 'select'),
+      'the marquee reached the host as a select action',
+    );
+    assert.ok(
+      played.some((e) => e.selector === 'AI Mouse Drag' && e.shift === true),
+      'Shift from the keyboard',
+    );
     assert.ok(JSON.parse(report).undos >= 1, 'the click was undone');
 
     // The Windows runner under wine, with the real slantWarper.aip, where built.

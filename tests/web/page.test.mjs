@@ -72,8 +72,10 @@ function assertStretched(before, after, {start, end}, shift) {
         const expected = [x + factor * distance * ux, y + factor * distance * uy];
         const got = after[p].segments[s].slice(k, k + 2);
         const tolerance = 2e-5 * (1 + Math.abs(x) + Math.abs(y));
-        assert.ok(Math.abs(got[0] - expected[0]) < tolerance && Math.abs(got[1] - expected[1]) < tolerance,
-          `path ${p} segment ${s} point ${k / 2}: ${got} vs ${expected}`);
+        assert.ok(
+          Math.abs(got[0] - expected[0]) < tolerance && Math.abs(got[1] - expected[1]) < tolerance,
+          `path ${p} segment ${s} point ${k / 2}: ${got} vs ${expected}`,
+        );
         checked++;
       }
     });
@@ -89,24 +91,42 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
     let feedback;
     await drag(page, [300, -250], [400, -230], {
       beforeRelease: async () => {
-        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        await page.evaluate(
+          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
+        );
         feedback = await page.$$eval('#document .annotation line', (lines) =>
-          lines.map((line) => [line.getAttribute('stroke'), line.getAttribute('stroke-dasharray')]));
+          lines.map((line) => [line.getAttribute('stroke'), line.getAttribute('stroke-dasharray')]),
+        );
         await page.screenshot({path: join(SCREENSHOT_DIR, 'during-drag.png')});
       },
     });
     await page.screenshot({path: join(SCREENSHOT_DIR, 'after-drag.png')});
     const cursor = await page.$eval('#document', (svg) => svg.style.cursor);
-    assert.deepEqual(feedback, [['rgb(255 0 0)', 'none'], ['rgb(255 0 0)', '4']], 'red drag line, dashed guide');
+    assert.deepEqual(
+      feedback,
+      [
+        ['rgb(255 0 0)', 'none'],
+        ['rgb(255 0 0)', '4'],
+      ],
+      'red drag line, dashed guide',
+    );
     const after = await report(page);
     assertStretched(before, after.paths, await dragPoints(page), false);
     assert.equal(after.undos, 0);
-    assert.match(cursor, /^url\("?data:image\/png;base64,[^)]+"?\) 6 6, crosshair$/, "the plug-in's cursor, hot spot (6, 6)");
+    assert.match(
+      cursor,
+      /^url\("?data:image\/png;base64,[^)]+"?\) 6 6, crosshair$/,
+      "the plug-in's cursor, hot spot (6, 6)",
+    );
     const icon = await page.$eval('#tool-slantwarper-icon', (img) => [img.naturalWidth, img.naturalHeight]);
     assert.deepEqual(icon, [16, 16], "the plug-in's 16 by 16 icon");
     const played = (await events(page)).map((e) => e.selector);
     assert.ok(played.includes('AI Draw') && played.includes('AI Track Cursor'), 'draws and cursor tracking were sent');
-    assert.equal(await page.$eval('#document .annotation', (g) => g.childElementCount), 0, 'the feedback is gone after the drag');
+    assert.equal(
+      await page.$eval('#document .annotation', (g) => g.childElementCount),
+      0,
+      'the feedback is gone after the drag',
+    );
   });
 });
 
@@ -117,21 +137,27 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
     await drag(page, [320, -200], [320 + 300, -200], {
       shift: true,
       beforeRelease: async () => {
-        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+        await page.evaluate(
+          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
+        );
         colour = await page.$eval('#document .annotation line', (line) => line.getAttribute('stroke'));
       },
     });
     assert.equal(colour, 'rgb(51 153 255)', 'light blue with Shift');
     const points = await dragPoints(page);
     assert.ok(points.end[0] - points.start[0] > 200);
-    assert.ok((await events(page)).some((e) => e.selector === 'AI Mouse Drag' && e.shift === true), 'Shift from the keyboard');
+    assert.ok(
+      (await events(page)).some((e) => e.selector === 'AI Mouse Drag' && e.shift === true),
+      'Shift from the keyboard',
+    );
     assertStretched(before, (await report(page)).paths, points, true);
   });
 });
 
 test('a drag with nothing selected, and one far outside the view, are told in the page and lose nothing', async () => {
   await withPage(async (page) => {
-    const notice = () => page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.textContent.trim()}`));
+    const notice = () =>
+      page.$eval('#notice', (node) => (node.hidden ? '' : `${node.dataset.kind}: ${node.textContent.trim()}`));
     await page.keyboard.press('v');
     const nothing = await clientPoint(page, 0, 5);
     await page.mouse.click(nothing.x, nothing.y);
@@ -166,7 +192,10 @@ test('a click without movement is undone', async () => {
     assert.equal(after.undos, 1);
     assert.deepEqual(after.paths, before);
     const log = await page.$$eval('#log-list li .message', (rows) => rows.map((row) => row.textContent));
-    assert.ok(log.some((text) => text.startsWith('AI Tool / AI Mouse Up')), 'the log shows the mouse-up');
+    assert.ok(
+      log.some((text) => text.startsWith('AI Tool / AI Mouse Up')),
+      'the log shows the mouse-up',
+    );
   });
 });
 
@@ -221,7 +250,10 @@ test('a bad SVG and a bad scenario are refused with a message, and the document 
     const keptScenario = await hooks(page, 'scenario');
     const refused = await page.evaluate(() => {
       const messages = [];
-      for (const attempt of [() => window.slantWarper.openSvg('<svg><path d="M0 0 L"'), () => window.slantWarper.load('{"events": [')]) {
+      for (const attempt of [
+        () => window.slantWarper.openSvg('<svg><path d="M0 0 L"'),
+        () => window.slantWarper.load('{"events": ['),
+      ]) {
         try {
           attempt();
           messages.push(null);
@@ -231,7 +263,10 @@ test('a bad SVG and a bad scenario are refused with a message, and the document 
       }
       return messages;
     });
-    assert.ok(refused.every((message) => typeof message === 'string' && message.length > 0 && !message.includes('\n')), String(refused));
+    assert.ok(
+      refused.every((message) => typeof message === 'string' && message.length > 0 && !message.includes('\n')),
+      String(refused),
+    );
     for (const [input, name, text] of [
       ['#open-svg-input', 'broken.svg', '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 Q"/></svg>'],
       ['#open-scenario-input', 'broken.json', '{"paths": [{"segments": "no"}]}'],
@@ -266,8 +301,11 @@ test('Export SVG and Save scenario download the document and the session', async
     assert.equal(readFileSync(file('slantwarper-session.json'), 'utf8'), session);
     await hooks(page, 'openSvg', readFileSync(file('slantwarper.svg'), 'utf8'));
     const reopened = (await report(page)).paths;
-    assert.deepEqual(reopened.map((path) => [path.name, path.closed, path.segments]),
-      dragged.map((path) => [path.name, path.closed, path.segments]), 'the export reopens as the dragged document');
+    assert.deepEqual(
+      reopened.map((path) => [path.name, path.closed, path.segments]),
+      dragged.map((path) => [path.name, path.closed, path.segments]),
+      'the export reopens as the dragged document',
+    );
   });
 });
 
@@ -303,9 +341,16 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     await page.keyboard.press('a');
     await page.keyboard.up('Control');
     assert.deepEqual(await selected(), all);
-    assert.ok((await events(page)).some((e) => e.host === 'select'), 'selections are in the scenario');
+    assert.ok(
+      (await events(page)).some((e) => e.host === 'select'),
+      'selections are in the scenario',
+    );
     // A thin line over nothing: a click three pixels off still takes it.
-    await hooks(page, 'openSvg', '<svg xmlns="http://www.w3.org/2000/svg"><line x2="200" stroke="black"/><line y1="-50" x2="200" y2="-50" stroke="black"/></svg>');
+    await hooks(
+      page,
+      'openSvg',
+      '<svg xmlns="http://www.w3.org/2000/svg"><line x2="200" stroke="black"/><line y1="-50" x2="200" y2="-50" stroke="black"/></svg>',
+    );
     await page.keyboard.press('v');
     const below = await clientPoint(page, 100, -20);
     await page.mouse.click(below.x, below.y);

@@ -25,21 +25,34 @@ test('path data puts every point at its rounded place, however long the path', (
   for (let i = 1; i < count; i++) {
     const [p, s] = [(i - 1) * 6, i * 6];
     const anchor = [at(floats[s]), at(floats[s + 1], true)];
-    const straight = floats[p + 4] === floats[p] && floats[p + 5] === floats[p + 1] &&
-      floats[s + 2] === floats[s] && floats[s + 3] === floats[s + 1];
-    const expected = straight ? ['L', ...anchor]
+    const straight =
+      floats[p + 4] === floats[p] &&
+      floats[p + 5] === floats[p + 1] &&
+      floats[s + 2] === floats[s] &&
+      floats[s + 3] === floats[s + 1];
+    const expected = straight
+      ? ['L', ...anchor]
       : ['C', at(floats[p + 4]), at(floats[p + 5], true), at(floats[s + 2]), at(floats[s + 3], true), ...anchor];
     assert.deepEqual(segments[i], expected, `segment ${i}`);
   }
   // The closing segment is a curve (the last point has handles), then Z.
-  assert.deepEqual(segments[count], ['C', at(floats[count * 6 - 2]), at(floats[count * 6 - 1], true), at(floats[2]), at(floats[3], true), at(floats[0]), at(floats[1], true)]);
+  assert.deepEqual(segments[count], [
+    'C',
+    at(floats[count * 6 - 2]),
+    at(floats[count * 6 - 1], true),
+    at(floats[2]),
+    at(floats[3], true),
+    at(floats[0]),
+    at(floats[1], true),
+  ]);
   assert.equal(segments[count + 1][0].toUpperCase(), 'Z');
 });
 
 test('a path with a point that is not finite, or beyond what path data holds, is not drawn', () => {
   const path = (value) => Float32Array.from([0, 0, 0, 0, 0, 0, value, 1, value, 1, value, 1]);
   assert.notEqual(pathData(path(3e7), 2, false, 1), '');
-  for (const value of [NaN, Infinity, -Infinity, 3e38]) assert.equal(pathData(path(value), 2, false, 1), '', String(value));
+  for (const value of [NaN, Infinity, -Infinity, 3e38])
+    assert.equal(pathData(path(value), 2, false, 1), '', String(value));
   assert.equal(pathData(new Float32Array(0), 0, false, 1), '');
 });
 
@@ -62,7 +75,10 @@ test('segments denser than the tolerance are merged, and every anchor stays with
   const drawn = merged.filter((s) => s.length >= 3).map((s) => s.slice(-2));
   for (let i = 0; i < count; i++) {
     const [x, y] = [Math.round(floats[i * 6] * q), Math.round(-floats[i * 6 + 1] * q)];
-    assert.ok(drawn.some(([dx, dy]) => Math.abs(dx - x) <= 1 && Math.abs(dy - y) <= 1), `anchor ${i} (${x}, ${y}) is near a point drawn`);
+    assert.ok(
+      drawn.some(([dx, dy]) => Math.abs(dx - x) <= 1 && Math.abs(dy - y) <= 1),
+      `anchor ${i} (${x}, ${y}) is near a point drawn`,
+    );
   }
   assert.equal(merged.at(-1)[0].toUpperCase(), 'Z');
   assert.deepEqual(merged.at(-2).slice(-2), exact.at(-2).slice(-2), 'the closing curve ends on the first anchor');

@@ -24,9 +24,17 @@ const REAL_ROOT = '/usr/share/openclipart/svg';
 const REAL_LIST = join(REPO_ROOT, 'tests/web/real_files.txt');
 const MOVED_TOLERANCE = 0.01;
 
-const corpusFiles = () => readdirSync(CORPUS).filter((name) => name.endsWith('.svg')).sort().map((name) => join(CORPUS, name));
-const realFiles = () => readFileSync(REAL_LIST, 'utf8').split('\n').map((line) => line.trim())
-  .filter((line) => line && !line.startsWith('#')).map((name) => join(REAL_ROOT, name));
+const corpusFiles = () =>
+  readdirSync(CORPUS)
+    .filter((name) => name.endsWith('.svg'))
+    .sort()
+    .map((name) => join(CORPUS, name));
+const realFiles = () =>
+  readFileSync(REAL_LIST, 'utf8')
+    .split('\n')
+    .map((line) => line.trim())
+    .filter((line) => line && !line.startsWith('#'))
+    .map((name) => join(REAL_ROOT, name));
 
 let session;
 before(async () => {
@@ -88,22 +96,35 @@ async function roundTrip(files) {
   });
   for (const outcome of outcomes) Object.assign(outcome, comparePictures(...(await outcome.pictures)));
   for (const outcome of outcomes) {
-    assert.ok(outcome.fraction <= MOVED_TOLERANCE,
-      `${outcome.file}: ${outcome.differing} of ${outcome.drawn} drawn pixels differ after a drag of a fraction of a pixel`);
+    assert.ok(
+      outcome.fraction <= MOVED_TOLERANCE,
+      `${outcome.file}: ${outcome.differing} of ${outcome.drawn} drawn pixels differ after a drag of a fraction of a pixel`,
+    );
   }
   return outcomes;
 }
 
 test("the project's corpus: written back as it was, and after a drag renders as before and reopens as dragged", async () => {
   const outcomes = await roundTrip(corpusFiles());
-  console.log(`# corpus: ${outcomes.map((o) => `${o.file.split("/").pop()} ${(o.fraction * 100).toFixed(2)} % of ${o.drawn}`).join(", ")}`);
-  assert.ok(outcomes.length >= 14 && outcomes.every((outcome) => outcome.changed), 'every file was written anew after the drag');
+  console.log(
+    `# corpus: ${outcomes.map((o) => `${o.file.split('/').pop()} ${(o.fraction * 100).toFixed(2)} % of ${o.drawn}`).join(', ')}`,
+  );
+  assert.ok(
+    outcomes.length >= 14 && outcomes.every((outcome) => outcome.changed),
+    'every file was written anew after the drag',
+  );
 });
 
-test('real clipart from openclipart-svg: the same', {skip: !existsSync(REAL_ROOT) && 'openclipart-svg is not installed (scripts/setup.sh installs it)'}, async () => {
-  const files = realFiles();
-  for (const file of files) assert.ok(existsSync(file), `${file} is in the package`);
-  const outcomes = await roundTrip(files);
-  const worst = outcomes.reduce((a, b) => (b.fraction > a.fraction ? b : a));
-  console.log(`# ${outcomes.length} real files; after the drag the worst differs in ${(worst.fraction * 100).toFixed(2)} % of its drawn pixels (${worst.file})`);
-});
+test(
+  'real clipart from openclipart-svg: the same',
+  {skip: !existsSync(REAL_ROOT) && 'openclipart-svg is not installed (scripts/setup.sh installs it)'},
+  async () => {
+    const files = realFiles();
+    for (const file of files) assert.ok(existsSync(file), `${file} is in the package`);
+    const outcomes = await roundTrip(files);
+    const worst = outcomes.reduce((a, b) => (b.fraction > a.fraction ? b : a));
+    console.log(
+      `# ${outcomes.length} real files; after the drag the worst differs in ${(worst.fraction * 100).toFixed(2)} % of its drawn pixels (${worst.file})`,
+    );
+  },
+);

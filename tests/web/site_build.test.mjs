@@ -28,14 +28,25 @@ test('the site holds the page, the WebAssembly build, the pixel maps and the bun
   const out = scratchFolder();
   try {
     const files = await buildSite({out});
-    for (const needed of ['index.html', 'main.js', 'engine.js', 'page.css', 'tools/slantwarper.js',
-      'build/slantwarper.js', 'build/slantwarper.wasm', 'resources/icon.txt', 'resources/cursor.txt']) {
+    for (const needed of [
+      'index.html',
+      'main.js',
+      'engine.js',
+      'page.css',
+      'tools/slantwarper.js',
+      'build/slantwarper.js',
+      'build/slantwarper.wasm',
+      'resources/icon.txt',
+      'resources/cursor.txt',
+    ]) {
       assert.ok(files.includes(needed), needed);
     }
     const {imports} = readImportMap(readFileSync(join(REPO_ROOT, 'web', 'index.html'), 'utf8'));
     for (const address of Object.values(imports)) assert.ok(files.includes(address.slice(1)), address);
-    assert.deepEqual(files.filter((file) => file.endsWith('.mjs') || file.startsWith('wasm/') ||
-      file === 'resources/CMakeLists.txt'), []);
+    assert.deepEqual(
+      files.filter((file) => file.endsWith('.mjs') || file.startsWith('wasm/') || file === 'resources/CMakeLists.txt'),
+      [],
+    );
     assert.deepEqual(readFileSync(join(out, 'index.html')), readFileSync(join(REPO_ROOT, 'web', 'index.html')));
   } finally {
     rmSync(out, {recursive: true, force: true});
@@ -52,8 +63,10 @@ test('a bundled package works as the package itself, CommonJS or not, whatever i
     };
     const {default: svgpath} = await load('svgpath');
     const data = 'M10 10 C 20 0, 40 0, 50 10 S 80 20, 90 10 A 5 5 0 0 1 100 20 Z';
-    assert.equal(svgpath(data).abs().unshort().unarc().scale(2, 3).toString(),
-      require('svgpath')(data).abs().unshort().unarc().scale(2, 3).toString());
+    assert.equal(
+      svgpath(data).abs().unshort().unarc().scale(2, 3).toString(),
+      require('svgpath')(data).abs().unshort().unarc().scale(2, 3).toString(),
+    );
     // Another package, with a scope, bundled by the same code: what the
     // import map brings in later needs no change here.
     const {default: xmldom} = await load('@xmldom/xmldom');
@@ -111,7 +124,10 @@ test('the build empties only a folder that holds nothing or an earlier site', as
 test('a missing WebAssembly build is named, with how to make it', async () => {
   const out = scratchFolder();
   try {
-    await assert.rejects(buildSite({out, wasm: join(out, 'nowhere')}), /slantwarper\.js is missing: build the web preset/);
+    await assert.rejects(
+      buildSite({out, wasm: join(out, 'nowhere')}),
+      /slantwarper\.js is missing: build the web preset/,
+    );
   } finally {
     rmSync(out, {recursive: true, force: true});
   }

@@ -14,7 +14,9 @@ import {join, relative} from 'node:path';
 import {BUILD_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
 import {REPO_ROOT, SiteError, buildSite, checkImportMapPolicy} from '../../web/site.mjs';
 
-const VERSION = /^#define SW_VERSION_TEXT "([^"]+)"$/m.exec(readFileSync(join(REPO_ROOT, 'about/about_text.h'), 'utf8'))[1];
+const VERSION = /^#define SW_VERSION_TEXT "([^"]+)"$/m.exec(
+  readFileSync(join(REPO_ROOT, 'about/about_text.h'), 'utf8'),
+)[1];
 const ARCHIVE = join(REPO_ROOT, 'dist', `slantWarper-page-${VERSION}.zip`);
 const PHONE = {width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 3};
 
@@ -26,8 +28,11 @@ let session;
 // Serves `folder` with python3 -m http.server on a free loopback port;
 // resolves to its address once it listens.
 function staticServer(folder) {
-  const server = spawn('/usr/bin/python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
-    {stdio: ['ignore', 'pipe', 'ignore']});
+  const server = spawn(
+    '/usr/bin/python3',
+    ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
+    {stdio: ['ignore', 'pipe', 'ignore']},
+  );
   servers.push(server);
   return new Promise((resolve, reject) => {
     let said = '';
@@ -41,7 +46,10 @@ function staticServer(folder) {
 }
 
 before(async () => {
-  assert.ok(existsSync(ARCHIVE), `${relative(REPO_ROOT, ARCHIVE)} is missing: make the release first (scripts/release.sh)`);
+  assert.ok(
+    existsSync(ARCHIVE),
+    `${relative(REPO_ROOT, ARCHIVE)} is missing: make the release first (scripts/release.sh)`,
+  );
   mkdirSync(join(BUILD_DIR, 'sites'), {recursive: true});
   scratch = mkdtempSync(join(BUILD_DIR, 'sites', 'served-'));
   const unpacked = spawnSync('/usr/bin/python3', ['-m', 'zipfile', '-e', ARCHIVE, join(scratch, 'unpacked')]);
@@ -86,10 +94,13 @@ async function dragPixels(page) {
 }
 
 // Records the pointer type of every press on the document view.
-const watchPointerTypes = (page) => page.evaluate(() => {
-  window.pressedWith = [];
-  document.getElementById('document').addEventListener('pointerdown', (event) => window.pressedWith.push(event.pointerType));
-});
+const watchPointerTypes = (page) =>
+  page.evaluate(() => {
+    window.pressedWith = [];
+    document
+      .getElementById('document')
+      .addEventListener('pointerdown', (event) => window.pressedWith.push(event.pointerType));
+  });
 
 const gestures = {
   async mouse(page, {start, steps}) {
@@ -127,13 +138,16 @@ const gestures = {
   },
 };
 
-test('the release\'s page archive holds the site the playground serves', async () => {
+test("the release's page archive holds the site the playground serves", async () => {
   const built = join(scratch, 'built');
   await buildSite({out: built});
   const files = filesOf(site);
   assert.deepEqual(files, filesOf(built));
   for (const file of files) {
-    const digest = (folder) => createHash('sha256').update(readFileSync(join(folder, file))).digest('hex');
+    const digest = (folder) =>
+      createHash('sha256')
+        .update(readFileSync(join(folder, file)))
+        .digest('hex');
     assert.equal(digest(site), digest(built), file);
   }
 });
@@ -151,89 +165,117 @@ test('served by python3 -m http.server, the page starts and a drag stretches the
     assert.ok(factor > 0.5, `the drag is long enough to show (${factor})`);
     const after = (await report(page)).paths;
     assert.equal(after.length, before.length);
-    before.forEach((path, p) => path.segments.forEach((segment, s) => {
-      for (let k = 0; k < 6; k += 2) {
-        const [x, y] = segment.slice(k, k + 2);
-        const [gotX, gotY] = after[p].segments[s].slice(k, k + 2);
-        assert.ok(Math.abs(gotX - (x + factor * (x - down[0]))) < 1e-3 * (1 + Math.abs(x)), `path ${p} x`);
-        assert.equal(gotY, y, `path ${p} y`);
-      }
-    }));
+    before.forEach((path, p) =>
+      path.segments.forEach((segment, s) => {
+        for (let k = 0; k < 6; k += 2) {
+          const [x, y] = segment.slice(k, k + 2);
+          const [gotX, gotY] = after[p].segments[s].slice(k, k + 2);
+          assert.ok(Math.abs(gotX - (x + factor * (x - down[0]))) < 1e-3 * (1 + Math.abs(x)), `path ${p} x`);
+          assert.equal(gotY, y, `path ${p} y`);
+        }
+      }),
+    );
   });
 });
 
-test('at a phone\'s size the document keeps most of the screen, every command and tool is in reach, the log folds away', async () => {
-  await withFreshPage(session, async (page) => {
-    const box = (selector) => page.$eval(selector, (element) => {
-      const {left, top, right, bottom, width, height} = element.getBoundingClientRect();
-      return {left, top, right, bottom, width, height};
-    });
-    const view = await box('#document');
-    assert.ok(view.width >= 0.8 * PHONE.width && view.height >= 0.7 * PHONE.height, JSON.stringify(view));
+test("at a phone's size the document keeps most of the screen, every command and tool is in reach, the log folds away", async () => {
+  await withFreshPage(
+    session,
+    async (page) => {
+      const box = (selector) =>
+        page.$eval(selector, (element) => {
+          const {left, top, right, bottom, width, height} = element.getBoundingClientRect();
+          return {left, top, right, bottom, width, height};
+        });
+      const view = await box('#document');
+      assert.ok(view.width >= 0.8 * PHONE.width && view.height >= 0.7 * PHONE.height, JSON.stringify(view));
 
-    // Each control lies on the screen, and a tap at its middle reaches it.
-    const reachable = (selector) => page.$$eval(selector, (elements) => elements.map((element) => {
-      const {left, top, right, bottom} = element.getBoundingClientRect();
-      const hit = document.elementFromPoint((left + right) / 2, (top + bottom) / 2);
-      return {name: element.id || element.textContent.trim(), onScreen: left >= 0 && top >= 0 &&
-        right <= innerWidth && bottom <= innerHeight && right > left, reached: element.contains(hit)};
-    }));
-    const controls = await reachable('.commands > button, .menu > button, .palette button, .log label');
-    assert.ok(controls.length >= 10, 'five commands, two tools, three zoom buttons and the log');
-    assert.deepEqual(controls.filter((c) => !c.onScreen || !c.reached), []);
+      // Each control lies on the screen, and a tap at its middle reaches it.
+      const reachable = (selector) =>
+        page.$$eval(selector, (elements) =>
+          elements.map((element) => {
+            const {left, top, right, bottom} = element.getBoundingClientRect();
+            const hit = document.elementFromPoint((left + right) / 2, (top + bottom) / 2);
+            return {
+              name: element.id || element.textContent.trim(),
+              onScreen: left >= 0 && top >= 0 && right <= innerWidth && bottom <= innerHeight && right > left,
+              reached: element.contains(hit),
+            };
+          }),
+        );
+      const controls = await reachable('.commands > button, .menu > button, .palette button, .log label');
+      assert.ok(controls.length >= 10, 'five commands, two tools, three zoom buttons and the log');
+      assert.deepEqual(
+        controls.filter((c) => !c.onScreen || !c.reached),
+        [],
+      );
 
-    const logShown = () => page.$eval('#log-list', (list) => list.getBoundingClientRect().height > 0);
-    assert.equal(await logShown(), false, 'the log is folded');
-    const label = await box('.log label');
-    await page.touchscreen.tap((label.left + label.right) / 2, (label.top + label.bottom) / 2);
-    assert.equal(await logShown(), true, 'a tap opens the log');
-    assert.ok((await page.$$('#log-list li')).length > 0, 'with the messages sent');
-    await page.touchscreen.tap((label.left + label.right) / 2, (label.top + label.bottom) / 2);
-    assert.equal(await logShown(), false, 'a second tap folds it');
+      const logShown = () => page.$eval('#log-list', (list) => list.getBoundingClientRect().height > 0);
+      assert.equal(await logShown(), false, 'the log is folded');
+      const label = await box('.log label');
+      await page.touchscreen.tap((label.left + label.right) / 2, (label.top + label.bottom) / 2);
+      assert.equal(await logShown(), true, 'a tap opens the log');
+      assert.ok((await page.$$('#log-list li')).length > 0, 'with the messages sent');
+      await page.touchscreen.tap((label.left + label.right) / 2, (label.top + label.bottom) / 2);
+      assert.equal(await logShown(), false, 'a second tap folds it');
 
-    // The About menu and its submenu by touch, on the screen, to the about text.
-    const about = await box('#about-button');
-    await page.touchscreen.tap((about.left + about.right) / 2, (about.top + about.bottom) / 2);
-    const panel = await box('#about-panel');
-    assert.ok(panel.left >= 0 && panel.right <= PHONE.width && panel.height > 0, JSON.stringify(panel));
-    const item = await box('[data-menu-item="slantWarper..."]');
-    assert.ok(item.left >= 0 && item.right <= PHONE.width && item.bottom <= PHONE.height && item.height > 0,
-      JSON.stringify(item));
-    await page.touchscreen.tap((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    await page.waitForSelector('#alert[open]');
-    assert.match(await page.$eval('#alert-text', (pre) => pre.textContent), new RegExp(`^slantWarper ${VERSION}\n`));
-  }, {viewport: PHONE});
+      // The About menu and its submenu by touch, on the screen, to the about text.
+      const about = await box('#about-button');
+      await page.touchscreen.tap((about.left + about.right) / 2, (about.top + about.bottom) / 2);
+      const panel = await box('#about-panel');
+      assert.ok(panel.left >= 0 && panel.right <= PHONE.width && panel.height > 0, JSON.stringify(panel));
+      const item = await box('[data-menu-item="slantWarper..."]');
+      assert.ok(
+        item.left >= 0 && item.right <= PHONE.width && item.bottom <= PHONE.height && item.height > 0,
+        JSON.stringify(item),
+      );
+      await page.touchscreen.tap((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+      await page.waitForSelector('#alert[open]');
+      assert.match(await page.$eval('#alert-text', (pre) => pre.textContent), new RegExp(`^slantWarper ${VERSION}\n`));
+    },
+    {viewport: PHONE},
+  );
 });
 
 test('on a tablet held sideways, taps open the About menu, its submenu and the about text', async () => {
-  await withFreshPage(session, async (page) => {
-    const tap = async (selector) => {
-      const {left, top, right, bottom} = await page.$eval(selector, (element) => element.getBoundingClientRect().toJSON());
-      assert.ok(right > left && bottom > top, `${selector} is shown`);
-      await page.touchscreen.tap((left + right) / 2, (top + bottom) / 2);
-    };
-    await tap('#about-button');
-    await tap('[data-menu-item="About p.k plug-ins"]');
-    await tap('[data-menu-item="slantWarper..."]');
-    await page.waitForSelector('#alert[open]');
-  }, {viewport: {width: 1180, height: 820, isMobile: true, hasTouch: true}});
+  await withFreshPage(
+    session,
+    async (page) => {
+      const tap = async (selector) => {
+        const {left, top, right, bottom} = await page.$eval(selector, (element) =>
+          element.getBoundingClientRect().toJSON(),
+        );
+        assert.ok(right > left && bottom > top, `${selector} is shown`);
+        await page.touchscreen.tap((left + right) / 2, (top + bottom) / 2);
+      };
+      await tap('#about-button');
+      await tap('[data-menu-item="About p.k plug-ins"]');
+      await tap('[data-menu-item="slantWarper..."]');
+      await page.waitForSelector('#alert[open]');
+    },
+    {viewport: {width: 1180, height: 820, isMobile: true, hasTouch: true}},
+  );
 });
 
 test('a touch drag and a pen drag stretch the selection as a mouse drag does, and a second finger changes nothing', async () => {
   const outcome = {};
   for (const [name, gesture] of Object.entries(gestures)) {
-    await withFreshPage(session, async (page) => {
-      await watchPointerTypes(page);
-      const drag = await dragPixels(page);
-      await gesture(page, drag);
-      const played = (await events(page)).filter((e) => e.caller === 'AI Tool' && e.selector !== 'AI Track Cursor');
-      outcome[name] = {
-        pressedWith: [...new Set(await page.evaluate(() => window.pressedWith))],
-        messages: played.map((e) => e.selector),
-        points: played.map((e) => e.point),
-        paths: (await report(page)).paths,
-      };
-    }, {viewport: PHONE});
+    await withFreshPage(
+      session,
+      async (page) => {
+        await watchPointerTypes(page);
+        const drag = await dragPixels(page);
+        await gesture(page, drag);
+        const played = (await events(page)).filter((e) => e.caller === 'AI Tool' && e.selector !== 'AI Track Cursor');
+        outcome[name] = {
+          pressedWith: [...new Set(await page.evaluate(() => window.pressedWith))],
+          messages: played.map((e) => e.selector),
+          points: played.map((e) => e.point),
+          paths: (await report(page)).paths,
+        };
+      },
+      {viewport: PHONE},
+    );
   }
   assert.deepEqual(outcome.mouse.pressedWith, ['mouse']);
   assert.deepEqual(outcome.touch.pressedWith, ['touch']);
@@ -252,9 +294,12 @@ test('the hash the site build asks a Content-Security-Policy for is the one Chro
   const hash = createHash('sha256').update(map).digest('base64');
   const fixture = (policyHash) => {
     const folder = mkdtempSync(join(scratch, 'policy-'));
-    writeFileSync(join(folder, 'index.html'), '<!doctype html><html><head>' +
-      `<meta http-equiv="Content-Security-Policy" content="script-src 'self' 'sha256-${policyHash}'">` +
-      `<script type="importmap">${map}</script><script type="module" src="/main.js"></script></head></html>`);
+    writeFileSync(
+      join(folder, 'index.html'),
+      '<!doctype html><html><head>' +
+        `<meta http-equiv="Content-Security-Policy" content="script-src 'self' 'sha256-${policyHash}'">` +
+        `<script type="importmap">${map}</script><script type="module" src="/main.js"></script></head></html>`,
+    );
     writeFileSync(join(folder, 'main.js'), "import answer from 'answer';\ndocument.title = answer;\n");
     writeFileSync(join(folder, 'answer.js'), "export default 'mapped';\n");
     return folder;
@@ -268,9 +313,16 @@ test('the hash the site build asks a Content-Security-Policy for is the one Chro
       throw error;
     }
   };
-  for (const [policyHash, runs] of [[hash, true], [createHash('sha256').update('other').digest('base64'), false]]) {
+  for (const [policyHash, runs] of [
+    [hash, true],
+    [createHash('sha256').update('other').digest('base64'), false],
+  ]) {
     const folder = fixture(policyHash);
-    assert.equal(accepted(readFileSync(join(folder, 'index.html'), 'utf8')), runs, 'the build accepts exactly that policy');
+    assert.equal(
+      accepted(readFileSync(join(folder, 'index.html'), 'utf8')),
+      runs,
+      'the build accepts exactly that policy',
+    );
     const page = await session.browser.newPage();
     try {
       await page.goto(await staticServer(folder), {waitUntil: 'networkidle0'});

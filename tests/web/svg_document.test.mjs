@@ -11,11 +11,13 @@ import {parseXml} from './xml.mjs';
 
 const open = (text) => new SvgDocument(text, 'art.svg', parseXml);
 // The host's paths as the engine hands them out: Float32Array segments.
-const hostPaths = (model, move = (x, y) => [x, y]) => model.worldPaths().map((path) => {
-  const floats = Float32Array.from(path.segments);
-  for (let i = 0; i < floats.length; i += 2) [floats[i], floats[i + 1]] = move(floats[i], floats[i + 1]).map(Math.fround);
-  return {...path, segments: floats};
-});
+const hostPaths = (model, move = (x, y) => [x, y]) =>
+  model.worldPaths().map((path) => {
+    const floats = Float32Array.from(path.segments);
+    for (let i = 0; i < floats.length; i += 2)
+      [floats[i], floats[i + 1]] = move(floats[i], floats[i + 1]).map(Math.fround);
+    return {...path, segments: floats};
+  });
 const geometry = (paths) => paths.map((path) => [path.closed, Array.from(path.segments)]);
 const stretch = (x, y) => [x * 1.25 + 3, y];
 
@@ -77,20 +79,30 @@ test('a use of changed art is written as a group holding a copy of what it draws
   <rect id="alone" width="5" height="5"/>
 </svg>`;
   const model = open(text);
-  assert.deepEqual(model.elements.map((element) => element.uses.length), [1, 2, 0]);
+  assert.deepEqual(
+    model.elements.map((element) => element.uses.length),
+    [1, 2, 0],
+  );
   const paths = hostPaths(model);
   paths[0] = hostPaths(model, stretch)[0];
   const out = exportDocument(model, paths).text;
-  assert.match(out, /<g id="u" class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M[^"]+Z"\/><\/svg><\/g>/);
+  assert.match(
+    out,
+    /<g id="u" class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M[^"]+Z"\/><\/svg><\/g>/,
+  );
   // The use of that use would draw the changed group: it becomes a group of
   // its own, with the geometry the host keeps for it (the file's).
-  assert.match(out, /<g transform="translate\(100 0\)"><g class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M0 0 L10 0 L10 10 Z"\/><\/svg><\/g><\/g>/);
+  assert.match(
+    out,
+    /<g transform="translate\(100 0\)"><g class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M0 0 L10 0 L10 10 Z"\/><\/svg><\/g><\/g>/,
+  );
   assert.match(out, /<rect id="alone" width="5" height="5"\/>/);
   assert.deepEqual(geometry(open(out).worldPaths()), geometry(paths));
 });
 
-test('geometry that cannot be written keeps the file\'s, and is counted', () => {
-  const text = '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';
+test("geometry that cannot be written keeps the file's, and is counted", () => {
+  const text =
+    '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';
   const model = open(text);
   const paths = hostPaths(model, stretch);
   paths[1].segments[0] = NaN;
@@ -117,8 +129,15 @@ test('a text whose elements are not the parsed ones (markup its document type ma
 });
 
 test('event attributes are renamed before the parser reads a file, and nothing else is touched', () => {
-  const text = '<svg xmlns="http://www.w3.org/2000/svg" onload="a()" x:onclick="b" xmlns:x="urn:x"><text>one="1" onclick="2"</text><a ONMOUSEOVER=\'c\' href="#"/><!-- onload="d" --></svg>';
+  const text =
+    '<svg xmlns="http://www.w3.org/2000/svg" onload="a()" x:onclick="b" xmlns:x="urn:x"><text>one="1" onclick="2"</text><a ONMOUSEOVER=\'c\' href="#"/><!-- onload="d" --></svg>';
   const inert = inertMarkup(text);
-  assert.equal(inert, text.replace('onload="a()"', 'data-inert-onload="a()"').replace("ONMOUSEOVER='c'", "data-inert-ONMOUSEOVER='c'"));
-  assert.deepEqual(elementSpans(inert).map((span) => span.name), ['svg', 'text', 'a']);
+  assert.equal(
+    inert,
+    text.replace('onload="a()"', 'data-inert-onload="a()"').replace("ONMOUSEOVER='c'", "data-inert-ONMOUSEOVER='c'"),
+  );
+  assert.deepEqual(
+    elementSpans(inert).map((span) => span.name),
+    ['svg', 'text', 'a'],
+  );
 });

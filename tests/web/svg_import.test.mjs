@@ -11,7 +11,9 @@ const load = (body) => importSvg(svg(body), parseXml).paths;
 const anchors = (path) => path.segments.map((s) => [s[0], s[1]]);
 const near = (actual, expected, what) => {
   assert.equal(actual.length, expected.length, `${what}: length`);
-  actual.forEach((value, i) => assert.ok(Math.abs(value - expected[i]) < 1e-4, `${what}[${i}]: ${value} vs ${expected[i]}`));
+  actual.forEach((value, i) =>
+    assert.ok(Math.abs(value - expected[i]) < 1e-4, `${what}[${i}]: ${value} vs ${expected[i]}`),
+  );
 };
 
 test('basic shapes become host paths at the points SVG draws them', () => {
@@ -20,23 +22,49 @@ test('basic shapes become host paths at the points SVG draws them', () => {
       '<ellipse cx="0" cy="0" rx="4" ry="2"/><line x1="1" y1="2" x2="3" y2="4"/>' +
       '<polyline points="0,0 10,0 10,10 7"/><polygon points="0 0, 5 5 0 5"/>',
   );
-  assert.deepEqual(anchors(rect), [[10, -20], [40, -20], [40, -60], [10, -60]]);
+  assert.deepEqual(anchors(rect), [
+    [10, -20],
+    [40, -20],
+    [40, -60],
+    [10, -60],
+  ]);
   assert.equal(rect.closed, true);
   assert.equal(rounded.segments.length, 8);
   near(anchors(circle).flat(), [10, -5, 5, -10, 0, -5, 5, 0], 'circle anchors');
   // One cubic per quarter: the handle of a quarter circle is 0.5523 r long.
   near(circle.segments[0], [10, -5, 10, -5 + 2.7614, 10, -5 - 2.7614], 'circle handles');
   near(anchors(ellipse).flat(), [4, 0, 0, -2, -4, 0, 0, 2], 'ellipse anchors');
-  assert.deepEqual(line.segments, [[1, -2, 1, -2, 1, -2], [3, -4, 3, -4, 3, -4]]);
+  assert.deepEqual(line.segments, [
+    [1, -2, 1, -2, 1, -2],
+    [3, -4, 3, -4, 3, -4],
+  ]);
   assert.equal(line.closed, false);
-  assert.deepEqual(anchors(polyline), [[0, 0], [10, 0], [10, -10]], 'an odd last number is dropped');
+  assert.deepEqual(
+    anchors(polyline),
+    [
+      [0, 0],
+      [10, 0],
+      [10, -10],
+    ],
+    'an odd last number is dropped',
+  );
   assert.equal(polygon.closed, true);
   assert.equal(polygon.segments.length, 3);
 });
 
 test('every path command: lines, curves, shorthand curves, arcs and close', () => {
-  const [first, second] = load('<path d="M0 0 H10 V10 h-5 v-5 L1 1 l1 0 C 3 0 4 0 5 1 S 7 2 8 1 Q 9 0 10 1 T 12 1 A 2 2 0 0 1 16 1 Z m 1 1 l 2 0"/>');
-  assert.deepEqual(anchors(first).slice(0, 7), [[0, 0], [10, 0], [10, -10], [5, -10], [5, -5], [1, -1], [2, -1]]);
+  const [first, second] = load(
+    '<path d="M0 0 H10 V10 h-5 v-5 L1 1 l1 0 C 3 0 4 0 5 1 S 7 2 8 1 Q 9 0 10 1 T 12 1 A 2 2 0 0 1 16 1 Z m 1 1 l 2 0"/>',
+  );
+  assert.deepEqual(anchors(first).slice(0, 7), [
+    [0, 0],
+    [10, 0],
+    [10, -10],
+    [5, -10],
+    [5, -5],
+    [1, -1],
+    [2, -1],
+  ]);
   assert.equal(first.closed, true);
   const at = (x) => first.segments.findIndex((s) => s[0] === x && s[1] === -1);
   // C: the out-handle of (2, 1) and the in-handle of (5, 1).
@@ -51,8 +79,18 @@ test('every path command: lines, curves, shorthand curves, arcs and close', () =
   // in two quarters, clockwise on screen, so over the top.
   near(first.segments[at(12)].slice(2, 4), [12 - (2 / 3) * 1, -(1 + 2 / 3)], 'T handle');
   near(first.segments.at(-1).slice(0, 2), [16, -1], 'arc end');
-  assert.ok(first.segments.some((s) => Math.abs(s[0] - 14) < 1e-6 && Math.abs(s[1] - 1) < 1e-6), 'arc passes through (14, -1)');
-  assert.deepEqual(anchors(second), [[1, -1], [3, -1]], 'm after Z starts from the closed contour\'s start');
+  assert.ok(
+    first.segments.some((s) => Math.abs(s[0] - 14) < 1e-6 && Math.abs(s[1] - 1) < 1e-6),
+    'arc passes through (14, -1)',
+  );
+  assert.deepEqual(
+    anchors(second),
+    [
+      [1, -1],
+      [3, -1],
+    ],
+    "m after Z starts from the closed contour's start",
+  );
   assert.equal(second.name, 'path 1 2');
 });
 
@@ -78,8 +116,14 @@ test('contours longer than a host path: open ones split sharing an anchor, close
   assert.equal(pieces[0].segments.length, MAX_SEGMENTS_PER_PATH);
   assert.equal(pieces[0].segments.length + pieces[1].segments.length, count + 1);
   assert.deepEqual(pieces[1].segments[0].slice(0, 2), pieces[0].segments.at(-1).slice(0, 2));
-  assert.deepEqual(pieces.map((p) => p.name), ['long part 1', 'long part 2']);
-  assert.throws(() => load(`<path id="ring" d="${open}z"/>`), (error) => error instanceof SvgImportError && /closed contour of 32867 segments/.test(error.message));
+  assert.deepEqual(
+    pieces.map((p) => p.name),
+    ['long part 1', 'long part 2'],
+  );
+  assert.throws(
+    () => load(`<path id="ring" d="${open}z"/>`),
+    (error) => error instanceof SvgImportError && /closed contour of 32867 segments/.test(error.message),
+  );
 });
 
 test('refusals: each is one SvgImportError line, whatever went wrong', () => {
@@ -94,11 +138,15 @@ test('refusals: each is one SvgImportError line, whatever went wrong', () => {
     'a length it cannot read': svg('<rect width="50%" height="10"/>'),
   };
   for (const [what, text] of Object.entries(refused)) {
-    assert.throws(() => importSvg(text, parseXml), (error) => {
-      assert.ok(error instanceof SvgImportError, `${what}: ${error}`);
-      assert.doesNotMatch(error.message, /\n/, what);
-      return true;
-    }, what);
+    assert.throws(
+      () => importSvg(text, parseXml),
+      (error) => {
+        assert.ok(error instanceof SvgImportError, `${what}: ${error}`);
+        assert.doesNotMatch(error.message, /\n/, what);
+        return true;
+      },
+      what,
+    );
   }
   assert.throws(() => importSvg(svg('<line x2="1"/>'.repeat(32768)), parseXml), /more than 32767 paths/);
 });
@@ -113,7 +161,24 @@ test('mangled files are taken or refused cleanly, never with another exception',
     seed = (seed * 1103515245 + 12345) % 2147483648;
     return seed % n;
   };
-  const pieces = ['<', '>', '"', ' ', '-', 'e', '9', '.', 'Z', 'A', 'M', '1e30', 'NaN', '/', 'g', 'transform="scale(1e20)"'];
+  const pieces = [
+    '<',
+    '>',
+    '"',
+    ' ',
+    '-',
+    'e',
+    '9',
+    '.',
+    'Z',
+    'A',
+    'M',
+    '1e30',
+    'NaN',
+    '/',
+    'g',
+    'transform="scale(1e20)"',
+  ];
   let taken = 0;
   for (let round = 0; round < 400; round++) {
     let text = base;
@@ -124,7 +189,8 @@ test('mangled files are taken or refused cleanly, never with another exception',
     try {
       for (const path of importSvg(text, parseXml).paths) {
         assert.ok(path.segments.length >= 1 && path.segments.length <= MAX_SEGMENTS_PER_PATH);
-        for (const value of path.segments.flat()) assert.ok(Number.isFinite(value) && Math.fround(value) === value, text);
+        for (const value of path.segments.flat())
+          assert.ok(Number.isFinite(value) && Math.fround(value) === value, text);
       }
       taken++;
     } catch (error) {
@@ -134,7 +200,7 @@ test('mangled files are taken or refused cleanly, never with another exception',
   assert.ok(taken > 0, 'some mangled files are still readable');
 });
 
-test('<use> draws its target, a symbol\'s children, moved by x and y; missing and circular references draw nothing', () => {
+test("<use> draws its target, a symbol's children, moved by x and y; missing and circular references draw nothing", () => {
   const paths = load(
     '<defs><rect id="box" width="2" height="1"/><symbol id="sym"><line x2="3"/></symbol><g id="loop"><use href="#loop"/></g></defs>' +
       '<use href="#box" x="10" y="20" transform="scale(2)" fill="blue"/>' +
@@ -143,7 +209,15 @@ test('<use> draws its target, a symbol\'s children, moved by x and y; missing an
   );
   assert.equal(paths.length, 2);
   // scale(2), then the use's translate(10, 20): (x, y) -> (2 (x + 10), 2 (y + 20)).
-  assert.deepEqual(anchors(paths[0]), [[20, -40], [24, -40], [24, -42], [20, -42]]);
+  assert.deepEqual(anchors(paths[0]), [
+    [20, -40],
+    [24, -40],
+    [24, -42],
+    [20, -42],
+  ]);
   assert.equal(paths[0].fill, 'blue');
-  assert.deepEqual(anchors(paths[1]), [[0, -5], [3, -5]]);
+  assert.deepEqual(anchors(paths[1]), [
+    [0, -5],
+    [3, -5],
+  ]);
 });

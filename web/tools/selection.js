@@ -36,8 +36,13 @@ export class SelectionTool {
     const selected = new Set(paths.flatMap((path, index) => (path.selected ? [index] : [])));
     if (press.marquee) {
       this.host.view.showMarquee(null);
-      const inside = this.host.wholeElements(touchedBy(paths, this.host.view.artworkPoint(press.client.x, press.client.y),
-        this.host.view.artworkPoint(record.client.x, record.client.y)));
+      const inside = this.host.wholeElements(
+        touchedBy(
+          paths,
+          this.host.view.artworkPoint(press.client.x, press.client.y),
+          this.host.view.artworkPoint(record.client.x, record.client.y),
+        ),
+      );
       this.host.select(press.shift ? [...new Set([...selected, ...inside])] : inside);
     } else if (press.hit.length === 0) {
       if (!press.shift) this.host.select([]);

@@ -20,7 +20,10 @@ export class SlantWarperTool {
   // record: a pointer record ({client, point, shift, hit}).
   down({point, shift}) {
     if (!this.host.hasSelection()) {
-      this.host.notice('Nothing is selected: the drag changes nothing. Select paths with the selection tool (V) or Ctrl+A first.', 'warning');
+      this.host.notice(
+        'Nothing is selected: the drag changes nothing. Select paths with the selection tool (V) or Ctrl+A first.',
+        'warning',
+      );
     }
     this.dragging = true;
     this.last = point;
