@@ -102,7 +102,7 @@ float dragComponent(std::mt19937_64& rng) {
   return static_cast<float>(static_cast<std::int32_t>(rng() % (1u << 20)) - (1 << 19)) / 64.0f;
 }
 
-TEST(FloatMathMpfr, TheDragAngleFromTheIssueRoundsUp) {
+TEST(FloatMathMpfr, AnAngleJustAboveAFloatMidpointRoundsUp) {
   // y = 788.2477417, x = 3: atan2 lies just above a float midpoint.
   const float y = std::bit_cast<float>(0x44450fdbu);
   EXPECT_EQ(bitsOf(referenceAtan2(y, 3.0f)), 0x3fc89325u);
