@@ -126,10 +126,43 @@ struct MenuItem {
 };
 
 // A call that broke a host contract. The host answers it with an error and
-// carries on; every test fails on any of these.
+// records it; in strict mode it also stops the run there (Host::setStrict).
 struct Violation {
   std::string call;
   std::string what;
+};
+
+// A broken contract as strict mode reports it: the call, its suite (empty
+// for PluginMain itself), the message the plug-in was handling ("caller /
+// selector", empty between messages) and what broke.
+struct Breach {
+  std::string call;
+  std::string suite;
+  std::string message;
+  std::string what;
+};
+
+// Called at once, inside the call that broke a contract, after the host has
+// recorded it. It is meant not to return (it fails a test, or ends the
+// process); if it does, the call fails as it would with strict mode off.
+using BreachHandler = std::function<void(const Breach&)>;
+
+// Strict mode for every host made from now on: `onBreach` (null: off, the
+// host records a broken contract and carries on, as the runner needs for its
+// report). Returns the choice it replaces.
+BreachHandler setStrictByDefault(BreachHandler onBreach);
+
+// The default strict mode chosen for the hosts made while it lives; the
+// choice before it comes back at its end.
+class StrictModeScope {
+ public:
+  explicit StrictModeScope(BreachHandler onBreach) : previous_(setStrictByDefault(std::move(onBreach))) {}
+  ~StrictModeScope() { setStrictByDefault(std::move(previous_)); }
+  StrictModeScope(const StrictModeScope&) = delete;
+  StrictModeScope& operator=(const StrictModeScope&) = delete;
+
+ private:
+  BreachHandler previous_;
 };
 
 // Everything the host saw, as a report shows it.
@@ -169,6 +202,11 @@ class Host {
 
   // The plug-in this host talks to.
   void attach(hostapi::PluginEntry entry) { entry_ = entry; }
+
+  // Strict mode for this host (null: off); a host starts with the default
+  // that setStrictByDefault chose.
+  void setStrict(BreachHandler onBreach) { onBreach_ = std::move(onBreach); }
+  bool strict() const { return static_cast<bool>(onBreach_); }
 
   // Delivers one message, building the record its caller needs, and keeps the
   // globals pointer the plug-in leaves in the header.
@@ -215,7 +253,8 @@ class Host {
   // The same for the basic suite, which is never acquired; `detail` follows
   // the operation in the log (the suite name of an acquire or release).
   hostapi::HostError enterBasic(const char* operation, const char* detail = nullptr);
-  // Records a broken contract and returns kBadParameterError.
+  // Records a broken contract and returns kBadParameterError; in strict
+  // mode it first hands the breach to the handler, which stops the run.
   hostapi::HostError violation(const std::string& call, const std::string& what);
 
   void countAcquire(SuiteId suite) { ++acquired_[static_cast<int>(suite)]; }
@@ -245,6 +284,8 @@ class Host {
   void log(std::string call);
   std::set<void*> blocks_;
   std::function<hostapi::HostError(std::int32_t)> cursorLoader_;
+  BreachHandler onBreach_;
+  const Event* delivering_ = nullptr;  // the message being handled, if any
 };
 
 }  // namespace swhost
