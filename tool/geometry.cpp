@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 
 using hostapi::ArtworkPoint;
 

@@ -2,10 +2,12 @@
 //
 // Every intermediate is rounded to a 32-bit float when it is formed;
 // atan2, cos, sin and square roots are computed in double precision on the
-// 32-bit inputs and rounded back (see float_math.h). The same code runs in
-// the Linux and the Windows build, compiled for SSE2 without contraction,
-// so both produce the same bits for the same inputs.
+// 32-bit inputs and rounded back (see tool/float/float_math.h). The same code
+// runs in the Linux and the Windows build, compiled for SSE2 without
+// contraction, so both produce the same bits for the same inputs.
 #pragma once
+
+#include <cmath>
 
 #include "bridge/host_api.h"
 
@@ -39,6 +41,9 @@ inline constexpr float kFactorLimit = 100.0f;
 
 // Exact comparison of both coordinates.
 bool pointsEqual(hostapi::ArtworkPoint p, hostapi::ArtworkPoint q);
+
+// Both coordinates are numbers and neither is infinite.
+inline bool isFinite(hostapi::ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // The line through (x1, y1) and (x2, y2); vertical and horizontal lines come
 // out as exactly (1, 0, -x1) and (0, 1, -y1). Otherwise a = m / h and

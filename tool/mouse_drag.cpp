@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <new>
@@ -72,8 +71,6 @@ HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals
   }
   return kNoError;
 }
-
-bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // Rewrites one target path from its reference for the current stretch. A
 // shape that would carry a coordinate beyond the float range (or not a

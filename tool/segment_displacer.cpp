@@ -11,8 +11,6 @@ using hostapi::PathSegment;
 
 namespace {
 
-bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
 bool within(float value, float limit) { return std::fabs(value) <= limit; }  // false for NaN
 
 }  // namespace

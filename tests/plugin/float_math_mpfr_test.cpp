@@ -4,7 +4,7 @@
 // midpoint, where an evaluation only nearly right rounds the wrong way.
 //
 // SW_MPFR_SCALE=N multiplies the number of random inputs by N (a longer run;
-// see the README).
+// see docs/builds.md).
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 
 namespace {
 
