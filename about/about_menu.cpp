@@ -5,6 +5,7 @@
 #include "about/host_string.h"
 #include "bridge/globals.h"
 #include "bridge/handlers.h"
+#include "bridge/startup_steps.h"
 #include "bridge/suites.h"
 
 using namespace hostapi;

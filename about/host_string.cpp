@@ -6,8 +6,6 @@
 
 namespace ai {
 
-Error::~Error() = default;
-
 HostString::HostString(const char* text, std::int32_t encoding) {
   if (text == nullptr) return;
   const hostapi::HostError result = sUnicodeString->initialize(&handle_, text, std::strlen(text), encoding);

@@ -1,26 +1,13 @@
-// Host Unicode strings held by a wrapper object, and the exception raised
-// when the host fails an operation on one.
+// Host Unicode strings held by a wrapper object. A failed host operation
+// on one raises ai::Error (ai_error.h).
 #pragma once
 
 #include <cstdint>
-#include <exception>
 
+#include "about/ai_error.h"
 #include "bridge/host_api.h"
 
 namespace ai {
-
-// A host operation on a Unicode string failed; carries the host's non-zero
-// code. Adds no message text of its own.
-class Error : public std::exception {
- public:
-  explicit Error(hostapi::HostError code) noexcept : code_(code) {}
-  ~Error() override;
-
-  hostapi::HostError code() const noexcept { return code_; }
-
- private:
-  hostapi::HostError code_;
-};
 
 // Owns one host Unicode string through the "AI Unicode String Suite" slot of
 // the suite table, which must be held while a wrapper is made, assigned or

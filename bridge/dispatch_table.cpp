@@ -35,6 +35,7 @@ const DispatchRow kDispatchTable[] = {
     {"SP Access", "Unload", onUnload, Needs::nothing},
     {"SP Access", "Reload", onReload, Needs::nothing},
     {"SP Access", nullptr, nullptr, Needs::nothing},
+    // "SP Interface"/"Startup" has no row: the fallback runs onStartup.
     {"SP Interface", "Shutdown", onShutdown, Needs::nothing},
     {"AI Menu", "AI Go", adapt<MenuMessage, onMenuGo>, Needs::globals},
     {"AI Menu", nullptr, nullptr, Needs::nothing},

@@ -4,28 +4,22 @@
 
 #include "bridge/host_api.h"
 
-using hostapi::HostError;
-
-// Lifecycle (bridge/lifecycle.cpp).
-HostError onStartup(hostapi::MessageHeader& message);
-HostError onShutdown(hostapi::MessageHeader& message);
-HostError onUnload(hostapi::MessageHeader& message);
-HostError onReload(hostapi::MessageHeader& message);
+// Lifecycle (bridge/lifecycle.cpp). Startup reaches onStartup through the
+// dispatcher's fallback; its steps are in startup_steps.h.
+hostapi::HostError onStartup(hostapi::MessageHeader& message);
+hostapi::HostError onShutdown(hostapi::MessageHeader& message);
+hostapi::HostError onUnload(hostapi::MessageHeader& message);
+hostapi::HostError onReload(hostapi::MessageHeader& message);
 
 // Mouse drag (tool/mouse_drag.cpp).
-HostError onMouseDown(hostapi::ToolMessage& message);
-HostError onMouseDrag(hostapi::ToolMessage& message);
-HostError onMouseUp(hostapi::ToolMessage& message);
+hostapi::HostError onMouseDown(hostapi::ToolMessage& message);
+hostapi::HostError onMouseDrag(hostapi::ToolMessage& message);
+hostapi::HostError onMouseUp(hostapi::ToolMessage& message);
 
 // Drag feedback and cursor (tool/drag_feedback.cpp).
-HostError onAnnotationDraw(hostapi::AnnotatorMessage& message);
-HostError onAnnotationInvalidate(hostapi::AnnotatorMessage& message);
-HostError onTrackCursor(hostapi::ToolMessage& message);
-
-// Registration at startup (tool/registration.cpp), while the suites are held.
-HostError addTool(hostapi::MessageHeader& message);
-HostError registerAnnotator(hostapi::MessageHeader& message);
+hostapi::HostError onAnnotationDraw(hostapi::AnnotatorMessage& message);
+hostapi::HostError onAnnotationInvalidate(hostapi::AnnotatorMessage& message);
+hostapi::HostError onTrackCursor(hostapi::ToolMessage& message);
 
 // About menu (about/about_menu.cpp).
-HostError addAboutMenu(hostapi::MessageHeader& message);
-HostError onMenuGo(hostapi::MenuMessage& message);
+hostapi::HostError onMenuGo(hostapi::MenuMessage& message);

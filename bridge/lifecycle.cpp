@@ -3,6 +3,7 @@
 #include "bridge/error_codes.h"
 #include "bridge/globals.h"
 #include "bridge/handlers.h"
+#include "bridge/startup_steps.h"
 #include "bridge/suites.h"
 
 using namespace hostapi;

@@ -1,7 +1,7 @@
 #include <exception>
 #include <new>
 
-#include "about/host_string.h"
+#include "about/ai_error.h"
 #include "bridge/dispatch.h"
 #include "bridge/error_codes.h"
 #include "bridge/host_api.h"

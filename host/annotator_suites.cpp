@@ -1,7 +1,5 @@
-// Annotator, annotator drawer, document view and undo suites.
-#include <cmath>
-#include <limits>
-
+// Annotator and annotator drawer suites: the drag feedback's registration,
+// its drawing and the rectangles it invalidates.
 #include "host/host.h"
 #include "host/host_objects.h"
 #include "host/plugin_code.h"
@@ -19,8 +17,6 @@ Host::Objects::Annotator* findAnnotator(AnnotatorHandle annotator) {
   const auto index = handleIndex(annotator, kAnnotatorBase, annotators.size());
   return index ? &annotators[*index] : nullptr;
 }
-
-bool isView(DocumentViewHandle view) { return handleIndex(view, kViewBase, 1).has_value(); }
 
 // --- "AI Annotator Suite" ---------------------------------------------------
 
@@ -95,63 +91,9 @@ HostError HOSTAPI_CALL setDashPattern(DrawerHandle drawer, const float* dashes, 
   return kNoError;
 }
 
-// --- "AI Document View Suite" -----------------------------------------------
-
-HostError HOSTAPI_CALL nthView(std::int32_t index, DocumentViewHandle* view) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::documentView, "nth view")) return fault;
-  if (view == nullptr) return host().violation("AI Document View Suite/nth view", "null out pointer");
-  if (index != 0) return kOutOfRangeError;
-  *view = makeHandle<DocumentViewHandle>(kViewBase, 0);
-  return kNoError;
-}
-
-// Rounds half away from zero; false when the pixel is beyond 32 bits.
-bool toPixel(double value, std::int32_t& pixel) {
-  const double rounded = std::round(value);
-  if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max())) {
-    return false;
-  }
-  pixel = static_cast<std::int32_t>(rounded);
-  return true;
-}
-
-// View 0 maps artwork to pixels with the world's origin and zoom; y turns
-// downwards. A point that falls outside the 32-bit pixel range (or is not a
-// number) cannot be shown and fails with kOutOfRangeError.
-HostError HOSTAPI_CALL artworkToViewPoint(DocumentViewHandle view, const ArtworkPoint* artwork, ViewPoint* point) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::documentView, "artwork to view point")) return fault;
-  if (!isView(view) || artwork == nullptr || point == nullptr) {
-    return host().violation("AI Document View Suite/artwork to view point", "not a view or null point");
-  }
-  const World& world = host().world();
-  ViewPoint result{};
-  if (!toPixel((double{artwork->x} - world.originX) * world.zoom, result.x) ||
-      !toPixel((double{world.originY} - artwork->y) * world.zoom, result.y)) {
-    return kOutOfRangeError;
-  }
-  *point = result;
-  return kNoError;
-}
-
-// --- "AI Undo Suite" --------------------------------------------------------
-
-// Brings the document back to where the current operation (begun at a
-// mouse-down) started; with none, there is nothing to undo.
-HostError HOSTAPI_CALL undoChanges() {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::undo, "undo changes")) return fault;
-  ++host().record().undos;
-  host().document().undoOperation();
-  return kNoError;
-}
-
 }  // namespace
 
 const AnnotatorSuite kAnnotatorSuite{addAnnotator, setActive, invalidateRect};
 const AnnotatorDrawerSuite kAnnotatorDrawerSuite{setColor, drawLine, setDashPattern};
-const DocumentViewSuite kDocumentViewSuite{nthView, artworkToViewPoint};
-const UndoSuite kUndoSuite{undoChanges};
 
 }  // namespace swhost

@@ -1,4 +1,4 @@
-// Art, path, matching-art and MdMemory suites over the host's document.
+// Art, path and matching-art suites over the host's document.
 #include <algorithm>
 #include <memory>
 
@@ -139,22 +139,10 @@ HostError HOSTAPI_CALL matchingArt(const MatchingArtSpec* specs, std::int16_t sp
   return kNoError;
 }
 
-// --- "AI MdMemory Suite" ----------------------------------------------------
-
-HostError HOSTAPI_CALL disposeHandle(void* handle) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::mdMemory, "dispose handle")) return fault;
-  if (host().objects().answers.erase(handle) == 0) {
-    return host().violation("AI MdMemory Suite/dispose handle", "not a live handle");
-  }
-  return kNoError;
-}
-
 }  // namespace
 
 const ArtSuite kArtSuite{duplicateArt, disposeArt};
 const PathSuite kPathSuite{segmentCount, getSegments, setSegments};
 const MatchingArtSuite kMatchingArtSuite{matchingArt};
-const MdMemorySuite kMdMemorySuite{disposeHandle};
 
 }  // namespace swhost

@@ -12,6 +12,7 @@ using namespace hostapi;
 
 namespace {
 Host* gActive = nullptr;
+BreachHandler gStrictByDefault;
 
 // Calls the plug-in's entry point: its own code runs until it returns.
 HostError callEntry(PluginEntry entry, const char* caller, const char* selector, void* message) {
@@ -20,7 +21,17 @@ HostError callEntry(PluginEntry entry, const char* caller, const char* selector,
 }
 }  // namespace
 
-Host::Host(World world) : world_(std::move(world)), document_(world_.paths), objects_(std::make_unique<Objects>()) {
+BreachHandler setStrictByDefault(BreachHandler onBreach) {
+  BreachHandler previous = std::move(gStrictByDefault);
+  gStrictByDefault = std::move(onBreach);
+  return previous;
+}
+
+Host::Host(World world)
+    : world_(std::move(world)),
+      document_(world_.paths),
+      objects_(std::make_unique<Objects>()),
+      onBreach_(gStrictByDefault) {
   if (gActive != nullptr) throw std::logic_error("a substitute host is already serving suite calls");
   gActive = this;
   document_.setHistoryBound(world_.history);
@@ -107,6 +118,12 @@ HostError Host::enterBasic(const char* operation, const char* detail) {
 
 HostError Host::violation(const std::string& call, const std::string& what) {
   record_.violations.push_back(Violation{call, what});
+  if (onBreach_) {
+    const std::size_t slash = call.find('/');
+    const std::string suite = slash == std::string::npos ? std::string() : call.substr(0, slash);
+    const std::string message = delivering_ != nullptr ? delivering_->caller + " / " + delivering_->selector : "";
+    onBreach_(Breach{call, suite, message, what});
+  }
   return kBadParameterError;
 }
 
@@ -118,6 +135,11 @@ EventResult Host::deliver(const Event& event) {
   const char* caller = event.caller.c_str();
   const char* selector = event.selector.c_str();
   HostError result = kNoError;
+  delivering_ = &event;
+  struct Delivered {
+    const Event*& delivering;
+    ~Delivered() { delivering = nullptr; }
+  } delivered{delivering_};
 
   if (event.caller == "AI Tool") {
     ToolMessage message{header, nullptr, event.point.value_or(ArtworkPoint{0.0f, 0.0f})};

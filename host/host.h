@@ -24,23 +24,28 @@
 
 namespace swhost {
 
-using hostapi::HostError;
-
 // Errors the substitute host itself reports.
-inline constexpr HostError kUnknownSuiteError = hostapi::fourCharCode('S', 'P', 'S', 'U');  // no such suite/version
-inline constexpr HostError kBadParameterError = hostapi::fourCharCode('P', 'A', 'R', 'M');  // null, dead or foreign
-inline constexpr HostError kNotHeldError = hostapi::fourCharCode('H', 'E', 'L', 'D');       // suite not held
-inline constexpr HostError kOutOfRangeError = hostapi::fourCharCode('R', 'N', 'G', 'E');    // index or count
-inline constexpr HostError kNotFoundError = hostapi::fourCharCode('N', 'F', 'N', 'D');      // no such name
-inline constexpr HostError kNotImplementedError = hostapi::fourCharCode('N', 'I', 'M', 'P');
-inline constexpr HostError kNoRoomError = hostapi::fourCharCode('R', 'O', 'O', 'M');  // the document is full
+
+// No such suite, or not in that version.
+inline constexpr hostapi::HostError kUnknownSuiteError = hostapi::fourCharCode('S', 'P', 'S', 'U');
+// A null, dead or foreign argument.
+inline constexpr hostapi::HostError kBadParameterError = hostapi::fourCharCode('P', 'A', 'R', 'M');
+// A call on a suite that is not held.
+inline constexpr hostapi::HostError kNotHeldError = hostapi::fourCharCode('H', 'E', 'L', 'D');
+// An index or a count beyond what there is.
+inline constexpr hostapi::HostError kOutOfRangeError = hostapi::fourCharCode('R', 'N', 'G', 'E');
+// No such name.
+inline constexpr hostapi::HostError kNotFoundError = hostapi::fourCharCode('N', 'F', 'N', 'D');
+inline constexpr hostapi::HostError kNotImplementedError = hostapi::fourCharCode('N', 'I', 'M', 'P');
+// The document is full.
+inline constexpr hostapi::HostError kNoRoomError = hostapi::fourCharCode('R', 'O', 'O', 'M');
 
 // A fault to inject: the named call fails with `error` on its nth call,
 // counted from 1 over the whole run; nth 0 fails every call.
 struct Fault {
   std::string call;  // "<suite>/<operation>", as in the call log
   std::int64_t nth = 0;
-  HostError error = 0;
+  hostapi::HostError error = 0;
 };
 
 // What the host is like before the plug-in runs.
@@ -81,7 +86,7 @@ struct Event {
 struct EventResult {
   std::string caller;
   std::string selector;
-  HostError result = 0;
+  hostapi::HostError result = 0;
   std::size_t calls = 0;  // host calls the plug-in made while handling it
 };
 
@@ -121,10 +126,43 @@ struct MenuItem {
 };
 
 // A call that broke a host contract. The host answers it with an error and
-// carries on; every test fails on any of these.
+// records it; in strict mode it also stops the run there (Host::setStrict).
 struct Violation {
   std::string call;
   std::string what;
+};
+
+// A broken contract as strict mode reports it: the call, its suite (empty
+// for PluginMain itself), the message the plug-in was handling ("caller /
+// selector", empty between messages) and what broke.
+struct Breach {
+  std::string call;
+  std::string suite;
+  std::string message;
+  std::string what;
+};
+
+// Called at once, inside the call that broke a contract, after the host has
+// recorded it. It is meant not to return (it fails a test, or ends the
+// process); if it does, the call fails as it would with strict mode off.
+using BreachHandler = std::function<void(const Breach&)>;
+
+// Strict mode for every host made from now on: `onBreach` (null: off, the
+// host records a broken contract and carries on, as the runner needs for its
+// report). Returns the choice it replaces.
+BreachHandler setStrictByDefault(BreachHandler onBreach);
+
+// The default strict mode chosen for the hosts made while it lives; the
+// choice before it comes back at its end.
+class StrictModeScope {
+ public:
+  explicit StrictModeScope(BreachHandler onBreach) : previous_(setStrictByDefault(std::move(onBreach))) {}
+  ~StrictModeScope() { setStrictByDefault(std::move(previous_)); }
+  StrictModeScope(const StrictModeScope&) = delete;
+  StrictModeScope& operator=(const StrictModeScope&) = delete;
+
+ private:
+  BreachHandler previous_;
 };
 
 // Everything the host saw, as a report shows it.
@@ -165,14 +203,23 @@ class Host {
   // The plug-in this host talks to.
   void attach(hostapi::PluginEntry entry) { entry_ = entry; }
 
+  // Strict mode for this host (null: off); a host starts with the default
+  // that setStrictByDefault chose.
+  void setStrict(BreachHandler onBreach) { onBreach_ = std::move(onBreach); }
+  bool strict() const { return static_cast<bool>(onBreach_); }
+
   // Delivers one message, building the record its caller needs, and keeps the
   // globals pointer the plug-in leaves in the header.
   EventResult deliver(const Event& event);
 
   // Where the host really shows the plug-in's cursor (the Windows runner loads
   // it from the plug-in's resources); returns an error when it cannot.
-  void setCursorLoader(std::function<HostError(std::int32_t cursorId)> loader) { cursorLoader_ = std::move(loader); }
-  HostError showCursor(std::int32_t cursorId) { return cursorLoader_ ? cursorLoader_(cursorId) : hostapi::kNoError; }
+  void setCursorLoader(std::function<hostapi::HostError(std::int32_t cursorId)> loader) {
+    cursorLoader_ = std::move(loader);
+  }
+  hostapi::HostError showCursor(std::int32_t cursorId) {
+    return cursorLoader_ ? cursorLoader_(cursorId) : hostapi::kNoError;
+  }
 
   // The Shift key as the plug-in reads it.
   void setShift(bool down);
@@ -202,12 +249,13 @@ class Host {
   // Logs the call "<suite>/<operation>", checks that the suite is held and
   // applies any injected fault. Returns the error the call must fail with,
   // or 0 to go on.
-  HostError enter(SuiteId suite, const char* operation);
+  hostapi::HostError enter(SuiteId suite, const char* operation);
   // The same for the basic suite, which is never acquired; `detail` follows
   // the operation in the log (the suite name of an acquire or release).
-  HostError enterBasic(const char* operation, const char* detail = nullptr);
-  // Records a broken contract and returns kBadParameterError.
-  HostError violation(const std::string& call, const std::string& what);
+  hostapi::HostError enterBasic(const char* operation, const char* detail = nullptr);
+  // Records a broken contract and returns kBadParameterError; in strict
+  // mode it first hands the breach to the handler, which stops the run.
+  hostapi::HostError violation(const std::string& call, const std::string& what);
 
   void countAcquire(SuiteId suite) { ++acquired_[static_cast<int>(suite)]; }
   void countRelease(SuiteId suite) { ++released_[static_cast<int>(suite)]; }
@@ -232,10 +280,12 @@ class Host {
   std::int64_t acquired_[kOfferedSuiteCount] = {};
   std::int64_t released_[kOfferedSuiteCount] = {};
   std::map<std::string, std::int64_t> callsByName_;  // kept only when faults are injected
-  HostError applyFaults(const std::string& call);
+  hostapi::HostError applyFaults(const std::string& call);
   void log(std::string call);
   std::set<void*> blocks_;
-  std::function<HostError(std::int32_t)> cursorLoader_;
+  std::function<hostapi::HostError(std::int32_t)> cursorLoader_;
+  BreachHandler onBreach_;
+  const Event* delivering_ = nullptr;  // the message being handled, if any
 };
 
 }  // namespace swhost

@@ -52,6 +52,13 @@ struct MatchingAnswer {
   hostapi::ArtHandle* array = nullptr;
 };
 
+// View 0, the only view there is.
+inline bool isView(hostapi::DocumentViewHandle view) { return handleIndex(view, kViewBase, 1).has_value(); }
+
+// The live string a wrapper holds, or null (also for a null wrapper, or one
+// that holds a string the host no longer has); unicode_string_suite.cpp.
+HostUnicodeString* liveString(const hostapi::UnicodeStringHandle* wrapper);
+
 struct Host::Objects {
   std::vector<std::string> toolNames;  // numbered from 0: the world's tools, then those added
 

@@ -2,7 +2,9 @@
 
 #include <limits>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
+
+using hostapi::ArtworkPoint;
 
 bool pointsEqual(ArtworkPoint p, ArtworkPoint q) { return p.x == q.x && p.y == q.y; }
 

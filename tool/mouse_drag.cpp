@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <new>
@@ -72,8 +71,6 @@ HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals
   }
   return kNoError;
 }
-
-bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // One buffer for every path of a drag event, as large as the largest path so
 // far, so that each path costs no allocation of its own.

@@ -9,8 +9,8 @@ namespace {
 bool isUnload(const swhost::Event& event) { return event.caller == "SP Access" && event.selector == "Unload"; }
 
 void recordEscape(swhost::Host& host, const swhost::Event& event, const std::string& what) {
-  host.record().violations.push_back(swhost::Violation{
-      "PluginMain", "an exception escaped while handling " + event.caller + " / " + event.selector + ": " + what});
+  host.violation("PluginMain",
+                 "an exception escaped while handling " + event.caller + " / " + event.selector + ": " + what);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 #include "tool/geometry.h"
 #include "tool/kernel/blocks.h"
 #include "tool/kernel/kernel_path.h"

@@ -3,7 +3,7 @@
 # native probe's. Only the kernel's own sources, and self-contained, so wine
 # needs no MinGW runtime DLLs next to it.
 add_executable(kernel_probe ${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe.cpp ${PROJECT_SOURCE_DIR}/tool/geometry.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/float_math.cpp ${PROJECT_SOURCE_DIR}/tool/float_math_exact.cpp
+                            ${PROJECT_SOURCE_DIR}/tool/float/float_math.cpp ${PROJECT_SOURCE_DIR}/tool/float/float_math_exact.cpp
                             ${PROJECT_SOURCE_DIR}/tool/kernel/segment_displacer.cpp
                             ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_sse2.cpp
                             ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_avx2.cpp

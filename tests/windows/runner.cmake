@@ -6,7 +6,7 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   return()
 endif()
 
-set(sw_runner_checks ${PROJECT_SOURCE_DIR}/tests/native/runner)
+set(sw_runner_checks ${PROJECT_SOURCE_DIR}/tests/runner)
 set(sw_fake_plugins ${PROJECT_SOURCE_DIR}/tests/data/fake_plugins)
 set(sw_runner_work ${CMAKE_CURRENT_BINARY_DIR}/runner)
 string(REPLACE ";" "|" sw_windows_runner "${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:slantwarper-host>")

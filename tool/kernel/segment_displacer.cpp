@@ -4,15 +4,13 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 #include "tool/kernel/blocks.h"
 #include "tool/kernel/kernel_path.h"
 
 using hostapi::PathSegment;
 
 namespace {
-
-bool isFinite(ArtworkPoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 bool within(float value, float limit) { return std::fabs(value) <= limit; }  // false for NaN
 

@@ -2,11 +2,16 @@
 // precision from their arguments and rounded once to a 32-bit float.
 //
 // These are the project's own implementations in plain double and integer
-// arithmetic (no maths library call, no long double, no fused multiply-add,
-// nothing that differs between the i686 and the x86-64 build),
-// so that the Linux and the Windows build give the same bits: the platforms'
-// maths libraries do not agree to the last bit, and 32-bit Windows ones may
-// compute in x87 extended precision.
+// arithmetic (no long double, no fused multiply-add, nothing that differs
+// between the i686 and the x86-64 build), so that the Linux, Windows and
+// WebAssembly builds give the same bits: the platforms' atan2, sin and cos do
+// not agree to the last bit, and 32-bit Windows ones may compute in x87
+// extended precision. The only library functions called are ones whose
+// result IEEE 754 fixes exactly, so every build gets the same bits from
+// them: std::sqrt (correctly rounded; sqrtsd on both x86 targets), and in the
+// exact evaluation std::frexp and std::ldexp (scaling by a power of two,
+// exact for the values given, which stay in the normal double range), with
+// std::fabs, std::signbit and std::nanf.
 //
 // Accuracy. atan2Float, and sinFloat and cosFloat for |angle| < 2^20 (every
 // angle the geometry uses), return the float rounding of the correctly

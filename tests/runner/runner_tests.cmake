@@ -1,9 +1,8 @@
-# The runner: its library in the unit tests, and the built program run on
-# bad files, on the demo and on the example scenarios, natively and, for the
-# same reports byte for byte, as the Windows build's runner under wine.
-target_link_libraries(sw_unit_tests PRIVATE swrunner)
+# The built runner program run on bad files, on the demo and on the example
+# scenarios, natively and, for the same reports byte for byte, as the
+# Windows build's runner under wine.
 
-set(sw_runner_checks ${CMAKE_CURRENT_LIST_DIR}/runner)
+set(sw_runner_checks ${CMAKE_CURRENT_LIST_DIR})
 set(sw_runner_work ${CMAKE_CURRENT_BINARY_DIR}/runner)
 
 # Bad scenario files: the committed ones, and two too big to commit.
@@ -49,7 +48,7 @@ add_test(NAME runner.report_unwritable
 
 # Every example scenario runs clean here (no violation, nothing left held;
 # the results themselves, some of them injected failures, are checked by the
-# unit tests), and gives the same report from the Windows build under wine
+# tests in tests/plugin/ and tests/host/), and gives the same report from the Windows build under wine
 # (its runner and its slantWarper.aip).
 if(SW_WINDOWS_BUILD_DIR)
   set(sw_runner_windows_tree ${SW_WINDOWS_BUILD_DIR})

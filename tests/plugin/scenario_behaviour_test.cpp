@@ -81,7 +81,7 @@ TEST_F(ScenarioBehaviour, AClickIsUndoneAndTheDocumentIsAsBefore) {
   expectClean();
 }
 
-TEST_F(ScenarioBehaviour, ASelectionWithAnEmptyPathAndADragBackToTheStart) {
+TEST_F(ScenarioBehaviour, EmptyAndUnselectedPathsStayAsTheyWereAndADragBackToTheStartWritesNothing) {
   const auto& host = run("mixed_selection.json");
   EXPECT_EQ(results(), std::vector<HostError>(7, 0));
   EXPECT_EQ(count("AI Path Suite/set segments"), 1u);  // the drag back to the start writes nothing

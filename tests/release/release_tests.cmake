@@ -56,7 +56,7 @@ foreach(scenario IN LISTS sw_reference_scenarios)
            COMMAND ${CMAKE_COMMAND} -DNATIVE=$<TARGET_FILE:slantwarper-host>
                    "-DWINDOWS=${SW_WINE}|${sw_windows_tree}/host/slantwarper-host.exe" -DPLUGIN=${sw_released_aip}
                    -DSCENARIO=${scenario} -DOUT=${CMAKE_CURRENT_BINARY_DIR}/release_cross_${name}
-                   -P ${PROJECT_SOURCE_DIR}/tests/native/runner/compare_reports.cmake)
+                   -P ${PROJECT_SOURCE_DIR}/tests/runner/compare_reports.cmake)
   set_tests_properties(release.cross.${name} PROPERTIES ENVIRONMENT WINEDEBUG=-all TIMEOUT 300
                                                         FIXTURES_REQUIRED "sw_release_unpacked;sw_runner_wine_prefix")
 endforeach()

@@ -1,7 +1,4 @@
-// Tool, icon and ADM basic suites: the palette, the tool's icon, the cursor
-// and alerts.
-#include <functional>
-
+// Tool and ADM icon suites: the palette and the tool's icon.
 #include "host/host.h"
 #include "host/host_objects.h"
 #include "host/plugin_code.h"
@@ -77,29 +74,9 @@ std::int32_t HOSTAPI_CALL iconType(IconHandle icon) {
   return host().world().iconType;
 }
 
-// --- "ADM Basic Suite" ------------------------------------------------------
-
-HostError HOSTAPI_CALL setCursor(PluginRef self, std::int32_t cursorId) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::admBasic, "set cursor")) return fault;
-  if (!isPlugin(self)) return host().violation("ADM Basic Suite/set cursor", "foreign plug-in");
-  if (const HostError error = host().showCursor(cursorId)) return error;
-  host().record().cursors.push_back(cursorId);
-  return kNoError;
-}
-
-HostError HOSTAPI_CALL messageAlert(const char* text) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::admBasic, "message alert")) return fault;
-  if (text == nullptr) return host().violation("ADM Basic Suite/message alert", "null text");
-  host().record().alerts.emplace_back(text);
-  return kNoError;
-}
-
 }  // namespace
 
 const ToolSuite kToolSuite{toolNumberFromName, addTool};
 const AdmIconSuite kAdmIconSuite{iconFromResource, iconType};
-const AdmBasicSuite kAdmBasicSuite{setCursor, messageAlert};
 
 }  // namespace swhost

@@ -4,7 +4,8 @@ cmake_minimum_required(VERSION 3.25)
 file(GLOB_RECURSE sources LIST_DIRECTORIES false RELATIVE "${SOURCE_DIR}"
      "${SOURCE_DIR}/about/*.cpp" "${SOURCE_DIR}/about/*.h" "${SOURCE_DIR}/bench/*.cpp" "${SOURCE_DIR}/bench/*.h"
      "${SOURCE_DIR}/bridge/*.cpp" "${SOURCE_DIR}/bridge/*.h" "${SOURCE_DIR}/host/*.cpp" "${SOURCE_DIR}/host/*.h"
-     "${SOURCE_DIR}/tests/*.cpp" "${SOURCE_DIR}/tests/*.h" "${SOURCE_DIR}/tool/*.cpp" "${SOURCE_DIR}/tool/*.h")
+     "${SOURCE_DIR}/tests/*.cpp" "${SOURCE_DIR}/tests/*.h" "${SOURCE_DIR}/tool/*.cpp" "${SOURCE_DIR}/tool/*.h"
+     "${SOURCE_DIR}/web/wasm/*.cpp" "${SOURCE_DIR}/web/wasm/*.h")
 set(unformatted "")
 foreach(source IN LISTS sources)
   execute_process(COMMAND "${CLANG_FORMAT}" --dry-run -Werror "${source}" WORKING_DIRECTORY "${SOURCE_DIR}"

@@ -50,7 +50,7 @@ TEST(Registration, AMissingCompanionStopsStartupButTheIconIsStillAskedFor) {
   EXPECT_EQ(countCalls(session.record().calls, "AI Annotator Suite/add annotator"), 0u);
 }
 
-TEST(Registration, TheCompanionsErrorWinsOverAnUnusableIcon) {
+TEST(Registration, TheIconsErrorWinsOverTheCompanionLookupsError) {
   swhost::World world;
   world.iconType = 7;
   world.faults = {{"AI Tool Suite/tool number from name", 1, 1234}};

@@ -1,4 +1,4 @@
-#include "tool/float_math_exact.h"
+#include "tool/float/float_math_exact.h"
 
 #include <cmath>
 #include <cstdint>
@@ -263,9 +263,9 @@ Scaled atan2Magnitude(float y, float x, int limbs) {
   return {xNegative ? add(halfPi, a) : subtract(halfPi, a), 0};
 }
 
-// sin or cos of a double 2^-30 <= |a| < 2^20, on `limbs` limbs; the sign is
-// returned apart.
-Scaled sinOrCos(double angle, bool cosine, int limbs, bool& negative) {
+// |sin| or |cos| of a double 2^-30 <= |a| < 2^20, on `limbs` limbs; the sign
+// is returned apart.
+Scaled sinOrCosMagnitude(double angle, bool cosine, int limbs, bool& negative) {
   const double magnitude = std::fabs(angle);
   negative = !cosine && std::signbit(angle);
   // |angle| = m * 2^-e, m < 2^53, e <= 82, exactly in fixed point.
@@ -328,7 +328,7 @@ namespace {
 float exactSinOrCos(double angle, bool cosine) {
   for (int limbs = kFirstLimbs; limbs <= kMaxLimbs; limbs *= 2) {
     bool decided = false, negative = false;
-    const float value = roundTwice(sinOrCos(angle, cosine, limbs, negative), decided);
+    const float value = roundTwice(sinOrCosMagnitude(angle, cosine, limbs, negative), decided);
     if (decided) return negative ? -value : value;
   }
   return std::nanf("");

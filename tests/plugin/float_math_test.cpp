@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 
 namespace {
 

@@ -89,7 +89,7 @@ TEST(Lifecycle, ReloadWithoutABlockLeavesThePlugInUnstarted) {
   EXPECT_EQ(session.mouse("AI Mouse Down", 0, 0), kNotStartedError);
 }
 
-TEST(Lifecycle, AFailedAllocationLeavesTheGlobalsPointerAndStopsStartup) {
+TEST(Lifecycle, AFailedAllocationLeavesNoGlobalsAndStopsStartup) {
   swhost::World world;
   world.faults = {{"SP Basic Suite/allocate block", 1, 4242}};
   Session session(world);

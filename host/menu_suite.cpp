@@ -1,6 +1,4 @@
-// Menu and Unicode-string suites.
-#include <memory>
-
+// The menu suite: menu groups, items and submenus.
 #include "host/host.h"
 #include "host/host_objects.h"
 #include "host/plugin_code.h"
@@ -12,25 +10,6 @@ using namespace hostapi;
 namespace {
 
 Host& host() { return *Host::active(); }
-
-// The live string a wrapper holds, or null (also for a null wrapper).
-HostUnicodeString* liveString(const UnicodeStringHandle* wrapper) {
-  if (wrapper == nullptr || *wrapper == nullptr) return nullptr;
-  const auto& strings = host().objects().strings;
-  const auto it = strings.find(*wrapper);
-  return it == strings.end() ? nullptr : it->second.get();
-}
-
-// Makes the wrapper hold `text`, reusing the string it already holds.
-void hold(UnicodeStringHandle* wrapper, std::string text) {
-  if (HostUnicodeString* string = liveString(wrapper)) {
-    string->text = std::move(text);
-    return;
-  }
-  auto string = std::make_unique<HostUnicodeString>(HostUnicodeString{std::move(text)});
-  *wrapper = reinterpret_cast<UnicodeStringHandle>(string.get());
-  host().objects().strings.emplace(string.get(), std::move(string));
-}
 
 // --- "AI Menu Suite" --------------------------------------------------------
 
@@ -96,49 +75,8 @@ HostError HOSTAPI_CALL addMenuGroupAsSubMenu(const char* groupName, std::int32_t
   return kNoError;
 }
 
-// --- "AI Unicode String Suite" ----------------------------------------------
-
-HostError HOSTAPI_CALL initialize(UnicodeStringHandle* string, const char* text, std::size_t byteLength,
-                                  std::int32_t encoding) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::unicodeString, "initialise")) return fault;
-  if (string == nullptr || (text == nullptr && byteLength != 0)) {
-    return host().violation("AI Unicode String Suite/initialise", "null wrapper or text");
-  }
-  if (encoding != kPlatformEncoding) return kBadParameterError;
-  hold(string, std::string(text, byteLength));
-  return kNoError;
-}
-
-HostError HOSTAPI_CALL copy(UnicodeStringHandle* destination, const UnicodeStringHandle* source) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::unicodeString, "copy")) return fault;
-  if (destination == nullptr || source == nullptr) {
-    return host().violation("AI Unicode String Suite/copy", "null wrapper");
-  }
-  const HostUnicodeString* from = liveString(source);
-  if (*source != nullptr && from == nullptr) return host().violation("AI Unicode String Suite/copy", "dead source");
-  if (*destination != nullptr && liveString(destination) == nullptr) {
-    return host().violation("AI Unicode String Suite/copy", "dead destination");
-  }
-  hold(destination, from != nullptr ? from->text : std::string());
-  return kNoError;
-}
-
-HostError HOSTAPI_CALL dispose(UnicodeStringHandle* string) {
-  const HostCodeScope hostCode;
-  if (const HostError fault = host().enter(SuiteId::unicodeString, "dispose")) return fault;
-  if (string == nullptr || liveString(string) == nullptr) {
-    return host().violation("AI Unicode String Suite/dispose", "not a live string");
-  }
-  host().objects().strings.erase(*string);
-  *string = nullptr;
-  return kNoError;
-}
-
 }  // namespace
 
 const MenuSuite kMenuSuite{countMenuGroups, nthMenuGroup, menuGroupName, addMenuItem, addMenuGroupAsSubMenu};
-const UnicodeStringSuite kUnicodeStringSuite{initialize, copy, dispose};
 
 }  // namespace swhost

@@ -13,6 +13,8 @@
 
 namespace {
 
+using hostapi::ArtworkPoint;
+
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 ArtworkPoint displaced(ArtworkPoint point, const Stretch& s, ArtworkPoint start, ArtworkPoint current) {

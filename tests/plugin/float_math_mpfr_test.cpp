@@ -4,7 +4,7 @@
 // midpoint, where an evaluation only nearly right rounds the wrong way.
 //
 // SW_MPFR_SCALE=N multiplies the number of random inputs by N (a longer run;
-// see the README).
+// see docs/builds.md).
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ float dragComponent(std::mt19937_64& rng) {
   return static_cast<float>(static_cast<std::int32_t>(rng() % (1u << 20)) - (1 << 19)) / 64.0f;
 }
 
-TEST(FloatMathMpfr, TheDragAngleFromTheIssueRoundsUp) {
+TEST(FloatMathMpfr, AnAngleJustAboveAFloatMidpointRoundsUp) {
   // y = 788.2477417, x = 3: atan2 lies just above a float midpoint.
   const float y = std::bit_cast<float>(0x44450fdbu);
   EXPECT_EQ(bitsOf(referenceAtan2(y, 3.0f)), 0x3fc89325u);

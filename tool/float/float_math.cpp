@@ -1,10 +1,10 @@
-#include "tool/float_math.h"
+#include "tool/float/float_math.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
-#include "tool/float_math_exact.h"
+#include "tool/float/float_math_exact.h"
 
 // The constants below were derived with exact rational arithmetic: pi from
 // Machin's formula (pi/4 = 4 atan(1/5) - atan(1/239)) to 1600 bits, atan(k/16)
