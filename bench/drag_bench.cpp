@@ -28,6 +28,8 @@
 #include "tool/kernel/kernel_path.h"
 #include "tool/kernel/segment_displacer.h"
 
+using hostapi::ArtworkPoint;
+
 namespace {
 
 using swbench::DragSession;

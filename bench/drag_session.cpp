@@ -103,12 +103,19 @@ HostError DragSession::copyFloor() {
   const Held<PathSuite> path(kPathSuiteName, kPathSuiteVersion);
   const ArtList& references = *gGlobals->referencePaths;
   const ArtList& targets = *gGlobals->targetPaths;
+  // One buffer for the event, grown to the largest path, as the drag keeps it:
+  // an allocation per path is not host traffic, and would flatter the drag.
+  std::unique_ptr<PathSegment[]> buffer;
+  std::size_t capacity = 0;
   for (std::size_t i = 0; i < references.size(); ++i) {
     std::int16_t count = 0;
     HostError result = path->segmentCount(references[i], &count);
     if (result != kNoError) return result;
-    const std::unique_ptr<PathSegment[]> buffer(new (std::nothrow) PathSegment[static_cast<std::size_t>(count)]);
-    if (buffer == nullptr) return kOutOfMemoryError;
+    if (static_cast<std::size_t>(count) > capacity) {
+      buffer.reset(new (std::nothrow) PathSegment[static_cast<std::size_t>(count)]);
+      if (buffer == nullptr) return kOutOfMemoryError;
+      capacity = static_cast<std::size_t>(count);
+    }
     result = path->getSegments(references[i], 0, count, buffer.get());
     if (result != kNoError) return result;
     result = path->setSegments(targets[i], 0, count, buffer.get());

@@ -72,9 +72,3 @@ Stretch computeStretch(hostapi::ArtworkPoint start, hostapi::ArtworkPoint curren
 // other side beyond it: a scaling by (1 + factor) with the axis fixed.
 void displacePoint(hostapi::ArtworkPoint& point, float factor, float cosTheta, float sinTheta,
                    const LineCoefficients& axisLine, hostapi::ArtworkPoint start, hostapi::ArtworkPoint current);
-
-// The segment kernel's files (segment_displacer.h, and through it the
-// kernel's test, probe and benchmark) still name the point type without its
-// namespace; this declaration serves them until they qualify it, and nothing
-// else relies on it.
-using hostapi::ArtworkPoint;

@@ -22,6 +22,8 @@
 #include "tool/kernel/kernel_path.h"
 #include "tool/kernel/segment_displacer.h"
 
+using hostapi::ArtworkPoint;
+
 namespace {
 
 using hostapi::PathSegment;

@@ -42,6 +42,8 @@
 #include <io.h>
 #endif
 
+using hostapi::ArtworkPoint;
+
 namespace {
 
 class SplitMix64 {

@@ -10,6 +10,8 @@
 
 using hostapi::PathSegment;
 
+using hostapi::ArtworkPoint;
+
 namespace {
 
 bool within(float value, float limit) { return std::fabs(value) <= limit; }  // false for NaN

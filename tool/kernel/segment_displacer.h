@@ -30,7 +30,7 @@ class SegmentDisplacer {
   // The stretch of one drag event from `start` to `current`. Everything the
   // segments need of it is derived here, once per event, and so is the
   // vector path: the one active now (kernel_path.h).
-  SegmentDisplacer(const Stretch& stretch, ArtworkPoint start, ArtworkPoint current);
+  SegmentDisplacer(const Stretch& stretch, hostapi::ArtworkPoint start, hostapi::ArtworkPoint current);
 
   // Moves the anchor, in-handle and out-handle of each segment; the host bytes
   // are not touched. Returns true when a point whose coordinates were both
@@ -50,15 +50,15 @@ class SegmentDisplacer {
   const BlockValues& blockValues() const { return values_; }
 
   // displacePoint on one point; true when it was finite and is no longer.
-  bool displacePointAt(ArtworkPoint& point) const;
+  bool displacePointAt(hostapi::ArtworkPoint& point) const;
 
  private:
   float factor_;
   float cosTheta_;
   float sinTheta_;
   LineCoefficients axisLine_;
-  ArtworkPoint start_;
-  ArtworkPoint current_;
+  hostapi::ArtworkPoint start_;
+  hostapi::ArtworkPoint current_;
   BlockValues values_;
   // The path active when the displacer was made, or points when the event's
   // values are outside the blocks' bounds.
