@@ -14,17 +14,10 @@
 // precision the zoom changed, with runs of segments within half a view
 // pixel drawn as one line (but for elements with markers).
 import {pathData, quantumFor} from './path_data.js';
+import {SHAPE_GEOMETRY} from './svg_import.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOOSE_STYLE = {fill: 'none', stroke: '#202124'};
-const SHAPE_GEOMETRY = {
-  rect: ['x', 'y', 'width', 'height', 'rx', 'ry'],
-  circle: ['cx', 'cy', 'r'],
-  ellipse: ['cx', 'cy', 'rx', 'ry'],
-  line: ['x1', 'y1', 'x2', 'y2'],
-  polyline: ['points'],
-  polygon: ['points'],
-};
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 // The viewport and the file's root keep their place whatever the file's
 // style sheets say.

@@ -3,29 +3,23 @@
 // whether it can be done now. A command asked for during a drag waits for
 // the release, so that a press, its drag and its release stay one step;
 // what waited is done in the order it was asked.
-export class EditMenu {
+import {MenuPanel} from './menu_panel.js';
+
+export class EditMenu extends MenuPanel {
   // button, panel: the menu's elements, the panel holding one element with
   // data-edit="undo" and one with data-edit="redo"; perform(command) does
   // 'undo' or 'redo' now.
   constructor(button, panel, perform) {
-    this.button = button;
-    this.panel = panel;
+    super(button, panel);
     this.perform = perform;
     this.waiting = [];
     this.items = new Map([...panel.querySelectorAll('[data-edit]')].map((item) => [item.dataset.edit, item]));
-    button.addEventListener('click', () => (panel.hidden ? this.open() : this.close()));
     for (const [command, item] of this.items) {
       item.addEventListener('click', () => {
         this.close();
         this.perform(command);
       });
     }
-    document.addEventListener('pointerdown', (event) => {
-      if (!button.contains(event.target) && !panel.contains(event.target)) this.close();
-    });
-    document.addEventListener('keydown', (event) => {
-      if (event.key === 'Escape') this.close();
-    });
   }
 
   // 'undo' or 'redo', now or, while `busy` (a drag is under way), at its end.
@@ -49,16 +43,6 @@ export class EditMenu {
   // Which commands can be done now: {undo, redo}.
   update(possible) {
     for (const [command, item] of this.items) item.disabled = !possible[command];
-  }
-
-  open() {
-    this.panel.hidden = false;
-    this.button.setAttribute('aria-expanded', 'true');
-  }
-
-  close() {
-    this.panel.hidden = true;
-    this.button.setAttribute('aria-expanded', 'false');
   }
 }
 

@@ -2,19 +2,13 @@
 // group, each group hanging from an item as its submenu. Every item is an
 // element carrying data-menu-item with its text; choosing one that has no
 // submenu hands its text to onChoose.
-export class AboutMenu {
+import {MenuPanel} from './menu_panel.js';
+
+export class AboutMenu extends MenuPanel {
   constructor(button, panel, onChoose) {
-    this.button = button;
-    this.panel = panel;
+    super(button, panel);
     this.onChoose = onChoose;
     this.shown = '';
-    button.addEventListener('click', () => this.toggle());
-    document.addEventListener('pointerdown', (event) => {
-      if (!this.button.contains(event.target) && !this.panel.contains(event.target)) this.close();
-    });
-    document.addEventListener('keydown', (event) => {
-      if (event.key === 'Escape') this.close();
-    });
   }
 
   // items: [{group, text}]; groups: [{name, parent}] (parent: the text of the
@@ -66,19 +60,8 @@ export class AboutMenu {
     return list;
   }
 
-  toggle() {
-    if (this.panel.hidden) this.open();
-    else this.close();
-  }
-
-  open() {
-    this.panel.hidden = false;
-    this.button.setAttribute('aria-expanded', 'true');
-  }
-
   close() {
-    this.panel.hidden = true;
-    this.button.setAttribute('aria-expanded', 'false');
+    super.close();
     for (const entry of this.panel.querySelectorAll('.open')) entry.classList.remove('open');
   }
 }

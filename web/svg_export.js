@@ -6,7 +6,7 @@
 // This is how a world without a file (a scenario's) is exported; a file's
 // world is written back into the file's own text (exportDocument).
 import {matchedSpans} from './svg_source.js';
-import {MAX_TEXT_LENGTH} from './svg_import.js';
+import {MAX_TEXT_LENGTH, SHAPE_GEOMETRY} from './svg_import.js';
 
 const MARGIN = 10;
 
@@ -72,17 +72,6 @@ function escape(text) {
   return String(text).replace(/[&<>"]/g, (c) => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;'})[c]);
 }
 
-// Geometry attributes of each basic shape, left out when it is written as a
-// path.
-const SHAPE_GEOMETRY = {
-  rect: ['x', 'y', 'width', 'height', 'rx', 'ry'],
-  circle: ['cx', 'cy', 'r'],
-  ellipse: ['cx', 'cy', 'rx', 'ry'],
-  line: ['x1', 'y1', 'x2', 'y2'],
-  polyline: ['points'],
-  polygon: ['points'],
-  path: [],
-};
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 
 export class SvgExportError extends Error {}

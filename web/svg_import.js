@@ -28,7 +28,18 @@ const MAX_NAME_LENGTH = 80;
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
-const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
+// Geometry attributes of each kind of path art: what a basic shape leaves
+// behind when it is drawn or written as a path.
+export const SHAPE_GEOMETRY = Object.freeze({
+  rect: ['x', 'y', 'width', 'height', 'rx', 'ry'],
+  circle: ['cx', 'cy', 'r'],
+  ellipse: ['cx', 'cy', 'rx', 'ry'],
+  line: ['x1', 'y1', 'x2', 'y2'],
+  polyline: ['points'],
+  polygon: ['points'],
+  path: [],
+});
+const SHAPES = new Set(Object.keys(SHAPE_GEOMETRY));
 const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
 const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'color'];
 const DEFAULT_PAINT = {fill: 'black', stroke: 'none', 'stroke-width': '1', display: 'inline', color: 'black'};

@@ -2,13 +2,5 @@
 # (tests/kernel_probe.exe in this tree) and compare its output with the
 # native probe's. Only the kernel's own sources, and self-contained, so wine
 # needs no MinGW runtime DLLs next to it.
-add_executable(kernel_probe ${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe.cpp ${PROJECT_SOURCE_DIR}/tool/geometry.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/float/float_math.cpp ${PROJECT_SOURCE_DIR}/tool/float/float_math_exact.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel/segment_displacer.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_sse2.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_avx2.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel/blocks_avx512.cpp
-                            ${PROJECT_SOURCE_DIR}/tool/kernel/kernel_path.cpp)
-target_include_directories(kernel_probe PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(kernel_probe PRIVATE sw_warnings)
+include(${PROJECT_SOURCE_DIR}/tests/tools/kernel_probe_target.cmake)
 target_link_options(kernel_probe PRIVATE -static -static-libgcc -static-libstdc++)
