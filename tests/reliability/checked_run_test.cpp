@@ -38,10 +38,10 @@ const Suite* acquire(const MessageHeader& header, const char* name, std::int32_t
 std::vector<ArtHandle> selection(const MessageHeader& header) {
   const auto* matching = acquire<MatchingArtSuite>(header, kMatchingArtSuiteName, kMatchingArtSuiteVersion);
   const auto* memory = acquire<MdMemorySuite>(header, kMdMemorySuiteName, kMdMemorySuiteVersion);
-  const MatchingArtSpec spec{kPathArt, kArtSelected, kArtSelected};
+  const MatchingArtSpec selectedPaths{kPathArt, kArtSelected, kArtSelected};
   ArtArrayHandle answer = nullptr;
   std::int32_t count = 0;
-  matching->matchingArt(&spec, 1, &answer, &count);
+  matching->matchingArt(&selectedPaths, 1, &answer, &count);
   std::vector<ArtHandle> art;
   if (answer != nullptr) art.assign(*answer, *answer + count);
   if (answer != nullptr) memory->disposeHandle(answer);
