@@ -39,5 +39,12 @@ echo "Installing: ${missing[*]}"
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
   $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
+# A mirror caught mid-sync fails an index now and then: try again a few times,
+# then install from the indexes that could be read (apt-get says what fails).
+for attempt in 1 2 3 4 5; do
+  $sudo apt-get update -qq && break
+  [ "$attempt" -eq 5 ] && { echo "apt-get update failed 5 times; installing from the indexes it could read" >&2; break; }
+  echo "apt-get update failed (attempt $attempt of 5); trying again in 30 s" >&2
+  sleep 30
+done
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
