@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Every test. First the builds: Windows, native with AddressSanitizer and
-# UndefinedBehaviorSanitizer, native optimised, and the page's WebAssembly;
-# then a release in dist/ (the plug-in built a second time, clean, from a
-# copy of the checkout; the page from the WebAssembly build just made).
-# Then the Windows build's checks under wine, the native tests with the
-# comparisons between the builds and the checks of the release, and the
-# browser tests in Debian's Chromium, which compare the page's reports with
-# the native runner's and serve the release's page archive; then the
-# reliability runs: the reference scenarios under valgrind memcheck
-# (optimised build, no sanitizer) and a bounded libFuzzer run (clang, ASan,
-# UBSan). Ends with the reliability figures.
+# Every test. First the builds: Windows, native with clang's AddressSanitizer
+# and UndefinedBehaviorSanitizer (the tests and the libFuzzer targets in one
+# tree), native optimised, and the page's WebAssembly; then a release in
+# dist/ (the plug-in built a second time, clean, from a copy of the
+# checkout; the page from the WebAssembly build just made).
+#
+# Then two lanes side by side, each writing its own log, printed when both
+# are done: the browser tests in Debian's Chromium and Firefox (the page's
+# reports against the native runner's, the release's page archive served),
+# and beside them the Windows build's checks under wine, the native tests
+# with the comparisons between the builds and the checks of the release,
+# the reference scenarios under valgrind memcheck (optimised build, no
+# sanitizer) and a bounded libFuzzer run. Ends with the reliability figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -31,69 +33,99 @@ failed=()
 scripts/release.sh --reuse-web || failed+=("release")
 figures=build/test/reliability
 rm -rf "$figures"
-ctest --preset windows -j2 || failed+=("Windows tests")
-ctest --preset test -j2 || failed+=("native tests")
-node --test tests/web/ || failed+=("browser tests")
+logs=build/test/lanes
+rm -rf "$logs"
+mkdir -p "$logs"
 
-# The page's code, its browser tests and benchmarks as Prettier writes them
-# (npm run format rewrites them so).
-npm run --silent format:check || failed+=("page formatting")
+# A lane notes each of its steps that fails here.
+failing() { echo "$1" >>"$logs/failed"; }
+
+# The browser tests.
+browser_lane() {
+  node --test tests/web/ || failing "browser tests"
+  # The page's code, its browser tests and benchmarks as Prettier writes
+  # them (npm run format rewrites them so).
+  npm run --silent format:check || failing "page formatting"
+}
 
 # Valgrind memcheck: each reference scenario once, no error and no leak.
-memcheck_runs=0
-memcheck_errors=0
-for scenario in scenarios/reference_*.json; do
-  log=build/native/memcheck_$(basename "$scenario" .json).log
-  status=0
-  valgrind --error-exitcode=99 --leak-check=full build/native/host/slantwarper-host "$scenario" --json /dev/null \
-    >/dev/null 2>"$log" || status=$?
-  errors=$(sed -n 's/.*ERROR SUMMARY: \([0-9]*\) errors.*/\1/p' "$log" | tail -1)
-  errors=${errors:-1}  # no summary: valgrind itself failed
-  if [ "$status" -ne 0 ] && [ "$errors" -eq 0 ]; then errors=1; fi
-  echo "valgrind memcheck: $scenario: exit status $status, $errors errors"
-  memcheck_runs=$((memcheck_runs + 1))
-  memcheck_errors=$((memcheck_errors + errors))
-done
+memcheck() {
+  local runs=0 errors=0 scenario log status count
+  for scenario in scenarios/reference_*.json; do
+    log=build/native/memcheck_$(basename "$scenario" .json).log
+    status=0
+    valgrind --error-exitcode=99 --leak-check=full build/native/host/slantwarper-host "$scenario" --json /dev/null \
+      >/dev/null 2>"$log" || status=$?
+    count=$(sed -n 's/.*ERROR SUMMARY: \([0-9]*\) errors.*/\1/p' "$log" | tail -1)
+    count=${count:-1}  # no summary: valgrind itself failed
+    if [ "$status" -ne 0 ] && [ "$count" -eq 0 ]; then count=1; fi
+    echo "valgrind memcheck: $scenario: exit status $status, $count errors"
+    runs=$((runs + 1))
+    errors=$((errors + count))
+  done
+  echo "valgrind memcheck: $runs reference scenarios, $errors errors" >"$logs/memcheck.txt"
+  [ "$errors" -eq 0 ]
+}
 
 # libFuzzer, bounded: each target for its share of a minute, new inputs to
 # the build tree, the committed corpus (and for scenario files the example
 # and test files) as seeds; a broken invariant leaves its input in
-# build/fuzz/artifacts. scripts/fuzz.sh runs the long campaigns.
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 --target sw_fuzz_plugin sw_fuzz_scenario
-mkdir -p build/fuzz/corpus build/fuzz/scenario_corpus build/fuzz/artifacts
-fuzz_seconds=0
-fuzz_runs=0
-fuzz_failures=0
-fuzz_target() {
-  local target=$1 seconds=$2
-  shift 2
-  local status=0
-  build/fuzz/tests/fuzz/$target "$@" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
-    -artifact_prefix=build/fuzz/artifacts/ 2>"build/fuzz/$target.log" || status=$?
-  local runs
-  runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "build/fuzz/$target.log")
-  fuzz_runs=$((fuzz_runs + ${runs:-0}))
-  fuzz_seconds=$((fuzz_seconds + seconds))
-  if [ "$status" -ne 0 ]; then
-    fuzz_failures=$((fuzz_failures + 1))
-    tail -40 "build/fuzz/$target.log"
-  fi
+# build/test/fuzz/artifacts. scripts/fuzz.sh runs the long campaigns.
+fuzzing() {
+  local work=build/test/fuzz
+  mkdir -p $work/corpus $work/scenario_corpus $work/artifacts
+  local seconds=0 runs=0 failures=0
+  run_target() {
+    local target=$1 time=$2 status=0 executed
+    shift 2
+    build/test/tests/fuzz/$target "$@" -max_total_time="$time" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
+      -artifact_prefix=$work/artifacts/ 2>"$work/$target.log" || status=$?
+    executed=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$work/$target.log")
+    runs=$((runs + ${executed:-0}))
+    seconds=$((seconds + time))
+    if [ "$status" -ne 0 ]; then
+      failures=$((failures + 1))
+      tail -40 "$work/$target.log"
+    fi
+  }
+  run_target sw_fuzz_plugin 45 $work/corpus tests/fuzz/corpus
+  run_target sw_fuzz_scenario 15 $work/scenario_corpus tests/fuzz/scenario_corpus scenarios \
+    tests/data/bad_scenarios tests/data/hostile_scenarios -max_len=4096
+  echo "fuzzing: $runs executions in $seconds s (2 targets), $failures failures" >"$logs/fuzzing.txt"
+  [ "$failures" -eq 0 ]
 }
-fuzz_target sw_fuzz_plugin 45 build/fuzz/corpus tests/fuzz/corpus
-fuzz_target sw_fuzz_scenario 15 build/fuzz/scenario_corpus tests/fuzz/scenario_corpus scenarios \
-  tests/data/bad_scenarios tests/data/hostile_scenarios -max_len=4096
 
-[ "$fuzz_failures" -eq 0 ] || failed+=("fuzzing")
-[ "$memcheck_errors" -eq 0 ] || failed+=("valgrind memcheck")
+native_lane() {
+  ctest --preset windows -j2 || failing "Windows tests"
+  ctest --preset test -j2 || failing "native tests"
+  memcheck || failing "valgrind memcheck"
+  fuzzing || failing "fuzzing"
+}
+
+browser_lane >"$logs/browser.log" 2>&1 &
+browser=$!
+native_lane >"$logs/native.log" 2>&1 &
+native=$!
+wait "$native" || failing "the native lane"
+wait "$browser" || failing "the browser lane"
+
+echo
+echo "== Windows checks, native tests, valgrind, fuzzing ($logs/native.log)"
+cat "$logs/native.log"
+echo
+echo "== Browser tests and the page's formatting ($logs/browser.log)"
+cat "$logs/browser.log"
+if [ -f "$logs/failed" ]; then
+  while IFS= read -r step; do failed+=("$step"); done <"$logs/failed"
+fi
 
 echo
 echo "Reliability"
 for figure in host_fault_sweep history_sweep allocation_sweep; do
   cat "$figures/$figure.txt" 2>/dev/null || echo "$figure: no figures (the sweep did not finish)"
 done
-echo "fuzzing: $fuzz_runs executions in $fuzz_seconds s (2 targets), $fuzz_failures failures"
-echo "valgrind memcheck: $memcheck_runs reference scenarios, $memcheck_errors errors"
+cat "$logs/fuzzing.txt" 2>/dev/null || echo "fuzzing: no figures (it did not run)"
+cat "$logs/memcheck.txt" 2>/dev/null || echo "valgrind memcheck: no figures (it did not run)"
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
