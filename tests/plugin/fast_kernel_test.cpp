@@ -313,20 +313,22 @@ float& coordinateOf(PathSegment& segment, std::size_t point, std::size_t coordin
   return coordinate == 0 ? p.x : p.y;
 }
 
+struct Special {
+  const char* name;
+  std::uint32_t bits;
+};
+constexpr Special kSpecials[] = {
+    {"quiet NaN", 0x7FC00000u},
+    {"negative quiet NaN", 0xFFC00000u},
+    {"quiet NaN with a payload", 0x7FC0BEEFu},
+    {"signalling NaN", 0x7F800001u},
+    {"negative signalling NaN", 0xFFA00000u},
+    {"signalling NaN, all payload bits", 0x7FBFFFFFu},
+    {"infinity", 0x7F800000u},
+    {"negative infinity", 0xFF800000u},
+};
+
 TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
-  struct Special {
-    const char* name;
-    std::uint32_t bits;
-  } specials[] = {
-      {"quiet NaN", 0x7FC00000u},
-      {"negative quiet NaN", 0xFFC00000u},
-      {"quiet NaN with a payload", 0x7FC0BEEFu},
-      {"signalling NaN", 0x7F800001u},
-      {"negative signalling NaN", 0xFFA00000u},
-      {"signalling NaN, all payload bits", 0x7FBFFFFFu},
-      {"infinity", 0x7F800000u},
-      {"negative infinity", 0xFF800000u},
-  };
   const KernelPath path = GetParam();
   const std::size_t block = blockOf(path);
   Random random(0x5EED);
@@ -338,7 +340,7 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
     ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), moved.data(), block), block)
         << "a block of ordinary artwork is moved";
   }
-  for (const Special& special : specials) {
+  for (const Special& special : kSpecials) {
     for (std::size_t segment = 0; segment < block; ++segment) {
       for (std::size_t point = 0; point < 3; ++point) {
         for (std::size_t coordinate = 0; coordinate < 2; ++coordinate) {
@@ -355,6 +357,54 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
           ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << where();
         }
       }
+    }
+  }
+}
+
+// A path of exactly four segments goes through the chunked block, which
+// reads and writes it as seven 16-byte chunks: the reference's bits, the
+// host bytes kept, on ordinary and awkward points, and every block with a
+// NaN or an infinity in any place refused, untouched.
+TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
+  Random random(0xC4C4);
+  const OrdinaryDrag ordinary;
+  const BlockValues& values = ordinary.displacer.blockValues();
+  for (int round = 0; round < 2000; ++round) {
+    const Drag drag = mouseDrag(random);
+    const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
+    const SegmentDisplacer displacer(stretch, drag.start, drag.current);
+    std::vector<PathSegment> buffer(kSse2Block);
+    for (PathSegment& segment : buffer) {
+      ArtworkPoint points[3];
+      for (ArtworkPoint& point : points) {
+        point = random.chance(round % 2 == 0 ? 0 : 20) ? awkwardPoint(random, drag, stretch)
+                                                       : ArtworkPoint{random.artwork(), random.artwork()};
+      }
+      segment = segmentOf(points[0], points[1], points[2], random);
+    }
+    std::vector<PathSegment> chunked = buffer;
+    std::vector<PathSegment> reference = buffer;
+    displacer.displaceEachPoint(reference.data(), reference.size());
+    if (displacer.blocksApply() && moveChunkedBlockSse2(displacer.blockValues(), chunked.data())) {
+      ASSERT_EQ(std::memcmp(chunked.data(), reference.data(), sizeof(PathSegment) * kSse2Block), 0)
+          << "round " << round;
+    } else {
+      ASSERT_EQ(std::memcmp(chunked.data(), buffer.data(), sizeof(PathSegment) * kSse2Block), 0) << "round " << round;
+    }
+    ASSERT_TRUE(sameAsReference(displacer, buffer, drag)) << "round " << round;
+  }
+  const std::vector<PathSegment> plain = ordinarySegments(random, kSse2Block);
+  std::vector<PathSegment> moved = plain;
+  ASSERT_TRUE(moveChunkedBlockSse2(values, moved.data())) << "a block of ordinary artwork is moved";
+  for (const Special& special : kSpecials) {
+    for (std::size_t place = 0; place < 6 * kSse2Block; ++place) {
+      std::vector<PathSegment> buffer = plain;
+      coordinateOf(buffer[place / 6], place % 6 / 2, place % 2) = std::bit_cast<float>(special.bits);
+      std::vector<PathSegment> untouched = buffer;
+      ASSERT_FALSE(moveChunkedBlockSse2(values, untouched.data())) << special.name << " at " << place;
+      ASSERT_EQ(std::memcmp(untouched.data(), buffer.data(), sizeof(PathSegment) * kSse2Block), 0)
+          << special.name << " at " << place;
+      ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << special.name << " at " << place;
     }
   }
 }

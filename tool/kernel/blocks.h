@@ -149,6 +149,14 @@ std::size_t moveBlocksSse2(const BlockValues& values, hostapi::PathSegment* segm
 // envelope test: exact for the points inside the envelope (pointInside),
 // of no meaning for the others.
 void moveBlockUntestedSse2(const BlockValues& values, hostapi::PathSegment* segments);
+// Moves a buffer of exactly four segments as the SSE2 blocks do, reading and
+// writing it as seven 16-byte chunks from its start; false, with nothing
+// written, when a point lies outside the envelope. A buffer the host has
+// just filled is read from the stores that filled it, which a read across
+// two of them would have to wait for: for a path of four segments, the
+// shape of every ellipse and most rectangles, that wait is longer than the
+// block.
+bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segments);
 #endif
 #if defined(__i386__) || defined(__x86_64__)
 std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);

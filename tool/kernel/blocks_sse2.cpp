@@ -138,21 +138,83 @@ SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool fi
   return t;
 }
 
+// The block's pairs moved by their t.
+SW_SSE2 Pairs movedPairs(const Lanes& k, const Pairs& p, const Distances& t) {
+  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
+  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
+  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
+  return {movedLow(k, d0, p.first0),   movedHigh(k, d0, p.first1), movedLow(k, d1, p.second0),
+          movedHigh(k, d1, p.second1), movedLow(k, d2, p.outs0),   movedHigh(k, d2, p.outs1)};
+}
+
 // Writes the block's points moved by their t; the host bytes are not written.
 SW_SSE2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
-  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
-  _mm_storeu_ps(f, movedLow(k, d0, p.first0));
-  _mm_storeu_ps(f + 7, movedHigh(k, d0, p.first1));
-  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
-  _mm_storeu_ps(f + 14, movedLow(k, d1, p.second0));
-  _mm_storeu_ps(f + 21, movedHigh(k, d1, p.second1));
-  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
-  const __m128 low = movedLow(k, d2, p.outs0);
-  const __m128 high = movedHigh(k, d2, p.outs1);
-  _mm_storel_pi(reinterpret_cast<__m64*>(f + 4), low);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 11), low);
-  _mm_storel_pi(reinterpret_cast<__m64*>(f + 18), high);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), high);
+  const Pairs m = movedPairs(k, p, t);
+  _mm_storeu_ps(f, m.first0);
+  _mm_storeu_ps(f + 7, m.first1);
+  _mm_storeu_ps(f + 14, m.second0);
+  _mm_storeu_ps(f + 21, m.second1);
+  _mm_storel_pi(reinterpret_cast<__m64*>(f + 4), m.outs0);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 11), m.outs0);
+  _mm_storel_pi(reinterpret_cast<__m64*>(f + 18), m.outs1);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), m.outs1);
+}
+
+// The same block as its seven 16-byte chunks, floats 4i to 4i + 3, and the
+// pairs taken from them and put back by shuffles, which move bits as they
+// are (the host bytes among them).
+struct Chunks {
+  __m128 c0, c1, c2, c3, c4, c5, c6;
+};
+
+SW_SSE2 Chunks loadChunks(const float* f) {
+  return {_mm_loadu_ps(f),      _mm_loadu_ps(f + 4),  _mm_loadu_ps(f + 8), _mm_loadu_ps(f + 12),
+          _mm_loadu_ps(f + 16), _mm_loadu_ps(f + 20), _mm_loadu_ps(f + 24)};
+}
+
+// Floats `floats` to `floats` + 3 of the eight that `low` and `high` hold,
+// without SSSE3's byte alignment: `low` shifted down and `high` up, joined.
+template <int floats>
+SW_SSE2 __m128 across(__m128 low, __m128 high) {
+  return _mm_castsi128_ps(_mm_or_si128(_mm_srli_si128(_mm_castps_si128(low), 4 * floats),
+                                       _mm_slli_si128(_mm_castps_si128(high), 16 - 4 * floats)));
+}
+
+SW_SSE2 Pairs pairsOf(const Chunks& c) {
+  const __m128 outs1x = _mm_shuffle_ps(c.c2, c.c3, _MM_SHUFFLE(0, 0, 3, 3));  // floats 11, 11, 12, 12
+  return {c.c0,
+          across<3>(c.c1, c.c2),
+          _mm_shuffle_ps(c.c3, c.c4, _MM_SHUFFLE(1, 0, 3, 2)),
+          across<1>(c.c5, c.c6),
+          _mm_shuffle_ps(c.c1, outs1x, _MM_SHUFFLE(2, 0, 1, 0)),
+          _mm_shuffle_ps(c.c4, c.c6, _MM_SHUFFLE(2, 1, 3, 2))};
+}
+
+// The chunks of the moved pairs `m`, with the host bytes of `c`.
+SW_SSE2 Chunks chunksOf(const Pairs& m, const Chunks& c) {
+  const __m128 host0 = _mm_shuffle_ps(c.c1, m.first1, _MM_SHUFFLE(0, 0, 2, 2));      // floats 6, 6, 7, 7
+  const __m128 tail1 = _mm_shuffle_ps(m.first1, m.outs0, _MM_SHUFFLE(2, 2, 3, 3));   // 10, 10, 11, 11
+  const __m128 host1 = _mm_shuffle_ps(m.outs0, c.c3, _MM_SHUFFLE(1, 1, 3, 3));       // 12, 12, 13, 13
+  const __m128 host2 = _mm_shuffle_ps(c.c5, m.second1, _MM_SHUFFLE(0, 0, 0, 0));     // 20, 20, 21, 21
+  const __m128 tail3 = _mm_shuffle_ps(m.second1, m.outs1, _MM_SHUFFLE(2, 2, 3, 3));  // 24, 24, 25, 25
+  const __m128 host3 = _mm_shuffle_ps(m.outs1, c.c6, _MM_SHUFFLE(3, 3, 3, 3));       // 26, 26, 27, 27
+  return {m.first0,
+          _mm_shuffle_ps(m.outs0, host0, _MM_SHUFFLE(2, 0, 1, 0)),
+          _mm_shuffle_ps(m.first1, tail1, _MM_SHUFFLE(2, 0, 2, 1)),
+          _mm_shuffle_ps(host1, m.second0, _MM_SHUFFLE(1, 0, 2, 0)),
+          _mm_shuffle_ps(m.second0, m.outs1, _MM_SHUFFLE(1, 0, 3, 2)),
+          _mm_shuffle_ps(host2, m.second1, _MM_SHUFFLE(2, 1, 2, 0)),
+          _mm_shuffle_ps(tail3, host3, _MM_SHUFFLE(2, 0, 2, 0))};
+}
+
+SW_SSE2 void storeChunks(float* f, const Chunks& c) {
+  _mm_storeu_ps(f, c.c0);
+  _mm_storeu_ps(f + 4, c.c1);
+  _mm_storeu_ps(f + 8, c.c2);
+  _mm_storeu_ps(f + 12, c.c3);
+  _mm_storeu_ps(f + 16, c.c4);
+  _mm_storeu_ps(f + 20, c.c5);
+  _mm_storeu_ps(f + 24, c.c6);
 }
 
 // Moves four segments; when `tested`, first makes sure every point lies
@@ -195,5 +257,17 @@ std::size_t moveBlocksSse2(const BlockValues& v, PathSegment* segments, std::siz
 }
 
 void moveBlockUntestedSse2(const BlockValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
+
+bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
+  const Lanes k = lanesOf(v);
+  float* const f = &segments->anchor.x;
+  const Chunks c = loadChunks(f);
+  const Pairs p = pairsOf(c);
+  Envelope e;
+  const Distances t = distances(k, p, e, true);
+  if (!inside(k, e)) return false;
+  storeChunks(f, chunksOf(movedPairs(k, p, t), c));
+  return true;
+}
 
 #endif

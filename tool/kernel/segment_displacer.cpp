@@ -116,6 +116,9 @@ bool SegmentDisplacer::moveWide(BlockMover wide, std::size_t block, PathSegment*
 }
 
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
+  // A path of four segments: one block, read and written in chunks; the
+  // blocks below settle it if it is refused.
+  if (count == kSse2Block && path_ != KernelPath::points && moveChunkedBlockSse2(values_, segments)) return false;
   switch (path_) {
 #if defined(__i386__) || defined(__x86_64__)  // SSE2 translated elsewhere has no wide paths
     case KernelPath::avx512:
