@@ -138,7 +138,7 @@ SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool fi
   return t;
 }
 
-// The block's pairs moved by their t.
+// The block's pairs moved by their t, for the chunked block.
 SW_SSE2 Pairs movedPairs(const Lanes& k, const Pairs& p, const Distances& t) {
   const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
   const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
@@ -148,16 +148,22 @@ SW_SSE2 Pairs movedPairs(const Lanes& k, const Pairs& p, const Distances& t) {
 }
 
 // Writes the block's points moved by their t; the host bytes are not written.
+// Each group's d is formed next to its stores (as in movedPairs), which
+// schedules better than forming them all first.
 SW_SSE2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
-  const Pairs m = movedPairs(k, p, t);
-  _mm_storeu_ps(f, m.first0);
-  _mm_storeu_ps(f + 7, m.first1);
-  _mm_storeu_ps(f + 14, m.second0);
-  _mm_storeu_ps(f + 21, m.second1);
-  _mm_storel_pi(reinterpret_cast<__m64*>(f + 4), m.outs0);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 11), m.outs0);
-  _mm_storel_pi(reinterpret_cast<__m64*>(f + 18), m.outs1);
-  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), m.outs1);
+  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
+  _mm_storeu_ps(f, movedLow(k, d0, p.first0));
+  _mm_storeu_ps(f + 7, movedHigh(k, d0, p.first1));
+  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
+  _mm_storeu_ps(f + 14, movedLow(k, d1, p.second0));
+  _mm_storeu_ps(f + 21, movedHigh(k, d1, p.second1));
+  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
+  const __m128 low = movedLow(k, d2, p.outs0);
+  const __m128 high = movedHigh(k, d2, p.outs1);
+  _mm_storel_pi(reinterpret_cast<__m64*>(f + 4), low);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 11), low);
+  _mm_storel_pi(reinterpret_cast<__m64*>(f + 18), high);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), high);
 }
 
 // The same block as its seven 16-byte chunks, floats 4i to 4i + 3, and the
