@@ -369,6 +369,7 @@ TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
   Random random(0xC4C4);
   const OrdinaryDrag ordinary;
   const BlockValues& values = ordinary.displacer.blockValues();
+  int ordinaryMoved = 0;  // rounds of ordinary artwork alone that the chunked block moved
   for (int round = 0; round < 2000; ++round) {
     const Drag drag = mouseDrag(random);
     const Stretch stretch = computeStretch(drag.start, drag.current, drag.shift, 200.0f);
@@ -386,6 +387,7 @@ TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
     std::vector<PathSegment> reference = buffer;
     displacer.displaceEachPoint(reference.data(), reference.size());
     if (displacer.blocksApply() && moveChunkedBlockSse2(displacer.blockValues(), chunked.data())) {
+      ordinaryMoved += round % 2 == 0 ? 1 : 0;
       ASSERT_EQ(std::memcmp(chunked.data(), reference.data(), sizeof(PathSegment) * kSse2Block), 0)
           << "round " << round;
     } else {
@@ -393,6 +395,7 @@ TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
     }
     ASSERT_TRUE(sameAsReference(displacer, buffer, drag)) << "round " << round;
   }
+  EXPECT_EQ(ordinaryMoved, 1000) << "every block of ordinary artwork under a mouse drag is moved by the chunks";
   const std::vector<PathSegment> plain = ordinarySegments(random, kSse2Block);
   std::vector<PathSegment> moved = plain;
   ASSERT_TRUE(moveChunkedBlockSse2(values, moved.data())) << "a block of ordinary artwork is moved";
