@@ -112,46 +112,44 @@ SW_AVX2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool fi
           groupDistance(k, p.outs0, p.outs1, e, false)};
 }
 
-// Writes the block's points moved by their t; the host bytes are not written.
-SW_AVX2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
+// A block's pairs moved by their t, in the layout of Pairs.
+SW_AVX2 Pairs moved(const Lanes& k, const Pairs& p, const Distances& t) {
   const __m256 d0 = _mm256_mul_ps(t.t0, k.sideFactor);
-  storeHalves(f, movedLow(k, d0, p.first0));
-  storeHalves(f + 7, movedHigh(k, d0, p.first1));
   const __m256 d1 = _mm256_mul_ps(t.t1, k.sideFactor);
-  storeHalves(f + 14, movedLow(k, d1, p.second0));
-  storeHalves(f + 21, movedHigh(k, d1, p.second1));
   const __m256 d2 = _mm256_mul_ps(t.t2, k.sideFactor);
-  const __m256 low = movedLow(k, d2, p.outs0);
-  const __m256 high = movedHigh(k, d2, p.outs1);
-  storePairs(f + 4, f + 11, _mm256_castps256_ps128(low));
-  storePairs(f + 4 + kHalf, f + 11 + kHalf, _mm256_extractf128_ps(low, 1));
-  storePairs(f + 18, f + 25, _mm256_castps256_ps128(high));
-  storePairs(f + 18 + kHalf, f + 25 + kHalf, _mm256_extractf128_ps(high, 1));
+  return {movedLow(k, d0, p.first0),   movedHigh(k, d0, p.first1), movedLow(k, d1, p.second0),
+          movedHigh(k, d1, p.second1), movedLow(k, d2, p.outs0),   movedHigh(k, d2, p.outs1)};
 }
 
-// Moves a block of eight segments; false, with nothing written, when a point
-// lies outside the envelope.
-SW_AVX2 bool moveBlock(const Lanes& k, PathSegment* s) {
-  float* const f = &s->anchor.x;
-  const Pairs p = loadBlock(f);
-  Envelope e;
-  const Distances t = distances(k, p, e, true);
-  if (!inside(k, e)) return false;
-  store(k, f, p, t);
-  return true;
+// Writes a block's moved pairs; the host bytes are not written.
+SW_AVX2 void store(float* f, const Pairs& m) {
+  storeHalves(f, m.first0);
+  storeHalves(f + 7, m.first1);
+  storeHalves(f + 14, m.second0);
+  storeHalves(f + 21, m.second1);
+  storePairs(f + 4, f + 11, _mm256_castps256_ps128(m.outs0));
+  storePairs(f + 4 + kHalf, f + 11 + kHalf, _mm256_extractf128_ps(m.outs0, 1));
+  storePairs(f + 18, f + 25, _mm256_castps256_ps128(m.outs1));
+  storePairs(f + 18 + kHalf, f + 25 + kHalf, _mm256_extractf128_ps(m.outs1, 1));
 }
 
-// Two blocks with one envelope test.
-SW_AVX2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
+// Moves `blocks` consecutive blocks of eight segments with one envelope test;
+// false, with nothing written, when a point of any lies outside the
+// envelope. Every point is moved before the test and kept in registers for
+// the stores: the block's original pairs and its t, kept instead, would not
+// fit in sixteen registers for two blocks, and their spills cost more than
+// moving a refused block for nothing.
+template <int blocks>
+SW_AVX2 bool moveBlocks(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   Envelope e;
-  const Pairs p0 = loadBlock(f);
-  const Pairs p1 = loadBlock(f + 2 * kHalf);
-  const Distances first = distances(k, p0, e, true);
-  const Distances second = distances(k, p1, e, false);
+  Pairs m[blocks];
+  for (int j = 0; j < blocks; ++j) {
+    const Pairs p = loadBlock(f + 2 * kHalf * j);
+    m[j] = moved(k, p, distances(k, p, e, j == 0));
+  }
   if (!inside(k, e)) return false;
-  store(k, f, p0, first);
-  store(k, f + 2 * kHalf, p1, second);
+  for (int j = 0; j < blocks; ++j) store(f + 2 * kHalf * j, m[j]);
   return true;
 }
 
@@ -169,8 +167,8 @@ __attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v,
                 _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
                 _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
   std::size_t i = 0;
-  while (i + 2 * kAvx2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kAvx2Block;
-  while (i + kAvx2Block <= count && moveBlock(k, segments + i)) i += kAvx2Block;
+  while (i + 2 * kAvx2Block <= count && moveBlocks<2>(k, segments + i)) i += 2 * kAvx2Block;
+  while (i + kAvx2Block <= count && moveBlocks<1>(k, segments + i)) i += kAvx2Block;
   return i;
 }
 
