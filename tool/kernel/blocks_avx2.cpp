@@ -133,23 +133,31 @@ SW_AVX2 void store(float* f, const Pairs& m) {
   storePairs(f + 18 + kHalf, f + 25 + kHalf, _mm256_extractf128_ps(m.outs1, 1));
 }
 
+// Whether the points are moved before the envelope test. Across the test,
+// sixteen vector registers (x86-64) hold the moved pairs of two blocks with
+// fewer spills than their original pairs and t; in eight (i686) the original
+// pairs and t, moved after the test, spill less.
+#if defined(__x86_64__)
+constexpr bool kMoveBeforeTest = true;
+#else
+constexpr bool kMoveBeforeTest = false;
+#endif
+
 // Moves `blocks` consecutive blocks of eight segments with one envelope test;
-// false, with nothing written, when a point of any lies outside the
-// envelope. Every point is moved before the test and kept in registers for
-// the stores: the block's original pairs and its t, kept instead, would not
-// fit in sixteen registers for two blocks, and their spills cost more than
-// moving a refused block for nothing.
+// false, with nothing written, when a point of any lies outside the envelope.
 template <int blocks>
 SW_AVX2 bool moveBlocks(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   Envelope e;
-  Pairs m[blocks];
+  Pairs p[blocks];
+  Distances t[blocks];
   for (int j = 0; j < blocks; ++j) {
-    const Pairs p = loadBlock(f + 2 * kHalf * j);
-    m[j] = moved(k, p, distances(k, p, e, j == 0));
+    p[j] = loadBlock(f + 2 * kHalf * j);
+    t[j] = distances(k, p[j], e, j == 0);
+    if constexpr (kMoveBeforeTest) p[j] = moved(k, p[j], t[j]);
   }
   if (!inside(k, e)) return false;
-  for (int j = 0; j < blocks; ++j) store(f + 2 * kHalf * j, m[j]);
+  for (int j = 0; j < blocks; ++j) store(f + 2 * kHalf * j, kMoveBeforeTest ? p[j] : moved(k, p[j], t[j]));
   return true;
 }
 
