@@ -6,8 +6,9 @@
 // segments from the start of a buffer, with displacePoint's operations in
 // its order and with its roundings, and stops before the first block that
 // has a point outside the envelope (left untouched) or when fewer than a
-// block's segments remain; two blocks at a time share one envelope test,
-// and when they fail it each is tested alone. It returns the number of
+// block's segments remain; two blocks at a time share one envelope test
+// (except the i686 build's SSE2 blocks, see blocks_sse2.cpp), and when they
+// fail it each is tested alone. It returns the number of
 // segments moved, a multiple of its block. The SSE2 path exists wherever SSE2 does (natively,
 // or translated to WebAssembly SIMD); the AVX2 and AVX-512 paths are built
 // for the base target with their instructions enabled per function, and are
