@@ -24,12 +24,13 @@ namespace {
 
 // The event's values (BlockValues) in registers, loaded once per call.
 struct Lanes {
-  __m128 a, b, c, sideFactor, cosSin, marginOffset;
+  __m128 a, b, c, sideFactor, cosSin, cosTheta, sinTheta, marginOffset;
 };
 
 SW_SSE2 Lanes lanesOf(const BlockValues& v) {
-  return {_mm_loadu_ps(v.a.lane),          _mm_loadu_ps(v.b.lane),      _mm_loadu_ps(v.c.lane),
-          _mm_loadu_ps(v.sideFactor.lane), _mm_loadu_ps(v.cosSin.lane), _mm_loadu_ps(v.marginOffset.lane)};
+  return {_mm_loadu_ps(v.a.lane),          _mm_loadu_ps(v.b.lane),           _mm_loadu_ps(v.c.lane),
+          _mm_loadu_ps(v.sideFactor.lane), _mm_loadu_ps(v.cosSin.lane),      _mm_loadu_ps(v.cosTheta.lane),
+          _mm_loadu_ps(v.sinTheta.lane),   _mm_loadu_ps(v.marginOffset.lane)};
 }
 
 // The envelope's bounds, lane by lane over the lane's points: the largest
@@ -117,40 +118,39 @@ struct Distances {
   __m128 t0, t1, t2;
 };
 
+// A block's twelve points as three groups of four, x and y apart.
+struct Groups {
+  __m128 x0, y0, x1, y1, x2, y2;
+};
+
 SW_SSE2 __m128 xs(__m128 low, __m128 high) { return _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)); }
 SW_SSE2 __m128 ys(__m128 low, __m128 high) { return _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)); }
 
-// The block's t, folded into the envelope `e` (begun when `first`).
-SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
-  const __m128 x0 = xs(p.first0, p.first1);
-  const __m128 y0 = ys(p.first0, p.first1);
-  const __m128 x1 = xs(p.second0, p.second1);
-  const __m128 y1 = ys(p.second0, p.second1);
-  const __m128 x2 = xs(p.outs0, p.outs1);
-  const __m128 y2 = ys(p.outs0, p.outs1);
-  const Distances t{distance(k, x0, y0), distance(k, x1, y1), distance(k, x2, y2)};
+SW_SSE2 Groups groupsOf(const Pairs& p) {
+  return {xs(p.first0, p.first1),   ys(p.first0, p.first1), xs(p.second0, p.second1),
+          ys(p.second0, p.second1), xs(p.outs0, p.outs1),   ys(p.outs0, p.outs1)};
+}
+
+// The groups' t, folded into the envelope `e` (begun when `first`).
+SW_SSE2 Distances distances(const Lanes& k, const Groups& g, Envelope& e, bool first) {
+  const Distances t{distance(k, g.x0, g.y0), distance(k, g.x1, g.y1), distance(k, g.x2, g.y2)};
   if (first) {
-    e = envelopeOf(x0, y0, t.t0);
+    e = envelopeOf(g.x0, g.y0, t.t0);
   } else {
-    include(e, x0, y0, t.t0);
+    include(e, g.x0, g.y0, t.t0);
   }
-  include(e, x1, y1, t.t1);
-  include(e, x2, y2, t.t2);
+  include(e, g.x1, g.y1, t.t1);
+  include(e, g.x2, g.y2, t.t2);
   return t;
 }
 
-// The block's pairs moved by their t, for the chunked block.
-SW_SSE2 Pairs movedPairs(const Lanes& k, const Pairs& p, const Distances& t) {
-  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
-  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
-  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
-  return {movedLow(k, d0, p.first0),   movedHigh(k, d0, p.first1), movedLow(k, d1, p.second0),
-          movedHigh(k, d1, p.second1), movedLow(k, d2, p.outs0),   movedHigh(k, d2, p.outs1)};
+SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
+  return distances(k, groupsOf(p), e, first);
 }
 
 // Writes the block's points moved by their t; the host bytes are not written.
-// Each group's d is formed next to its stores (as in movedPairs), which
-// schedules better than forming them all first.
+// Each group's d is formed next to its stores, which schedules better than
+// forming them all first.
 SW_SSE2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t) {
   const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
   _mm_storeu_ps(f, movedLow(k, d0, p.first0));
@@ -167,9 +167,10 @@ SW_SSE2 void store(const Lanes& k, float* f, const Pairs& p, const Distances& t)
   _mm_storeh_pi(reinterpret_cast<__m64*>(f + 25), high);
 }
 
-// The same block as its seven 16-byte chunks, floats 4i to 4i + 3, and the
-// pairs taken from them and put back by shuffles, which move bits as they
-// are (the host bytes among them).
+// The same block as its seven 16-byte chunks, floats 4i to 4i + 3. Its
+// groups are gathered from the chunks and the moved groups scattered back
+// into them by shuffles, which move bits as they are (the host bytes among
+// them).
 struct Chunks {
   __m128 c0, c1, c2, c3, c4, c5, c6;
 };
@@ -179,39 +180,53 @@ SW_SSE2 Chunks loadChunks(const float* f) {
           _mm_loadu_ps(f + 16), _mm_loadu_ps(f + 20), _mm_loadu_ps(f + 24)};
 }
 
-// Floats `floats` to `floats` + 3 of the eight that `low` and `high` hold,
-// without SSSE3's byte alignment: `low` shifted down and `high` up, joined.
-template <int floats>
-SW_SSE2 __m128 across(__m128 low, __m128 high) {
-  return _mm_castsi128_ps(_mm_or_si128(_mm_srli_si128(_mm_castps_si128(low), 4 * floats),
-                                       _mm_slli_si128(_mm_castps_si128(high), 16 - 4 * floats)));
+// (low[i0], low[i1], high[i2], high[i3]).
+template <int i0, int i1, int i2, int i3>
+SW_SSE2 __m128 pick(__m128 low, __m128 high) {
+  return _mm_shuffle_ps(low, high, _MM_SHUFFLE(i3, i2, i1, i0));
 }
 
-SW_SSE2 Pairs pairsOf(const Chunks& c) {
-  const __m128 outs1x = _mm_shuffle_ps(c.c2, c.c3, _MM_SHUFFLE(0, 0, 3, 3));  // floats 11, 11, 12, 12
-  return {c.c0,
-          across<3>(c.c1, c.c2),
-          _mm_shuffle_ps(c.c3, c.c4, _MM_SHUFFLE(1, 0, 3, 2)),
-          across<1>(c.c5, c.c6),
-          _mm_shuffle_ps(c.c1, outs1x, _MM_SHUFFLE(2, 0, 1, 0)),
-          _mm_shuffle_ps(c.c4, c.c6, _MM_SHUFFLE(2, 1, 3, 2))};
+// The groups of the block in chunks: the anchors and in-handles of segments
+// 0 and 1 (x at floats 0, 2, 7, 9), of segments 2 and 3 (14, 16, 21, 23),
+// and the out-handles of segments 0, 2, 1 and 3 (4, 18, 11, 25), each y
+// the float after its x.
+SW_SSE2 Groups groupsOf(const Chunks& c) {
+  const __m128 outs02 = pick<0, 1, 2, 3>(c.c1, c.c4);                          // floats 4, 5, 18, 19
+  const __m128 outs13 = pick<0, 2, 1, 2>(pick<3, 3, 0, 0>(c.c2, c.c3), c.c6);  // 11, 12, 25, 26
+  return {pick<0, 2, 0, 2>(c.c0, pick<3, 3, 1, 1>(c.c1, c.c2)),
+          pick<1, 3, 0, 2>(c.c0, c.c2),
+          pick<0, 2, 1, 3>(pick<2, 2, 0, 0>(c.c3, c.c4), c.c5),
+          pick<0, 2, 0, 2>(pick<3, 3, 1, 1>(c.c3, c.c4), pick<2, 2, 0, 0>(c.c5, c.c6)),
+          pick<0, 2, 0, 2>(outs02, outs13),
+          pick<1, 3, 1, 3>(outs02, outs13)};
 }
 
-// The chunks of the moved pairs `m`, with the host bytes of `c`.
-SW_SSE2 Chunks chunksOf(const Pairs& m, const Chunks& c) {
-  const __m128 host0 = _mm_shuffle_ps(c.c1, m.first1, _MM_SHUFFLE(0, 0, 2, 2));      // floats 6, 6, 7, 7
-  const __m128 tail1 = _mm_shuffle_ps(m.first1, m.outs0, _MM_SHUFFLE(2, 2, 3, 3));   // 10, 10, 11, 11
-  const __m128 host1 = _mm_shuffle_ps(m.outs0, c.c3, _MM_SHUFFLE(1, 1, 3, 3));       // 12, 12, 13, 13
-  const __m128 host2 = _mm_shuffle_ps(c.c5, m.second1, _MM_SHUFFLE(0, 0, 0, 0));     // 20, 20, 21, 21
-  const __m128 tail3 = _mm_shuffle_ps(m.second1, m.outs1, _MM_SHUFFLE(2, 2, 3, 3));  // 24, 24, 25, 25
-  const __m128 host3 = _mm_shuffle_ps(m.outs1, c.c6, _MM_SHUFFLE(3, 3, 3, 3));       // 26, 26, 27, 27
-  return {m.first0,
-          _mm_shuffle_ps(m.outs0, host0, _MM_SHUFFLE(2, 0, 1, 0)),
-          _mm_shuffle_ps(m.first1, tail1, _MM_SHUFFLE(2, 0, 2, 1)),
-          _mm_shuffle_ps(host1, m.second0, _MM_SHUFFLE(1, 0, 2, 0)),
-          _mm_shuffle_ps(m.second0, m.outs1, _MM_SHUFFLE(1, 0, 3, 2)),
-          _mm_shuffle_ps(host2, m.second1, _MM_SHUFFLE(2, 1, 2, 0)),
-          _mm_shuffle_ps(tail3, host3, _MM_SHUFFLE(2, 0, 2, 0))};
+// The groups' points moved by their t: x + cos * d and y + sin * d, as
+// movedLow and movedHigh form them for pairs.
+SW_SSE2 Groups moved(const Lanes& k, const Groups& g, const Distances& t) {
+  const __m128 d0 = _mm_mul_ps(t.t0, k.sideFactor);
+  const __m128 d1 = _mm_mul_ps(t.t1, k.sideFactor);
+  const __m128 d2 = _mm_mul_ps(t.t2, k.sideFactor);
+  return {_mm_add_ps(_mm_mul_ps(k.cosTheta, d0), g.x0), _mm_add_ps(_mm_mul_ps(k.sinTheta, d0), g.y0),
+          _mm_add_ps(_mm_mul_ps(k.cosTheta, d1), g.x1), _mm_add_ps(_mm_mul_ps(k.sinTheta, d1), g.y1),
+          _mm_add_ps(_mm_mul_ps(k.cosTheta, d2), g.x2), _mm_add_ps(_mm_mul_ps(k.sinTheta, d2), g.y2)};
+}
+
+// The chunks of the moved groups `m`, with the host bytes of `c`.
+SW_SSE2 Chunks chunksOf(const Groups& m, const Chunks& c) {
+  const __m128 first = _mm_unpacklo_ps(m.x0, m.y0);   // floats 0-3
+  const __m128 second = _mm_unpackhi_ps(m.x0, m.y0);  // 7-10
+  const __m128 third = _mm_unpacklo_ps(m.x1, m.y1);   // 14-17
+  const __m128 fourth = _mm_unpackhi_ps(m.x1, m.y1);  // 21-24
+  const __m128 outs02 = _mm_unpacklo_ps(m.x2, m.y2);  // 4, 5, 18, 19
+  const __m128 outs13 = _mm_unpackhi_ps(m.x2, m.y2);  // 11, 12, 25, 26
+  return {first,
+          pick<0, 1, 0, 2>(outs02, pick<2, 2, 0, 0>(c.c1, second)),    // 6, 6, 7, 7
+          pick<1, 2, 0, 2>(second, pick<3, 3, 0, 0>(second, outs13)),  // 10, 10, 11, 11
+          pick<0, 2, 0, 1>(pick<1, 1, 1, 1>(outs13, c.c3), third),     // 12, 12, 13, 13
+          pick<2, 3, 2, 3>(third, outs02),
+          pick<0, 2, 1, 2>(pick<0, 0, 0, 0>(c.c5, fourth), fourth),                             // 20, 20, 21, 21
+          pick<0, 2, 0, 2>(pick<3, 3, 2, 2>(fourth, outs13), pick<3, 3, 3, 3>(outs13, c.c6))};  // 24, 24, 25, 25
 }
 
 SW_SSE2 void storeChunks(float* f, const Chunks& c) {
@@ -281,11 +296,11 @@ bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
   const Lanes k = lanesOf(v);
   float* const f = &segments->anchor.x;
   const Chunks c = loadChunks(f);
-  const Pairs p = pairsOf(c);
+  const Groups g = groupsOf(c);
   Envelope e;
-  const Distances t = distances(k, p, e, true);
+  const Distances t = distances(k, g, e, true);
   if (!inside(k, e)) return false;
-  storeChunks(f, chunksOf(movedPairs(k, p, t), c));
+  storeChunks(f, chunksOf(moved(k, g, t), c));
   return true;
 }
 
