@@ -77,6 +77,24 @@ bool sameBytes(Mover base, Mover fresh) {
   return true;
 }
 
+// The fastest sample of base (side 0) and of new (side 1), taken in turn:
+// `samples` of one, then of the other, `rounds` times.
+struct Fastest {
+  double seconds[2] = {1.0, 1.0};
+  double operator[](int side) const { return seconds[side]; }
+};
+
+template <typename Sample>
+Fastest inTurn(int rounds, int samples, Sample sample) {
+  Fastest fastest;
+  for (int round = 0; round < rounds; ++round) {
+    for (int side = 0; side < 2; ++side) {
+      for (int i = 0; i < samples; ++i) fastest.seconds[side] = std::min(fastest.seconds[side], sample(side));
+    }
+  }
+  return fastest;
+}
+
 double sampleSeconds(Mover mover, const BlockValues& values, std::vector<PathSegment>& buffer) {
   const auto begin = std::chrono::steady_clock::now();
   std::size_t moved = 0;
@@ -93,14 +111,8 @@ void compare(const char* name, Mover base, Mover fresh, int rounds) {
   }
   const BlockValues values = eventValues(0.0f);
   std::vector<PathSegment> buffer = pointsOf(kSegments, 7, false);
-  double fastest[2] = {1.0, 1.0};
-  for (int round = 0; round < rounds; ++round) {
-    for (int side = 0; side < 2; ++side) {
-      for (int i = 0; i < kSamplesPerRound; ++i) {
-        fastest[side] = std::min(fastest[side], sampleSeconds(side == 0 ? base : fresh, values, buffer));
-      }
-    }
-  }
+  const Fastest fastest = inTurn(rounds, kSamplesPerRound,
+                                 [&](int side) { return sampleSeconds(side == 0 ? base : fresh, values, buffer); });
   const double perSegment = 1e9 / (static_cast<double>(kSegments) * kPassesPerSample);
   std::printf("%-5s base %6.3f   new %6.3f ns per segment   base / new %5.3f\n", name, fastest[0] * perSegment,
               fastest[1] * perSegment, fastest[0] / fastest[1]);
@@ -146,29 +158,29 @@ void compareChunked(int rounds) {
     return;
   }
   const BlockValues values = eventValues(0.0f);
-  // Points near the axis are refused and take another way: each path is
-  // one both blocks move.
-  std::vector<PathSegment> source = pointsOf(kPaths * kSse2Block, 11, false);
-  std::size_t kept = 0;
-  for (std::size_t from = 0; kept < source.size(); from = (from + kSse2Block) % source.size()) {
+  // Points near the axis are refused and take another way: the paths timed
+  // are ones both blocks move, repeated.
+  const std::vector<PathSegment> candidates = pointsOf(kPaths * kSse2Block, 11, false);
+  std::vector<PathSegment> movable;
+  for (std::size_t from = 0; from < candidates.size(); from += kSse2Block) {
     PathSegment trial[2][kSse2Block];
-    std::copy_n(&source[from], kSse2Block, trial[0]);
-    std::copy_n(&source[from], kSse2Block, trial[1]);
+    std::copy_n(&candidates[from], kSse2Block, trial[0]);
+    std::copy_n(&candidates[from], kSse2Block, trial[1]);
     if (base_moveChunkedBlockSse2(values, trial[0]) && new_moveChunkedBlockSse2(values, trial[1])) {
-      std::copy_n(&source[from], kSse2Block, &source[kept]);
-      kept += kSse2Block;
+      movable.insert(movable.end(), &candidates[from], &candidates[from] + kSse2Block);
     }
   }
+  if (movable.empty()) {
+    std::printf("four  no path that both move\n");
+    return;
+  }
+  std::vector<PathSegment> source(candidates.size());
+  for (std::size_t i = 0; i < source.size(); ++i) source[i] = movable[i % movable.size()];
   std::vector<PathSegment> target(source.size());
-  double fastest[2] = {1.0, 1.0};
-  for (int round = 0; round < rounds; ++round) {
-    for (int side = 0; side < 2; ++side) {
-      for (int i = 0; i < kChunkedSamples; ++i) {
-        const ChunkedMover mover = side == 0 ? base_moveChunkedBlockSse2 : new_moveChunkedBlockSse2;
-        fastest[side] = std::min(fastest[side], chunkedSampleSeconds(mover, values, source, target));
-      }
-    }
-  }
+  const Fastest fastest = inTurn(rounds, kChunkedSamples, [&](int side) {
+    return chunkedSampleSeconds(side == 0 ? base_moveChunkedBlockSse2 : new_moveChunkedBlockSse2, values, source,
+                                target);
+  });
   std::printf(
       "four  base %6.3f   new %6.3f ns per path of four segments, copies in and out included   base / new %5.3f\n",
       fastest[0] * 1e9 / kPaths, fastest[1] * 1e9 / kPaths, fastest[0] / fastest[1]);

@@ -220,13 +220,20 @@ SW_SSE2 Chunks chunksOf(const Groups& m, const Chunks& c) {
   const __m128 fourth = _mm_unpackhi_ps(m.x1, m.y1);  // 21-24
   const __m128 outs02 = _mm_unpacklo_ps(m.x2, m.y2);  // 4, 5, 18, 19
   const __m128 outs13 = _mm_unpackhi_ps(m.x2, m.y2);  // 11, 12, 25, 26
+  // The floats where a chunk joins two registers, each float twice.
+  const __m128 host0 = pick<2, 2, 0, 0>(c.c1, second);    // floats 6, 6, 7, 7
+  const __m128 tail1 = pick<3, 3, 0, 0>(second, outs13);  // 10, 10, 11, 11
+  const __m128 host1 = pick<1, 1, 1, 1>(outs13, c.c3);    // 12, 12, 13, 13
+  const __m128 host2 = pick<0, 0, 0, 0>(c.c5, fourth);    // 20, 20, 21, 21
+  const __m128 tail3 = pick<3, 3, 2, 2>(fourth, outs13);  // 24, 24, 25, 25
+  const __m128 host3 = pick<3, 3, 3, 3>(outs13, c.c6);    // 26, 26, 27, 27
   return {first,
-          pick<0, 1, 0, 2>(outs02, pick<2, 2, 0, 0>(c.c1, second)),    // 6, 6, 7, 7
-          pick<1, 2, 0, 2>(second, pick<3, 3, 0, 0>(second, outs13)),  // 10, 10, 11, 11
-          pick<0, 2, 0, 1>(pick<1, 1, 1, 1>(outs13, c.c3), third),     // 12, 12, 13, 13
+          pick<0, 1, 0, 2>(outs02, host0),
+          pick<1, 2, 0, 2>(second, tail1),
+          pick<0, 2, 0, 1>(host1, third),
           pick<2, 3, 2, 3>(third, outs02),
-          pick<0, 2, 1, 2>(pick<0, 0, 0, 0>(c.c5, fourth), fourth),                             // 20, 20, 21, 21
-          pick<0, 2, 0, 2>(pick<3, 3, 2, 2>(fourth, outs13), pick<3, 3, 3, 3>(outs13, c.c6))};  // 24, 24, 25, 25
+          pick<0, 2, 1, 2>(host2, fourth),
+          pick<0, 2, 0, 2>(tail3, host3)};
 }
 
 SW_SSE2 void storeChunks(float* f, const Chunks& c) {
