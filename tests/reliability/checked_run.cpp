@@ -219,7 +219,7 @@ void CheckedRun::deliverAll(const std::vector<swhost::Event>& events) {
   for (const swhost::Event& event : events) deliver(event);
 }
 
-void CheckedRun::act(const std::string& name, const std::function<void(swhost::Host&)>& action) {
+void CheckedRun::act(const std::string& name, const std::function<void(swhost::Host&)>& action, bool movesHistory) {
   action_ = name;
   try {
     action(*host_);
@@ -231,7 +231,7 @@ void CheckedRun::act(const std::string& name, const std::function<void(swhost::H
   checkPluginLists(0);
   if (seenContents_.count(contentHash()) == 0) problem(0, "the document is one it has never been");
   // What the press does from here on is undone to here.
-  if (pressed_) {
+  if (pressed_ && movesHistory) {
     const std::vector<ArtHandle> handles = host_->document().handles();
     atOperationStart_ = {handles.begin(), handles.end()};
   }

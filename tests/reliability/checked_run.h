@@ -79,13 +79,18 @@ class CheckedRun {
   hostapi::HostError deliver(const swhost::Event& event);
   void deliverAll(const std::vector<swhost::Event>& events);
   // Does what a person does to the host between messages, then checks;
-  // `name` says what it was in the problems.
-  void act(const std::string& name, const std::function<void(swhost::Host&)>& action);
+  // `name` says what it was in the problems. Only a move in the history
+  // (`movesHistory`) makes an open operation go on from where it leaves
+  // the document; selecting or panning during a press leaves the operation
+  // where the mouse-down began it.
+  void act(const std::string& name, const std::function<void(swhost::Host&)>& action, bool movesHistory = false);
   void undo() {
-    act("undo", [](swhost::Host& host) { host.document().undo(); });
+    act(
+        "undo", [](swhost::Host& host) { host.document().undo(); }, true);
   }
   void redo() {
-    act("redo", [](swhost::Host& host) { host.document().redo(); });
+    act(
+        "redo", [](swhost::Host& host) { host.document().redo(); }, true);
   }
 
   // Ends the run as a quitting host does, then checks what it left behind.

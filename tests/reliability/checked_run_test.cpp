@@ -170,6 +170,27 @@ TEST(CheckedRun, FaultsAreTracedToTheCallAndMessageThatFailed) {
   EXPECT_TRUE(run.clean()) << run.problems().front();
 }
 
+// A click's undo goes back to where the mouse-down began the host's
+// operation, bringing back the copy the press disposed from an earlier
+// refused disposal; the person selecting during the press moves no history,
+// so that copy is still one the rules allow.
+TEST(CheckedRun, SelectingDuringAPressKeepsWhereTheClicksUndoGoesBackTo) {
+  swhost::World world = onePath();
+  world.faults = {{"AI Art Suite/dispose art", 1, 55}};
+  CheckedRun run(world);
+  run.deliverAll({{"SP Interface", "Startup", {}, {}, {}},
+                  kMouseDown,
+                  {"AI Tool", "AI Mouse Drag", ArtworkPoint{10, 0}, {}, {}},
+                  {"AI Tool", "AI Mouse Up", ArtworkPoint{10, 0}, {}, {}},
+                  {"AI Tool", "AI Mouse Down", ArtworkPoint{5, 5}, {}, {}}});
+  run.act("select", [](swhost::Host& host) { host.document().selectOnly({0, 1}); });
+  run.deliver({"AI Tool", "AI Mouse Up", ArtworkPoint{5, 5}, {}, {}});
+  run.finish();
+  ASSERT_EQ(run.firedFaults().size(), 1u);
+  EXPECT_EQ(run.duplicates().size(), 1u) << "the click's undo brings back the copy the first press left";
+  for (const std::string& problem : run.problems()) ADD_FAILURE() << problem;
+}
+
 TEST(CheckedRun, OnlyThePlugInsOwnAllocationsAreCountedAndFail) {
   // The host's own allocations while serving the plug-in are never counted:
   // a life without any plug-in allocation counts none, however much the
