@@ -85,12 +85,12 @@ class CheckedRun {
   // where the mouse-down began it.
   void act(const std::string& name, const std::function<void(swhost::Host&)>& action, bool movesHistory = false);
   void undo() {
-    act(
-        "undo", [](swhost::Host& host) { host.document().undo(); }, true);
+    const auto undoing = [](swhost::Host& host) { host.document().undo(); };
+    act("undo", undoing, true);
   }
   void redo() {
-    act(
-        "redo", [](swhost::Host& host) { host.document().redo(); }, true);
+    const auto redoing = [](swhost::Host& host) { host.document().redo(); };
+    act("redo", redoing, true);
   }
 
   // Ends the run as a quitting host does, then checks what it left behind.
