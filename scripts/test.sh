@@ -70,7 +70,10 @@ memcheck() {
 # libFuzzer, bounded: each target for its share of a minute, new inputs to
 # the build tree, the committed corpus (and for scenario files the example
 # and test files) as seeds; a broken invariant leaves its input in
-# build/test/fuzz/artifacts. scripts/fuzz.sh runs the long campaigns.
+# build/test/fuzz/artifacts. Its random choices start from one fixed seed, so
+# that a fresh clone's run tries the same inputs wherever it runs (as far as
+# its minute reaches); scripts/fuzz.sh runs the long campaigns, which explore
+# anew each time.
 fuzzing() {
   local work=build/test/fuzz
   mkdir -p $work/corpus $work/scenario_corpus $work/artifacts
@@ -78,7 +81,7 @@ fuzzing() {
   run_target() {
     local target=$1 time=$2 status=0 executed
     shift 2
-    build/test/tests/fuzz/$target "$@" -max_total_time="$time" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
+    build/test/tests/fuzz/$target "$@" -max_total_time="$time" -seed=1729 -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
       -artifact_prefix=$work/artifacts/ 2>"$work/$target.log" || status=$?
     executed=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$work/$target.log")
     runs=$((runs + ${executed:-0}))
