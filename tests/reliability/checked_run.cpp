@@ -219,10 +219,26 @@ void CheckedRun::deliverAll(const std::vector<swhost::Event>& events) {
   for (const swhost::Event& event : events) deliver(event);
 }
 
-void CheckedRun::act(const std::string& name, const std::function<void(swhost::Host&)>& action, bool movesHistory) {
+void CheckedRun::act(const std::string& name, const std::function<void(swhost::Host&)>& action) {
+  perform(name, [&action](swhost::Host& host) {
+    action(host);
+    return false;
+  });
+}
+
+void CheckedRun::undo() {
+  perform("undo", [](swhost::Host& host) { return host.document().undo(); });
+}
+
+void CheckedRun::redo() {
+  perform("redo", [](swhost::Host& host) { return host.document().redo(); });
+}
+
+void CheckedRun::perform(const std::string& name, const std::function<bool(swhost::Host&)>& action) {
   action_ = name;
+  bool rebegun = false;
   try {
-    action(*host_);
+    rebegun = action(*host_);
   } catch (const std::exception& error) {
     problem(0, std::string("the host threw: ") + error.what());
   }
@@ -231,7 +247,7 @@ void CheckedRun::act(const std::string& name, const std::function<void(swhost::H
   checkPluginLists(0);
   if (seenContents_.count(contentHash()) == 0) problem(0, "the document is one it has never been");
   // What the press does from here on is undone to here.
-  if (pressed_ && movesHistory) {
+  if (pressed_ && rebegun) {
     const std::vector<ArtHandle> handles = host_->document().handles();
     atOperationStart_ = {handles.begin(), handles.end()};
   }

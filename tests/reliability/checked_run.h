@@ -79,19 +79,13 @@ class CheckedRun {
   hostapi::HostError deliver(const swhost::Event& event);
   void deliverAll(const std::vector<swhost::Event>& events);
   // Does what a person does to the host between messages, then checks;
-  // `name` says what it was in the problems. Only a move in the history
-  // (`movesHistory`) makes an open operation go on from where it leaves
-  // the document; selecting or panning during a press leaves the operation
-  // where the mouse-down began it.
-  void act(const std::string& name, const std::function<void(swhost::Host&)>& action, bool movesHistory = false);
-  void undo() {
-    const auto undoing = [](swhost::Host& host) { host.document().undo(); };
-    act("undo", undoing, true);
-  }
-  void redo() {
-    const auto redoing = [](swhost::Host& host) { host.document().redo(); };
-    act("redo", redoing, true);
-  }
+  // `name` says what it was in the problems. Selecting or panning during a
+  // press leaves the host's operation where the mouse-down began it.
+  void act(const std::string& name, const std::function<void(swhost::Host&)>& action);
+  // The person's undo and redo: one the host takes makes an open operation
+  // go on from where it leaves the document; one it refuses moves nothing.
+  void undo();
+  void redo();
 
   // Ends the run as a quitting host does, then checks what it left behind.
   // Call after the last message; the destructor calls it if nobody did.
@@ -115,6 +109,10 @@ class CheckedRun {
   std::vector<hostapi::ArtHandle> duplicates() const;
 
  private:
+  // act() for any action; `action` returns whether the host's open
+  // operation now goes on from where it leaves the document.
+  void perform(const std::string& name, const std::function<bool(swhost::Host&)>& action);
+
   struct Original {
     hostapi::ArtHandle handle;
     swhost::Path path;
