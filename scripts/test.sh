@@ -67,6 +67,20 @@ memcheck() {
   [ "$errors" -eq 0 ]
 }
 
+# What broke, in one line, from a failing target's log: the sanitizer's
+# report, or for an abort the target's last line before it (the broken
+# invariant), and the input libFuzzer kept. It stands in the summary at the
+# end of the run, where a log shown only in part still shows it.
+fuzz_failure() {
+  local log=$1 reason input
+  reason=$(grep -m1 -E '^==[0-9]+== ?ERROR: ' "$log" || true)
+  if [[ "$reason" == *"libFuzzer: deadly signal"* ]]; then
+    reason=$(grep -m1 -B1 -E '^==[0-9]+== ?ERROR: ' "$log" | head -1 | sed 's/^ *//')
+  fi
+  input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -1)
+  echo "${reason:-no report in the log} (input: ${input:-none kept})"
+}
+
 # libFuzzer, bounded: each target for its share of a minute, new inputs to
 # the build tree, the committed corpus (and for scenario files the example
 # and test files) as seeds; a broken invariant leaves its input in
@@ -77,7 +91,7 @@ memcheck() {
 fuzzing() {
   local work=build/test/fuzz
   mkdir -p $work/corpus $work/scenario_corpus $work/artifacts
-  local seconds=0 runs=0 failures=0
+  local seconds=0 runs=0 failures=0 found=()
   run_target() {
     local target=$1 time=$2 status=0 executed
     shift 2
@@ -89,12 +103,16 @@ fuzzing() {
     if [ "$status" -ne 0 ]; then
       failures=$((failures + 1))
       tail -40 "$work/$target.log"
+      found+=("$target: $(fuzz_failure "$work/$target.log")")
     fi
   }
   run_target sw_fuzz_plugin 45 $work/corpus tests/fuzz/corpus
   run_target sw_fuzz_scenario 15 $work/scenario_corpus tests/fuzz/scenario_corpus scenarios \
     tests/data/bad_scenarios tests/data/hostile_scenarios -max_len=4096
-  echo "fuzzing: $runs executions in $seconds s (2 targets), $failures failures" >"$logs/fuzzing.txt"
+  {
+    echo "fuzzing: $runs executions in $seconds s (2 targets), $failures failures"
+    for line in "${found[@]}"; do echo "  $line"; done
+  } >"$logs/fuzzing.txt"
   [ "$failures" -eq 0 ]
 }
 
