@@ -26,9 +26,7 @@ for (const kind of ['chrome', 'firefox']) {
       session = await launchBrowser({browser: kind, width: 1280, height: 900});
       mkdirSync(SCREENSHOT_DIR, {recursive: true});
     });
-    after(async () => {
-      if (session) await session.close();
-    });
+    after(() => session?.close());
 
     test('every file of the corpus is drawn as the browser draws it', async () => {
       const files = readdirSync(CORPUS)

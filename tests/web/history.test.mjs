@@ -21,9 +21,7 @@ before(async () => {
   assert.ok(existsSync(NATIVE_RUNNER), `the native runner is built first (${NATIVE_RUNNER})`);
   session = await launchBrowser();
 });
-after(async () => {
-  if (session) await session.close();
-});
+after(() => session?.close());
 
 const paths = async (page) => JSON.parse(await callHook(page, 'report')).paths;
 const played = async (page) => JSON.parse(await callHook(page, 'scenario')).events;

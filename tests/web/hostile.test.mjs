@@ -41,9 +41,7 @@ for (const kind of ['chrome', 'firefox']) {
       session = await launchBrowser({browser: kind});
       watched = await openWatched(session);
     });
-    after(async () => {
-      if (session) await session.close();
-    });
+    after(() => session?.close());
 
     test('no file runs anything or fetches anything, and each is told what was left out', async () => {
       const {page, requests, dialogs, problems} = watched;

@@ -46,9 +46,7 @@ before(async () => {
   assert.ok(existsSync(NATIVE_RUNNER), `the native runner is built first (${NATIVE_RUNNER})`);
   session = await launchBrowser();
 });
-after(async () => {
-  if (session) await session.close();
-});
+after(() => session?.close());
 
 const withPage = (body) => withFreshPage(session, body);
 

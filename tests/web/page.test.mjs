@@ -14,9 +14,7 @@ before(async () => {
   session = await launchBrowser();
   mkdirSync(SCREENSHOT_DIR, {recursive: true});
 });
-after(async () => {
-  if (session) await session.close();
-});
+after(() => session?.close());
 
 // A fresh page for one test; fails the test if the page logged any error.
 const withPage = (body) => withFreshPage(session, body);

@@ -40,9 +40,7 @@ let session;
 before(async () => {
   session = await launchBrowser();
 });
-after(async () => {
-  if (session) await session.close();
-});
+after(() => session?.close());
 
 const report = async (page) => JSON.parse(await callHook(page, 'report'));
 // Whether two documents' paths are the same to a float's precision of each
