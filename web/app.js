@@ -152,7 +152,7 @@ class App {
   // drawing for safety is told either way.
   openSvg(text, fileName) {
     const model = new SvgDocument(text, fileName ?? DEFAULT_FILE_NAME, parseXml);
-    const drawing = drawingOf(model.doc);
+    const drawing = drawingOf(model.doc, model.flawedPaths);
     const paths = model.worldPaths();
     const world = {
       view: this.navigation.fitted(artworkBounds(paths)),
@@ -168,9 +168,16 @@ class App {
     this.activate('slantWarper');
     this.repaint();
     const opened = fileName !== undefined ? `Opened ${fileName}.` : '';
+    const omitted = drawing.omitted ? ` Left out for safety: ${drawing.omitted}.` : '';
+    const flawed = [...model.flawedPaths.values()].map((path) => path.error);
+    const drawnUpTo =
+      flawed.length === 0
+        ? ''
+        : flawed.length === 1
+          ? ` Drawn up to an error in its path data, as browsers draw it: ${flawed[0]}.`
+          : ` ${flawed.length} paths drawn up to an error in their path data, as browsers draw them; the first: ${flawed[0]}.`;
     // A notice about the document that was open before is no longer true.
-    if (drawing.omitted) this.notice(`${opened} Left out for safety: ${drawing.omitted}.`.trim(), 'warning');
-    else this.notice(opened, 'info');
+    this.notice(`${opened}${omitted}${drawnUpTo}`.trim(), omitted || drawnUpTo ? 'warning' : 'info');
     return world;
   }
 

@@ -60,7 +60,10 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   a path or basic shape: the file's node, its local name, the <use>
 //   elements that draw it (outermost first, empty when drawn in place), the
 //   matrix from its own coordinates to artwork coordinates, and the indices
-//   of its paths grouped by contour ([[first piece, second piece...]...]).
+//   of its paths grouped by contour ([[first piece, second piece...]...]);
+// - flawedPaths: a Map from each element whose path data has an error to
+//   {error, drawn}: a line naming the element and the error, and the path
+//   data of its commands before the error, which is what browsers draw.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -105,8 +108,18 @@ function importChecked(text, parseXml) {
   if (walk.paths.length === 0) {
     throw new SvgImportError('the file has no paths or shapes to draw');
   }
-  return {paths: walk.paths, elements: walk.elements, doc, useGeometry: walk.useGeometry, rootSize: rootViewport(root)};
+  return {
+    paths: walk.paths,
+    elements: walk.elements,
+    doc,
+    useGeometry: walk.useGeometry,
+    rootSize: rootViewport(root),
+    flawedPaths: walk.flawed,
+  };
 }
+
+// A number that is not a finite 32-bit float.
+const beyondFloats = (value) => typeof value === 'number' && !Number.isFinite(Math.fround(value));
 
 // From the root's user coordinates to artwork coordinates.
 export const FLIP = Object.freeze([1, 0, 0, -1, 0, 0]);
@@ -121,6 +134,7 @@ class Walk {
     this.using = []; // the <use> elements drawing what is walked, outermost first
     this.useGeometry = new Map(); // each <use> drawn: {x, y, width, height} in user units
     this.ids = null;
+    this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
   }
 
   element(node, inherited, depth) {
@@ -239,8 +253,19 @@ class Walk {
     const label = `<${name}> "${pathName}"`;
     const data = shapeData(node, name, label);
     if (data === '') return;
+    // Path data with an error is drawn up to its last whole command, as
+    // browsers draw it. svgpath keeps exactly those commands, but reads a
+    // number with no digit (".") as not a number, and numbers beyond the
+    // float range as they are, where browsers stop.
     const parsed = svgpath(data);
-    if (parsed.err) throw new SvgImportError(`${label}: bad path data (${parsed.err.replace(/^SvgPath: /, '')})`);
+    let error = parsed.err.replace(/^SvgPath: /, '');
+    const unreadable = parsed.segments.findIndex((segment) => segment.some(beyondFloats));
+    if (unreadable >= 0) {
+      parsed.segments.length = unreadable;
+      error = `a number browsers cannot read, in command ${unreadable + 1}`;
+    }
+    if (error && !this.flawed.has(node))
+      this.flawed.set(node, {error: `${label} (${error})`, drawn: parsed.toString()});
     // iterate() with no work applies the matrix svgpath keeps pending.
     const absolute = parsed
       .abs()

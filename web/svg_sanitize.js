@@ -111,8 +111,10 @@ class Tally {
 // the page's copy of the file's <svg> (not yet in the page), sheets its
 // style sheets, nodes a Map from each drawn element to the document-order
 // number of the file element it copies (see numberElements), and omitted the
-// person's message of what was left out ('' when nothing was).
-export function drawingOf(doc) {
+// person's message of what was left out ('' when nothing was). A path whose
+// data has an error is drawn with the data browsers draw of it, given by
+// `flawedPaths` (the importer's), so that the browser has nothing to warn of.
+export function drawingOf(doc, flawedPaths = new Map()) {
   tally = new Tally();
   try {
     const clone = svgNamespaced(doc.documentElement);
@@ -124,7 +126,9 @@ export function drawingOf(doc) {
     purifier.sanitize(clone, CONFIG);
     const nodes = new Map();
     const styles = [];
-    const root = build(clone, nodes, styles);
+    const serialOf = flawedPaths.size > 0 ? new Map(sources.map((node, serial) => [node, serial])) : null;
+    const drawnData = new Map([...flawedPaths].map(([node, {drawn}]) => [serialOf.get(node), drawn]));
+    const root = build(clone, nodes, styles, drawnData);
     // A style sheet's text as the file has it (the sanitizer drops CDATA
     // sections); the sheet itself is cleaned rule by rule.
     const sheets = styles.map(({serial, media}) => cleanSheet(sources[serial].textContent, media));
@@ -160,10 +164,12 @@ function svgNamespaced(root) {
 
 // The page's element for a cleaned one, with its attributes, text and
 // children; <style> elements are gathered into `styles` instead.
-function build(source, nodes, styles) {
+function build(source, nodes, styles, drawnData) {
   const node = document.createElementNS(SVG_NS, source.localName);
+  const serial = Number(source.getAttribute(SERIAL_ATTRIBUTE));
   for (const attribute of Array.from(source.attributes)) {
-    const {name, value} = attribute;
+    const {name} = attribute;
+    const value = name === 'd' && drawnData.has(serial) ? drawnData.get(serial) : attribute.value;
     if (name === SERIAL_ATTRIBUTE) {
       nodes.set(node, Number(value));
     } else if (name === 'style') {
@@ -183,7 +189,7 @@ function build(source, nodes, styles) {
       if (child.localName === 'style') {
         styles.push({serial: Number(child.getAttribute(SERIAL_ATTRIBUTE)), media: child.getAttribute('media') ?? ''});
       } else {
-        node.append(build(child, nodes, styles));
+        node.append(build(child, nodes, styles, drawnData));
       }
     }
   }

@@ -37,6 +37,7 @@ async function serve() {
   const modulePath = workerData.module;
   const {importSvg, SvgImportError} = await import(pathToFileURL(modulePath).href);
   const {DOMParser} = createRequire(modulePath)('@xmldom/xmldom');
+  const svgpath = createRequire(modulePath)('svgpath');
   // As the node tests pass it: errors are thrown, warnings are not.
   const strict = (text) =>
     new DOMParser({
@@ -47,12 +48,12 @@ async function serve() {
   // As a parser that recovers what it can, like a browser's DOMParser.
   const lenient = (text) => new DOMParser({onError: () => {}}).parseFromString(text, 'image/svg+xml');
   parentPort.on('message', ({text, parser}) => {
-    parentPort.postMessage(outcome(importSvg, SvgImportError, text, parser === 'strict' ? strict : lenient));
+    parentPort.postMessage(outcome(importSvg, SvgImportError, svgpath, text, parser === 'strict' ? strict : lenient));
   });
   parentPort.postMessage({ready: true});
 }
 
-function outcome(importSvg, SvgImportError, text, parseXml) {
+function outcome(importSvg, SvgImportError, svgpath, text, parseXml) {
   let result;
   try {
     result = importSvg(text, parseXml);
@@ -67,7 +68,7 @@ function outcome(importSvg, SvgImportError, text, parseXml) {
     if (message.startsWith(CATCH_ALL)) return {failure: `an unexpected error behind the refusal: ${message}`};
     return {refused: message.replace(/"[^"]*"|<[^>]*>|-?\d[\d.e+-]*/g, '_')};
   }
-  const problem = checkPaths(result);
+  const problem = checkPaths(result) ?? checkFlawed(result, svgpath);
   if (problem) return {failure: problem};
   return {paths: result.paths.length, segments: result.paths.reduce((n, p) => n + p.segments.length, 0)};
 }
@@ -93,6 +94,21 @@ function checkPaths(result) {
     }
     if (typeof p.fill !== 'string' || typeof p.stroke !== 'string') return `${where}: paint is not a string`;
     if (!isFloat32(p.strokeWidth)) return `${where}: stroke width ${p.strokeWidth}`;
+  }
+  return null;
+}
+
+// Each path whose data has an error is named in one line, and what is drawn
+// of it is path data without an error, which a browser draws without a
+// warning.
+function checkFlawed(result, svgpath) {
+  for (const {error, drawn} of (result.flawedPaths ?? new Map()).values()) {
+    if (typeof error !== 'string' || error === '' || /[\r\n]/.test(error)) {
+      return `a path data error named as ${JSON.stringify(error)}`;
+    }
+    if (typeof drawn !== 'string' || (drawn !== '' && svgpath(drawn).err)) {
+      return `drawn path data with an error of its own: ${JSON.stringify(drawn).slice(0, 200)}`;
+    }
   }
   return null;
 }

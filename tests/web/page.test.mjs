@@ -242,7 +242,7 @@ test('an SVG with every path command and shape opens, through the hook and the f
   });
 });
 
-test('a bad SVG and a bad scenario are refused with a message, and the document is kept', async () => {
+test('a bad SVG and a bad scenario are refused with a message and the document kept; path data with an error opens as browsers draw it', async () => {
   await withPage(async (page) => {
     const kept = await hooks(page, 'report');
     const keptScenario = await hooks(page, 'scenario');
@@ -279,6 +279,34 @@ test('a bad SVG and a bad scenario are refused with a message, and the document 
     }
     assert.equal(await hooks(page, 'report'), kept);
     assert.equal(await hooks(page, 'scenario'), keptScenario);
+    // A file a browser draws in spite of an error in its path data opens as
+    // the browser draws it, and says so.
+    const flawed = join(BUILD_DIR, 'flawed.svg');
+    writeFileSync(
+      flawed,
+      '<svg xmlns="http://www.w3.org/2000/svg"><path id="cut" d="M0 0 L 40 0 L 40 40 L 5"/><circle r="9"/></svg>',
+    );
+    await (await page.$('#open-svg-input')).uploadFile(flawed);
+    await page.waitForFunction(() => document.getElementById('notice-text').textContent.startsWith('Opened flawed'));
+    const notice = await page.$eval('#notice', (node) => [node.dataset.kind, node.textContent]);
+    assert.equal(notice[0], 'warning');
+    assert.match(notice[1], /Drawn up to an error in its path data, as browsers draw it: <path> "cut" \(missed param/);
+    const {paths} = await report(page);
+    assert.deepEqual(
+      paths.map((path) => path.segments.length),
+      [3, 4],
+    );
+    // Dragged, the path is written anew from what was drawn of it.
+    await drag(page, [20, -20], [50, -40]);
+    const dragged = (await report(page)).paths;
+    const exported = await hooks(page, 'exportSvg');
+    assert.doesNotMatch(exported, /L 5"/);
+    await hooks(page, 'openSvg', exported);
+    assert.equal(await page.$eval('#notice', (node) => node.dataset.kind), 'info', 'the export has no error left');
+    assert.deepEqual(
+      (await report(page)).paths.map((path) => path.segments),
+      dragged.map((path) => path.segments),
+    );
   });
 });
 

@@ -132,9 +132,9 @@ test('refusals: each is one SvgImportError line, whatever went wrong', () => {
     'not SVG': '<html xmlns="http://www.w3.org/1999/xhtml"><p/></html>',
     'no shapes': svg('<g><text>hello</text></g>'),
     'a zero-size circle only': svg('<circle r="0"/>'),
-    'bad path data': svg('<path d="M0 0 L 5"/>'),
+    'path data with an error before anything is drawn': svg('<path d="M0 0 L 5"/>'),
     'no move first': svg('<path d="L 5 5"/>'),
-    'beyond float range': svg('<path d="M0 0 L 1e39 0"/>'),
+    'beyond float range': svg('<path d="M0 0 L 1e38 0" transform="scale(100)"/>'),
     'a length it cannot read': svg('<rect width="50%" height="10"/>'),
   };
   for (const [what, text] of Object.entries(refused)) {
@@ -149,6 +149,44 @@ test('refusals: each is one SvgImportError line, whatever went wrong', () => {
     );
   }
   assert.throws(() => importSvg(svg('<line x2="1"/>'.repeat(32768)), parseXml), /more than 32767 paths/);
+});
+
+test('path data with an error is drawn up to its last whole command, as browsers draw it', () => {
+  const {paths, flawedPaths} = importSvg(
+    svg(
+      '<defs><path id="cut" d="M0 0 L 10 0 L 10 10 L 5"/></defs><use href="#cut"/><use href="#cut" x="20"/>' +
+        '<path id="arc" d="M 0 0 A 5 5 0 1 "/><path id="late" d="M 0 30 L 10 30 Z x"/>' +
+        '<path id="dot" d="M0 0 L 5 5 L . 2 L 9 9"/><path id="huge" d="M0 0 L 1 1 L 1e39 0"/><rect width="1" height="1"/>',
+    ),
+    parseXml,
+  );
+  assert.deepEqual(
+    paths.map((path) => `${path.name}: ${anchors(path).join(' ')}`),
+    [
+      'cut: 0,0 10,0 10,-10',
+      'cut: 20,0 30,0 30,-10',
+      'late: 0,-30 10,-30',
+      'dot: 0,0 5,-5',
+      'huge: 0,0 1,-1',
+      'rect 7: 0,0 1,0 1,-1 0,-1',
+    ],
+  );
+  assert.equal(paths[2].closed, true, 'a close before the error closes the contour');
+  // One line for each element, however many uses draw it.
+  // One for each element, however many uses draw it: the error, and the
+  // commands before it as path data.
+  assert.deepEqual(
+    [...flawedPaths.values()],
+    [
+      {error: '<path> "cut" (missed param (at pos 23))', drawn: 'M0 0L10 0 10 10'},
+      {error: '<path> "arc" (arc flag can be 0 or 1 only (at pos 16))', drawn: 'M0 0'},
+      {error: '<path> "late" (bad command x (at pos 17))', drawn: 'M0 30L10 30Z'},
+      // Numbers svgpath reads and browsers do not.
+      {error: '<path> "dot" (a number browsers cannot read, in command 3)', drawn: 'M0 0L5 5'},
+      {error: '<path> "huge" (a number browsers cannot read, in command 3)', drawn: 'M0 0L1 1'},
+    ],
+  );
+  assert.equal(importSvg(svg('<path d="M0 0 L1 1"/>'), parseXml).flawedPaths.size, 0);
 });
 
 test('mangled files are taken or refused cleanly, never with another exception', () => {
