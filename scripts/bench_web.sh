@@ -4,7 +4,7 @@
 # the round-trip tests open, each opened and drawn whole as the page does,
 # alone, with the page's repaint, and per animation frame. Builds the
 # WebAssembly build if it is not there; extra arguments go to
-# bench/web/drag_bench.mjs (--events N, --sizes a,b,c).
+# bench/web/drag_bench.mjs (--events N, --sizes a,b,c, --file F.svg).
 # With "long" first it runs the long session instead (bench/web/long_session.mjs:
 # --file SVG, --opens N, --drags N, --undos N).
 set -euo pipefail

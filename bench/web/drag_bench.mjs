@@ -18,9 +18,12 @@
 //            frames, paint included (60 frames per second is 16.7 ms)
 // Each figure is the median over the events timed.
 //
-//   node bench/web/drag_bench.mjs [--events N] [--sizes 10000,100000]
+//   node bench/web/drag_bench.mjs [--events N] [--sizes 10000,100000] [--file F.svg ...]
+//
+// Each --file is measured in place of the largest real file (your own
+// drawing, say); --sizes '' with --file measures only those.
 import {readFileSync, statSync} from 'node:fs';
-import {join} from 'node:path';
+import {basename, join} from 'node:path';
 import {launchBrowser} from '../../tests/web/browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
@@ -30,7 +33,11 @@ const option = (name, fallback) => {
   return at >= 0 && at + 1 < args.length ? args[at + 1] : fallback;
 };
 const EVENTS = Number(option('--events', '30'));
-const SIZES = option('--sizes', '10000,100000').split(',').map(Number);
+const SIZES = option('--sizes', '10000,100000')
+  .split(',')
+  .filter((size) => size.trim() !== '')
+  .map(Number);
+const FILES = args.flatMap((arg, i) => (arg === '--file' && i + 1 < args.length ? [args[i + 1]] : []));
 const REAL_ROOT = '/usr/share/openclipart/svg';
 
 // An SVG file of `segments` segments in paths of 1000, from a fixed
@@ -207,8 +214,9 @@ async function measure(text, events) {
 }
 
 const files = SIZES.map((segments) => ({label: `generated, ${segments} segments`, text: generatedFile(segments)}));
-const real = largestRealFile();
+const real = FILES.length > 0 ? null : largestRealFile();
 if (real) files.push({label: `${real.label} (the largest real file)`, text: real.text});
+for (const file of FILES) files.push({label: basename(file), text: readFileSync(file, 'utf8')});
 
 const session = await launchBrowser({width: 1000, height: 900});
 try {
