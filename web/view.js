@@ -9,6 +9,7 @@ import {ArtLayer} from './art_layer.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const OUTLINE_PIXELS = 1.5;
+const OUTLINES_PER_PATH = 256;
 // Where a click looks for art: the pixel itself, then rings out to 3 pixels.
 const HIT_OFFSETS = [
   [0, 0],
@@ -39,7 +40,7 @@ export class DocumentView {
     overlay.append(this.outlineSpace, this.annotation, this.marquee);
     this.origin = [0, 0];
     this.zoom = 1;
-    this.outlines = new Map(); // key -> {node, d, matrix}
+    this.outlines = new Map(); // matrix and number -> {node, d, width}, see render
   }
 
   // The file to draw, or null for a world of plain paths. drawing: the
@@ -96,38 +97,52 @@ export class DocumentView {
   }
 
   // Draws the host's paths ({name, selected, closed, segments} in paint
-  // order) and the outlines of the selected ones.
+  // order) and the outlines of the selected ones, those that share a matrix
+  // joined into paths of up to OUTLINES_PER_PATH: a browser lays out, layers
+  // and paints a few long paths far faster than thousands of short ones with
+  // a transform each (and files whose every path carries the same transform
+  // attribute are common), while paths of bounded length keep its raster
+  // work local.
   render(paths) {
     const {outlines} = this.art.render(paths);
-    const seen = new Set();
+    const joined = new Map(); // matrix and number -> {matrix, ds}
+    const latest = new Map(); // matrix -> the last of its joined outlines
     for (const outline of outlines) {
-      if (!outline.selected || !outline.d) continue;
-      seen.add(outline.key);
-      let drawn = this.outlines.get(outline.key);
+      // Each element's data starts with its own move, so that joined it
+      // draws as it would alone.
+      if (!outline.selected || !outline.d?.startsWith('M')) continue;
+      const matrix = outline.matrix.join(' ');
+      let group = latest.get(matrix);
+      if (!group || group.ds.length === OUTLINES_PER_PATH) {
+        group = {matrix: outline.matrix, ds: [], number: (group?.number ?? 0) + 1};
+        latest.set(matrix, group);
+        joined.set(`${matrix} ${group.number}`, group);
+      }
+      group.ds.push(outline.d);
+    }
+    for (const [key, {matrix, ds}] of joined) {
+      let drawn = this.outlines.get(key);
       if (!drawn) {
-        drawn = {node: element('path'), d: null, matrix: null, width: 0};
-        this.outlines.set(outline.key, drawn);
+        drawn = {node: element('path', {transform: `matrix(${matrix.join(' ')})`}), d: null, width: 0};
+        this.outlines.set(key, drawn);
         this.outlineSpace.append(drawn.node);
       }
-      if (drawn.d !== outline.d) {
-        drawn.d = outline.d;
-        drawn.node.setAttribute('d', outline.d);
+      const d = ds.length === 1 ? ds[0] : ds.join('');
+      if (drawn.d !== d) {
+        drawn.d = d;
+        drawn.node.setAttribute('d', d);
       }
-      if (drawn.matrix !== outline.matrix) {
-        drawn.matrix = outline.matrix;
-        drawn.node.setAttribute('transform', `matrix(${outline.matrix.join(' ')})`);
-      }
-      // One and a half view pixels, whatever the zoom and the element's
+      // One and a half view pixels, whatever the zoom and the elements'
       // scale (a stroke that does not scale costs the browser far more).
-      const [a, b, c, d] = outline.matrix;
-      const width = OUTLINE_PIXELS / (this.zoom * Math.sqrt(Math.abs(a * d - b * c)) || 1);
+      const [a, b, c, e] = matrix;
+      const width = OUTLINE_PIXELS / (this.zoom * Math.sqrt(Math.abs(a * e - b * c)) || 1);
       if (drawn.width !== width) {
         drawn.width = width;
         drawn.node.setAttribute('stroke-width', String(width));
       }
     }
     for (const [key, drawn] of this.outlines) {
-      if (!seen.has(key)) {
+      if (!joined.has(key)) {
         drawn.node.remove();
         this.outlines.delete(key);
       }

@@ -341,6 +341,55 @@ async function waitFor(condition, timeout = 10000) {
   }
 }
 
+test('selection outlines follow the selection and the drag, however many paths share a transform', async () => {
+  await withPage(async (page) => {
+    // 300 squares with one transform, more than one outline path holds, and
+    // a circle with another.
+    const squares = Array.from(
+      {length: 300},
+      (_, i) =>
+        `<rect x="${(i % 20) * 12}" y="${Math.floor(i / 20) * 12}" width="8" height="8" transform="translate(10 10)"/>`,
+    );
+    await hooks(
+      page,
+      'openSvg',
+      `<svg xmlns="http://www.w3.org/2000/svg">${squares.join('')}<circle cx="300" cy="100" r="20" transform="scale(2)"/></svg>`,
+    );
+    // What the outlines are once the page has repainted.
+    const outlines = async () => {
+      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+      return page.$$eval('.selection-outlines path', (nodes) =>
+        nodes.map((node) => [node.getAttribute('transform'), node.getAttribute('d')]),
+      );
+    };
+    const moves = (drawn) => drawn.reduce((n, [, d]) => n + d.split('M').length - 1, 0);
+    const all = await outlines();
+    assert.deepEqual(
+      all.map(([transform]) => transform),
+      ['matrix(1 0 0 1 10 10)', 'matrix(1 0 0 1 10 10)', 'matrix(2 0 0 2 0 0)'],
+    );
+    assert.equal(moves(all), 301, 'every element outlined once');
+    // Dragged, the circle's outline is the circle's new path data.
+    await drag(page, [0, -250], [40, -280]);
+    const circle = await page.$eval('#art', (art) =>
+      [...art.shadowRoot.querySelectorAll('path')].at(-1).getAttribute('d'),
+    );
+    assert.ok((await outlines()).at(-1)[1] === circle, 'the outline follows the drag');
+    await page.keyboard.press('v');
+    const corner = await page.$eval('#document', (view) => view.getBoundingClientRect().toJSON());
+    await page.mouse.click(corner.left + 4, corner.top + 4);
+    assert.equal((await outlines()).length, 0, 'a click on nothing clears them');
+    await page.keyboard.down('Shift');
+    const [x, y] = await page.$eval('#art', (art) => {
+      const box = art.shadowRoot.querySelector('path').getBoundingClientRect();
+      return [box.x + box.width / 2, box.y + box.height / 2];
+    });
+    await page.mouse.click(x, y);
+    await page.keyboard.up('Shift');
+    assert.equal(moves(await outlines()), 1, 'Shift-click outlines the first square alone');
+  });
+});
+
 test('the selection tool: a marquee, Shift-click, a click on nothing, select all', async () => {
   await withPage(async (page) => {
     const selected = async () => (await report(page)).paths.flatMap((path, i) => (path.selected ? [i] : []));
