@@ -152,7 +152,7 @@ class App {
   // drawing for safety is told either way.
   openSvg(text, fileName) {
     const model = new SvgDocument(text, fileName ?? DEFAULT_FILE_NAME, parseXml);
-    const drawing = drawingOf(model.doc, model.flawedPaths);
+    const drawing = drawingOf(model.doc, model.drawnPathData);
     const paths = model.worldPaths();
     const world = {
       view: this.navigation.fitted(artworkBounds(paths)),

@@ -29,6 +29,8 @@ export class SvgDocument {
     // its place here.
     this.nodes = numberElements(doc.documentElement);
     this.serialOf = new Map(this.nodes.map((node, serial) => [node, serial]));
+    // What is drawn of each path whose data has an error, by element number.
+    this.drawnPathData = new Map([...flawedPaths].map(([node, {drawn}]) => [this.serialOf.get(node), drawn]));
     this.names = uniqueNames(paths.map((path) => path.name));
     this.placeOfName = new Map(this.names.map((name, index) => [name, index]));
     // The file's geometry for each of its paths, six floats a segment; the

@@ -113,8 +113,8 @@ class Tally {
 // number of the file element it copies (see numberElements), and omitted the
 // person's message of what was left out ('' when nothing was). A path whose
 // data has an error is drawn with the data browsers draw of it, given by
-// `flawedPaths` (the importer's), so that the browser has nothing to warn of.
-export function drawingOf(doc, flawedPaths = new Map()) {
+// element number in `drawnData`, so that the browser has nothing to warn of.
+export function drawingOf(doc, drawnData = new Map()) {
   tally = new Tally();
   try {
     const clone = svgNamespaced(doc.documentElement);
@@ -126,8 +126,6 @@ export function drawingOf(doc, flawedPaths = new Map()) {
     purifier.sanitize(clone, CONFIG);
     const nodes = new Map();
     const styles = [];
-    const serialOf = flawedPaths.size > 0 ? new Map(sources.map((node, serial) => [node, serial])) : null;
-    const drawnData = new Map([...flawedPaths].map(([node, {drawn}]) => [serialOf.get(node), drawn]));
     const root = build(clone, nodes, styles, drawnData);
     // A style sheet's text as the file has it (the sanitizer drops CDATA
     // sections); the sheet itself is cleaned rule by rule.
