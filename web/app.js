@@ -149,9 +149,11 @@ class App {
   // selected, the plug-in started, the file drawn as it draws. Throws
   // (SvgImportError or the engine's Error) with nothing changed. A file
   // name makes the notice say it was opened; what was left out of the
-  // drawing for safety is told either way.
-  openSvg(text, fileName) {
+  // drawing for safety is told either way. format is how the file was
+  // stored (web/svg_file.js), for the export to store it so again.
+  openSvg(text, fileName, format) {
     const model = new SvgDocument(text, fileName ?? DEFAULT_FILE_NAME, parseXml);
+    model.format = format;
     const drawing = drawingOf(model.doc, model.drawnPathData);
     const paths = model.worldPaths();
     const world = {
@@ -206,7 +208,7 @@ class App {
 
   // What Export SVG saves: the opened file written back with the host's
   // geometry, or for a scenario's world its paths as a new file.
-  // {text, fileName, notice, kind}.
+  // {text, fileName, format, notice, kind}.
   exportSvg() {
     const paths = this.engine.paths();
     if (!this.model) {
@@ -225,6 +227,7 @@ class App {
     return {
       text,
       fileName: name,
+      format: this.model.format,
       kind: skipped > 0 ? 'warning' : 'info',
       notice:
         `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +

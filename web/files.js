@@ -1,13 +1,16 @@
 // Files in and out: Open SVG and Open scenario (buttons, Ctrl+O, or a file
 // dropped on the page), Export SVG and Save scenario as downloads. Opening
 // reads the file and hands its text to the app, which refuses a bad one
-// with the document as it was; the person is told either way.
+// with the document as it was; the person is told either way. An SVG file
+// is exported stored as it was opened (web/svg_file.js).
+import {encodeSvgFile, readSvgFile} from './svg_file.js';
+
 const MAX_SCENARIO_BYTES = 16 << 20; // the largest scenario file slantwarper-host reads
 const $ = (id) => document.getElementById(id);
 
 export class Files {
-  // app: {openSvg(text, fileName), loadScenario(text), exportSvg() ->
-  // {text, fileName, notice, kind}, scenario()}; notices: web/notices.js.
+  // app: {openSvg(text, fileName, format), loadScenario(text), exportSvg() ->
+  // {text, fileName, format, notice, kind}, scenario()}; notices: web/notices.js.
   constructor(app, notices) {
     this.app = app;
     this.notices = notices;
@@ -46,16 +49,22 @@ export class Files {
   }
 
   async open(file, kind) {
-    let text;
+    let text, format;
     try {
-      text = await file.text();
+      ({text, format} = kind === 'svg' ? await readSvgFile(file) : {text: await file.text()});
     } catch (error) {
-      this.notices.show(`${file.name} could not be read: ${error.message}`, 'error');
+      const refused = error.name === 'SvgImportError';
+      this.notices.show(
+        refused
+          ? `${file.name} was not opened, the document is as it was: ${error.message}`
+          : `${file.name} could not be read: ${error.message}`,
+        'error',
+      );
       return;
     }
     try {
       if (kind === 'svg') {
-        this.app.openSvg(text, file.name);
+        this.app.openSvg(text, file.name, format);
       } else {
         this.app.loadScenario(text);
         this.notices.show(`Opened ${file.name}.`, 'info');
@@ -65,10 +74,18 @@ export class Files {
     }
   }
 
-  exportSvg() {
-    const {text, fileName, notice, kind} = this.app.exportSvg();
-    download(fileName, new Blob([text], {type: 'image/svg+xml'}));
-    this.notices.show(notice, kind);
+  async exportSvg() {
+    const {text, fileName, format, notice, kind} = this.app.exportSvg();
+    const {bytes, rewritten} = await encodeSvgFile(text, format);
+    download(fileName, new Blob([bytes], {type: format?.gzip ? 'application/gzip' : 'image/svg+xml'}));
+    if (rewritten) {
+      this.notices.show(
+        `${notice} Written in UTF-8: this page cannot write the file's encoding, ${rewritten}.`,
+        'warning',
+      );
+    } else {
+      this.notices.show(notice, kind);
+    }
   }
 
   saveScenario() {

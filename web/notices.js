@@ -25,13 +25,17 @@ export class Notices {
     if (kind === 'info' && text !== '') this.timer = setTimeout(() => this.show(''), INFO_SECONDS * 1000);
   }
 
-  // Runs fn; anything it throws becomes a notice.
+  // Runs fn; anything it throws, or its promise rejects with, becomes a notice.
   guard(fn) {
-    try {
-      return fn();
-    } catch (error) {
+    const failed = (error) => {
       this.show(`That did not work, nothing was lost: ${messageOf(error)}`, 'error');
       return undefined;
+    };
+    try {
+      const result = fn();
+      return result instanceof Promise ? result.catch(failed) : result;
+    } catch (error) {
+      return failed(error);
     }
   }
 

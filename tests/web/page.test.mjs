@@ -7,6 +7,7 @@ import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
+import {gunzipSync, gzipSync} from 'node:zlib';
 import {BUILD_DIR, SCREENSHOT_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
 
 let session;
@@ -331,6 +332,36 @@ test('Export SVG and Save scenario download the document and the session', async
       reopened.map((path) => [path.name, path.closed, path.segments]),
       dragged.map((path) => [path.name, path.closed, path.segments]),
       'the export reopens as the dragged document',
+    );
+  });
+});
+
+test('a compressed file in its own encoding opens through the file input and exports stored as it was', async () => {
+  await withPage(async (page) => {
+    const folder = join(BUILD_DIR, 'downloads-svgz');
+    rmSync(folder, {recursive: true, force: true});
+    mkdirSync(folder, {recursive: true});
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+    // As Inkscape saves .svgz; the title is ISO-8859-1, its é the byte 0xE9.
+    const text =
+      '<?xml version="1.0" encoding="ISO-8859-1"?>\n<svg xmlns="http://www.w3.org/2000/svg">' +
+      '<title>Caf\u00e9</title><rect id="box" x="0" y="0" width="100" height="60"/></svg>';
+    const file = join(BUILD_DIR, 'caf\u00e9.svgz');
+    writeFileSync(file, gzipSync(Buffer.from(text, 'latin1')));
+    await (await page.$('#open-svg-input')).uploadFile(file);
+    await page.waitForFunction(() => document.getElementById('notice-text').textContent === 'Opened caf\u00e9.svgz.');
+    await drag(page, [20, -20], [70, -50]);
+    const dragged = (await report(page)).paths;
+    await page.click('#export-svg');
+    const exported = join(folder, 'caf\u00e9.svgz');
+    await waitFor(() => existsSync(exported));
+    const bytes = gunzipSync(readFileSync(exported));
+    assert.ok(bytes.includes(Buffer.from('<title>Caf\xe9</title>', 'latin1')), 'the title keeps its one byte');
+    await hooks(page, 'openSvg', bytes.toString('latin1'));
+    assert.deepEqual(
+      (await report(page)).paths.map((path) => path.segments),
+      dragged.map((path) => path.segments),
     );
   });
 });
