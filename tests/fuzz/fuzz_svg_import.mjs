@@ -99,16 +99,20 @@ function checkPaths(result) {
 }
 
 // Each path whose data has an error is named in one line, and what is drawn
-// of it is path data without an error, which a browser draws without a
+// of it, or of a path given the browser respelled, is path data without an
+// error or a number ending in its point, which a browser draws without a
 // warning.
 function checkFlawed(result, svgpath) {
+  const drawable = (data) =>
+    typeof data === 'string' && (data === '' || (!svgpath(data).err && !/\d\.(?!\d)/.test(data)));
   for (const {error, drawn} of (result.flawedPaths ?? new Map()).values()) {
     if (typeof error !== 'string' || error === '' || /[\r\n]/.test(error)) {
       return `a path data error named as ${JSON.stringify(error)}`;
     }
-    if (typeof drawn !== 'string' || (drawn !== '' && svgpath(drawn).err)) {
-      return `drawn path data with an error of its own: ${JSON.stringify(drawn).slice(0, 200)}`;
-    }
+    if (!drawable(drawn)) return `drawn path data with an error of its own: ${JSON.stringify(drawn).slice(0, 200)}`;
+  }
+  for (const data of (result.respelledPaths ?? new Map()).values()) {
+    if (!drawable(data)) return `respelled path data a browser cannot draw: ${JSON.stringify(data).slice(0, 200)}`;
   }
   return null;
 }
