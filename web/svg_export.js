@@ -7,6 +7,7 @@
 // world is written back into the file's own text (exportDocument).
 import {matchedSpans} from './svg_source.js';
 import {MAX_TEXT_LENGTH, SHAPE_GEOMETRY} from './svg_import.js';
+import {transformSteps} from './svg_values.js';
 
 const MARGIN = 10;
 
@@ -194,8 +195,11 @@ class DocumentWriter {
     const kept = span.attributes.filter(
       (attribute) => !USE_PLACEMENT.has(attribute.name) && !(stripIds && attribute.name === 'id'),
     );
+    // A transform browsers cannot read draws as none; joined to the move,
+    // it would take the move with it.
     const own = node.getAttribute('transform') ?? '';
-    const transform = [own.trim(), x !== 0 || y !== 0 ? `translate(${x} ${y})` : ''].filter(Boolean).join(' ');
+    const readable = transformSteps(own) !== null ? own.trim() : '';
+    const transform = [readable, x !== 0 || y !== 0 ? `translate(${x} ${y})` : ''].filter(Boolean).join(' ');
     const targetSerial = this.model.serialOf.get(target);
     const rootEdit =
       target.localName === 'symbol'

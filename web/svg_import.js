@@ -7,6 +7,7 @@
 // browser's DOMParser) and under node (@xmldom/xmldom), and refuses anything
 // it cannot take with an SvgImportError of one line; it throws nothing else.
 import svgpath from 'svgpath';
+import {transformSteps} from './svg_values.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -554,12 +555,15 @@ function paintOf(paint, scale) {
   };
 }
 
-// The matrix [a, b, c, d, e, f] of a transform attribute, as svgpath reads
-// it: the move takes the translation, and relative lines, which svgpath
-// moves without it, take the two columns exactly.
+// The matrix [a, b, c, d, e, f] of a transform attribute as browsers read
+// it (none for a list they cannot read), composed by svgpath from its steps
+// spelled plainly: the move takes the translation, and relative lines,
+// which svgpath moves without it, take the two columns exactly.
 function transformMatrix(transform) {
+  const steps = transformSteps(transform);
+  if (steps === null || steps.length === 0) return [1, 0, 0, 1, 0, 0];
   const [move, first, second] = svgpath('M0 0l1 0l0 1')
-    .transform(transform)
+    .transform(steps.map(({name, args}) => `${name}(${args.join(' ')})`).join(' '))
     .iterate(() => {}).segments;
   return [first[1], first[2], second[1], second[2], move[1], move[2]];
 }

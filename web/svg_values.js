@@ -100,15 +100,20 @@ const TEXT_KINDS = new Map([
   ['rotate', 'numbers'],
 ]);
 const TRANSFORMS = new Set(['transform', 'gradientTransform', 'patternTransform']);
-const TRANSFORM = new RegExp(
-  `^\\s*(?:(matrix|translate|scale|rotate|skewX|skewY)\\s*\\(\\s*(${NUMBER}(?:${SEPARATOR}${NUMBER})*)?\\s*\\)\\s*,?\\s*)*$`,
-);
-const TRANSFORM_STEP = new RegExp(`(matrix|translate|scale|rotate|skewX|skewY)\\s*\\(([^)]*)\\)`, 'g');
 const ARGUMENTS = {matrix: [6], translate: [1, 2], scale: [1, 2], rotate: [1, 3], skewX: [1], skewY: [1]};
+// A transform list's pieces as browsers read them: numbers may abut where
+// the next begins with a sign or a point ("scale(1-1)", "translate(.5.5)",
+// as minifiers write them), but a point needs a digit after it.
+const SPACE = '[ \\t\\n\\r\\f]*';
+const TRANSFORM_NAME = new RegExp(`${SPACE}(matrix|translate|scale|rotate|skewX|skewY)${SPACE}\\(${SPACE}`, 'y');
+const TRANSFORM_NUMBER = new RegExp(`([-+]?(?:\\d+(?:\\.\\d+)?|\\.\\d+)(?:[eE][-+]?\\d+)?)${SPACE}`, 'y');
+const COMMA = new RegExp(`,${SPACE}`, 'y');
+const CLOSE = new RegExp(`\\)${SPACE}`, 'y');
+const BLANK = new RegExp(`^${SPACE}$`);
 
 // Whether the browser reads this attribute of this element (local names).
 export function readable(element, name, value) {
-  if (TRANSFORMS.has(name)) return readableTransform(value);
+  if (TRANSFORMS.has(name)) return transformSteps(value) !== null;
   if (element === 'feOffset' && (name === 'dx' || name === 'dy')) return KINDS.number.test(value);
   const kind = TEXT.has(element) ? (TEXT_KINDS.get(name) ?? KIND_OF.get(name)) : KIND_OF.get(name);
   if (kind === undefined) return true;
@@ -116,11 +121,32 @@ export function readable(element, name, value) {
   return KINDS[kind].test(value);
 }
 
-function readableTransform(value) {
-  if (!TRANSFORM.test(value)) return false;
-  for (const [, name, args] of value.matchAll(TRANSFORM_STEP)) {
-    const count = args.trim() === '' ? 0 : args.trim().split(new RegExp(SEPARATOR)).length;
-    if (!ARGUMENTS[name].includes(count)) return false;
+// The steps of a transform list as browsers read it, [{name, args}] in
+// order ([] for an empty one), or null when they read none of it: a browser
+// draws an element whose transform list has any fault as if it had none.
+export function transformSteps(value) {
+  if (BLANK.test(value)) return [];
+  const steps = [];
+  let at = 0;
+  const take = (pattern) => {
+    pattern.lastIndex = at;
+    const match = pattern.exec(value);
+    if (match) at = pattern.lastIndex;
+    return match;
+  };
+  while (at < value.length) {
+    if (steps.length > 0) take(COMMA);
+    const name = take(TRANSFORM_NAME)?.[1];
+    if (name === undefined) return null;
+    const args = [];
+    for (let number = take(TRANSFORM_NUMBER); number;) {
+      args.push(Number(number[1]));
+      const comma = take(COMMA);
+      number = take(TRANSFORM_NUMBER);
+      if (comma && !number) return null;
+    }
+    if (!take(CLOSE) || !ARGUMENTS[name].includes(args.length)) return null;
+    steps.push({name, args});
   }
-  return true;
+  return steps;
 }

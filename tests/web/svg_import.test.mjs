@@ -108,6 +108,25 @@ test('transforms of nested groups and the paint they pass down', () => {
   assert.deepEqual([styled.fill, styled.stroke, styled.strokeWidth], ['#808080', '#0a0', 1]);
 });
 
+test('transform lists as browsers read them: abutting numbers as minifiers write them, and none of a list with a fault', () => {
+  const moved = (transform) =>
+    importSvg(svg(`<rect x="1" y="2" width="3" height="4" transform="${transform}"/>`), parseXml).paths[0].segments;
+  for (const [written, plain] of [
+    ['scale(1-1)', 'scale(1 -1)'],
+    ['matrix(.5 0 0-.48276 384.57 547.25)', 'matrix(0.5 0 0 -0.48276 384.57 547.25)'],
+    ['translate(1.5.5)rotate(45.5.5 1)', 'translate(1.5 0.5) rotate(45.5 0.5 1)'],
+    [' translate(+10-20) ,scale(2e1-1)', 'translate(10 -20) scale(20 -1)'],
+    ['translate(10,)', ''],
+    ['translate(1. 2)', ''],
+    ['scale(1 -1', ''],
+    ['translate(1),,scale(2)', ''],
+    ['translate(1) ,', ''],
+    ['TRANSLATE(1)', ''],
+  ]) {
+    assert.deepEqual(moved(written), moved(plain), written);
+  }
+});
+
 test('contours longer than a host path: open ones split sharing an anchor, closed ones refused', () => {
   const count = MAX_SEGMENTS_PER_PATH + 100;
   const open = `M0 0${' l1 0'.repeat(count - 1)}`;
