@@ -315,11 +315,7 @@ test('a bad SVG and a bad scenario are refused with a message and the document k
 
 test('Export SVG and Save scenario download the document and the session', async () => {
   await withPage(async (page) => {
-    const folder = join(BUILD_DIR, 'downloads');
-    rmSync(folder, {recursive: true, force: true});
-    mkdirSync(folder, {recursive: true});
-    const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+    const folder = await downloadsInto(page, 'downloads');
     await drag(page, [300, -250], [360, -280]);
     const dragged = (await report(page)).paths;
     const session = await hooks(page, 'scenario');
@@ -340,11 +336,7 @@ test('Export SVG and Save scenario download the document and the session', async
 
 test('a compressed file in its own encoding opens through the file input and exports stored as it was', async () => {
   await withPage(async (page) => {
-    const folder = join(BUILD_DIR, 'downloads-svgz');
-    rmSync(folder, {recursive: true, force: true});
-    mkdirSync(folder, {recursive: true});
-    const cdp = await page.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+    const folder = await downloadsInto(page, 'downloads-svgz');
     // As Inkscape saves .svgz; the title is ISO-8859-1, its é the byte 0xE9.
     const text =
       '<?xml version="1.0" encoding="ISO-8859-1"?>\n<svg xmlns="http://www.w3.org/2000/svg">' +
@@ -367,6 +359,16 @@ test('a compressed file in its own encoding opens through the file input and exp
     );
   });
 });
+
+// An empty folder under the build that the page's downloads go to.
+async function downloadsInto(page, name) {
+  const folder = join(BUILD_DIR, name);
+  rmSync(folder, {recursive: true, force: true});
+  mkdirSync(folder, {recursive: true});
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: folder});
+  return folder;
+}
 
 async function waitFor(condition, timeout = 10000) {
   for (const start = Date.now(); !condition(); await new Promise((resolve) => setTimeout(resolve, 50))) {
