@@ -9,6 +9,7 @@ import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {readFileSync, readdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
+import {gzipSync} from 'node:zlib';
 import {BUILD_DIR, launchBrowser, openPage} from './browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
@@ -108,6 +109,22 @@ for (const kind of ['chrome', 'firefox']) {
       });
       assert.deepEqual(drawn, {fill: 'url(#local)', stroke: 'rgb(38, 50, 56)', filter: '', uses: 0, images: 0});
       assert.deepEqual(requests, []);
+      assert.deepEqual(problems, []);
+    });
+
+    test("a compressed file that unpacks beyond the page's limit is refused, the document kept", async () => {
+      const {page, problems} = watched;
+      const kept = await page.evaluate(() => window.slantWarper.report());
+      // 65 MiB of one byte, some 65 KB packed.
+      const file = join(BUILD_DIR, 'bomb.svgz');
+      writeFileSync(file, gzipSync(Buffer.alloc(65 << 20, 0x20), {level: 9}));
+      await (await page.$('#open-svg-input')).uploadFile(file);
+      await page.waitForFunction(() => document.getElementById('notice-text').textContent.startsWith('bomb.svgz'));
+      assert.equal(
+        await page.$eval('#notice-text', (node) => node.textContent),
+        'bomb.svgz was not opened, the document is as it was: the file unpacks to more than 64 MiB',
+      );
+      assert.equal(await page.evaluate(() => window.slantWarper.report()), kept);
       assert.deepEqual(problems, []);
     });
   });
