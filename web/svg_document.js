@@ -16,7 +16,7 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, rootSize, flawedPaths, respelledPaths} = importSvg(text, parseXml);
+    const {paths, elements, doc, useGeometry, rootSize, flawedPaths} = importSvg(text, parseXml);
     this.text = text;
     this.flawedPaths = flawedPaths; // elements drawn only up to an error in their path data
     this.fileName = fileName;
@@ -29,13 +29,8 @@ export class SvgDocument {
     // its place here.
     this.nodes = numberElements(doc.documentElement);
     this.serialOf = new Map(this.nodes.map((node, serial) => [node, serial]));
-    // The path data given the browser in place of the file's, by element
-    // number: what is drawn of each path whose data has an error, and the
-    // paths whose data browsers read only respelled.
-    this.drawnPathData = new Map([
-      ...[...flawedPaths].map(([node, {drawn}]) => [this.serialOf.get(node), drawn]),
-      ...[...respelledPaths].map(([node, data]) => [this.serialOf.get(node), data]),
-    ]);
+    // What is drawn of each path whose data has an error, by element number.
+    this.drawnPathData = new Map([...flawedPaths].map(([node, {drawn}]) => [this.serialOf.get(node), drawn]));
     this.names = uniqueNames(paths.map((path) => path.name));
     this.placeOfName = new Map(this.names.map((name, index) => [name, index]));
     // The file's geometry for each of its paths, six floats a segment; the

@@ -64,11 +64,7 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   of its paths grouped by contour ([[first piece, second piece...]...]);
 // - flawedPaths: a Map from each element whose path data has an error to
 //   {error, drawn}: a line naming the element and the error, and the path
-//   data of its commands before the error, which is what browsers draw;
-// - respelledPaths: a Map from each element whose path data spells a number
-//   as SVG allows but browsers do not read ("12." for 12, as Inkscape
-//   writes), where they stop drawing, to the same path data spelled as they
-//   read it: the file draws whole, as in the program that made it.
+//   data of its commands before the error, which is what browsers draw.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -120,12 +116,8 @@ function importChecked(text, parseXml) {
     useGeometry: walk.useGeometry,
     rootSize: rootViewport(root),
     flawedPaths: walk.flawed,
-    respelledPaths: walk.respelled,
   };
 }
-
-// A number with a point and no digit after it.
-const POINT_ENDING_NUMBER = /\d\.(?!\d)/;
 
 // A number that is not a finite 32-bit float.
 const beyondFloats = (value) => typeof value === 'number' && !Number.isFinite(Math.fround(value));
@@ -144,7 +136,6 @@ class Walk {
     this.useGeometry = new Map(); // each <use> drawn: {x, y, width, height} in user units
     this.ids = null;
     this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
-    this.respelled = new Map(); // each element whose path data browsers read only respelled
   }
 
   element(node, inherited, depth) {
@@ -276,7 +267,6 @@ class Walk {
     }
     if (error && !this.flawed.has(node))
       this.flawed.set(node, {error: `${label} (${error})`, drawn: parsed.toString()});
-    else if (!error && POINT_ENDING_NUMBER.test(data)) this.respelled.set(node, parsed.toString());
     // iterate() with no work applies the matrix svgpath keeps pending.
     const absolute = parsed
       .abs()

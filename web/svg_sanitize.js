@@ -7,6 +7,7 @@
 // attributes go through the CSSOM, so the page's own policy can forbid
 // inline styles. Everything left out is counted for the person.
 import DOMPurify from 'dompurify';
+import svgpath from 'svgpath';
 import {INERT_PREFIX, numberElements} from './svg_source.js';
 import {readable} from './svg_values.js';
 
@@ -22,6 +23,9 @@ const DATA_FONT = /^data:(font\/|application\/(font|x-font|octet-stream|vnd\.ms-
 // A url() or other CSS function that fetches.
 const URL_FUNCTION = /url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*))\s*\)/gi;
 const FETCHING_FUNCTION = /\b(?:image-set|-webkit-image-set|image|cross-fade|element|src)\(/i;
+// A number spelled with a point and no digit after it ("12."), which SVG
+// allows and Inkscape writes, but where browsers stop drawing a path.
+const POINT_ENDING_NUMBER = /\d\.(?!\d)/;
 
 const purifier = DOMPurify(window);
 let tally = null;
@@ -113,7 +117,9 @@ class Tally {
 // number of the file element it copies (see numberElements), and omitted the
 // person's message of what was left out ('' when nothing was). A path whose
 // data has an error is drawn with the data browsers draw of it, given by
-// element number in `drawnData`, so that the browser has nothing to warn of.
+// element number in `drawnData`, so that the browser has nothing to warn of;
+// path data with numbers ending in their point is drawn respelled, whole,
+// as the program that wrote it draws it and as the importer reads it.
 export function drawingOf(doc, drawnData = new Map()) {
   tally = new Tally();
   try {
@@ -167,7 +173,7 @@ function build(source, nodes, styles, drawnData) {
   const serial = Number(source.getAttribute(SERIAL_ATTRIBUTE));
   for (const attribute of Array.from(source.attributes)) {
     const {name} = attribute;
-    const value = name === 'd' && drawnData.has(serial) ? drawnData.get(serial) : attribute.value;
+    const value = name === 'd' ? (drawnData.get(serial) ?? readablePathData(attribute.value)) : attribute.value;
     if (name === SERIAL_ATTRIBUTE) {
       nodes.set(node, Number(value));
     } else if (name === 'style') {
@@ -192,6 +198,14 @@ function build(source, nodes, styles, drawnData) {
     }
   }
   return node;
+}
+
+// Path data as browsers read it: respelled where it has a number ending in
+// its point and is otherwise whole.
+function readablePathData(data) {
+  if (!POINT_ENDING_NUMBER.test(data)) return data;
+  const parsed = svgpath(data);
+  return parsed.err ? data : parsed.toString();
 }
 
 // A style sheet of the file as a constructed sheet, every rule that would

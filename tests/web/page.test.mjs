@@ -286,8 +286,10 @@ test('a bad SVG and a bad scenario are refused with a message and the document k
     writeFileSync(
       flawed,
       '<svg xmlns="http://www.w3.org/2000/svg"><path id="cut" d="M0 0 L 40 0 L 40 40 L 5"/><circle r="9"/>' +
-        // Numbers as Inkscape may write them, which browsers read only respelled.
-        '<path id="whole" d="M60 0 L 80. 0 L 80 20. Z"/></svg>',
+        // Numbers as Inkscape may write them, which browsers read only
+        // respelled, in path art and in a pattern's tile.
+        '<defs><pattern id="tile" width="4" height="4" patternUnits="userSpaceOnUse"><path d="M0 0 H 2. V 2. Z"/></pattern></defs>' +
+        '<path id="whole" d="M60 0 L 80. 0 L 80 20. Z" fill="url(#tile)"/></svg>',
     );
     await (await page.$('#open-svg-input')).uploadFile(flawed);
     await page.waitForFunction(() => document.getElementById('notice-text').textContent.startsWith('Opened flawed'));
