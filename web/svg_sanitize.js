@@ -19,6 +19,11 @@ export const SERIAL_ATTRIBUTE = 'data-sw-n';
 const ANIMATIONS = new Set(['animate', 'set', 'animatemotion', 'animatetransform', 'animatecolor', 'discard']);
 const IMAGE_ELEMENTS = new Set(['image', 'feimage']);
 const DATA_IMAGE = /^data:image\/(png|jpe?g|gif|webp|bmp|avif|svg\+xml)[;,]/i;
+// A data: URL with no media type, as Illustrator writes an image into a
+// mask, is taken as an image only when its bytes begin as a PNG, JPEG, GIF,
+// WebP or BMP does; the browser then decodes it as that image.
+const UNTYPED_DATA = /^data:;base64,/i;
+const RASTER_SIGNATURES = [/^\x89PNG\r\n\x1a\n/, /^\xff\xd8\xff/, /^GIF8[79]a/, /^RIFF[^]{4}WEBP/, /^BM/];
 const DATA_FONT = /^data:(font\/|application\/(font|x-font|octet-stream|vnd\.ms-fontobject))/i;
 // A url() or other CSS function that fetches.
 const URL_FUNCTION = /url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*))\s*\)/gi;
@@ -47,7 +52,7 @@ purifier.addHook('uponSanitizeAttribute', (node, data) => {
     const target = value.trim();
     if (target.startsWith('#')) return;
     const tag = node.localName.toLowerCase();
-    if (IMAGE_ELEMENTS.has(tag) && DATA_IMAGE.test(target)) return;
+    if (IMAGE_ELEMENTS.has(tag) && (DATA_IMAGE.test(target) || untypedRaster(target))) return;
     if (/^\s*javascript:/i.test(target.replace(/[\u0000-\u0020]/g, ''))) tally.count('javascriptLinks');
     else if (IMAGE_ELEMENTS.has(tag)) tally.count('externalImages');
     else if (tag !== 'a') tally.count('externalReferences');
@@ -198,6 +203,22 @@ function build(source, nodes, styles, drawnData) {
     }
   }
   return node;
+}
+
+function untypedRaster(url) {
+  if (!UNTYPED_DATA.test(url)) return false;
+  const start = url.indexOf(',') + 1;
+  const head = url
+    .slice(start, start + 256)
+    .replace(/[\t\n\f\r ]/g, '')
+    .slice(0, 16);
+  let bytes;
+  try {
+    bytes = atob(head);
+  } catch {
+    return false;
+  }
+  return RASTER_SIGNATURES.some((signature) => signature.test(bytes));
 }
 
 // Path data as browsers read it: respelled where it has a number ending in

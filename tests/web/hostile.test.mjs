@@ -24,7 +24,7 @@ const LEFT_OUT = {
   'event_attributes.svg': [/\b6 event attributes removed\b/],
   'javascript_links.svg': [/\b2 javascript: links removed\b/],
   'animations.svg': [/\b5 animations not played\b/],
-  'external_images.svg': [/\b3 external images not loaded\b/],
+  'external_images.svg': [/\b4 external images not loaded\b/],
   'external_references.svg': [
     /\b3 style sheets from elsewhere not loaded\b/,
     /\b1 web font from elsewhere not loaded\b/,
