@@ -30,7 +30,7 @@ export async function readSvgFile(blob, maxBytes = MAX_TEXT_LENGTH) {
 
 // {text, encoding, bom}: the text of uncompressed bytes, and the encoding
 // and byte-order mark it was read by.
-export function decodeSvg(bytes) {
+function decodeSvg(bytes) {
   const {encoding, bom} = storedEncoding(bytes);
   let decoder;
   try {
