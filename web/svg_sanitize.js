@@ -80,6 +80,11 @@ const CONFIG = {
     'discard',
   ],
   KEEP_CONTENT: false,
+  // The drawing lives in a shadow root, where an id cannot shadow a property
+  // of the page's document or of a form; DOMPurify's guard against that
+  // would drop ids such as "head" or "title" and break every reference to
+  // them.
+  SANITIZE_DOM: false,
 };
 
 // The words a message uses for each kind of thing left out.
@@ -129,6 +134,7 @@ export function drawingOf(doc, drawnData = new Map()) {
   tally = new Tally();
   try {
     const clone = svgNamespaced(doc.documentElement);
+    xlinkPrefixed(clone);
     numberElements(clone, SERIAL_ATTRIBUTE);
     for (let node = doc.firstChild; node; node = node.nextSibling) {
       if (node.nodeType === 7 && /^xml-stylesheet$/i.test(node.target)) tally.count('styleImports');
@@ -169,6 +175,20 @@ function svgNamespaced(root) {
   const result = copy(root);
   doc.replaceChild(result, doc.documentElement);
   return result;
+}
+
+// DOMPurify judges an attribute by its qualified name, so an attribute in
+// XLink's namespace under a prefix of the file's own (`a0:href`, as some
+// generators declare one per element) is renamed to its usual xlink: name,
+// as the importer, which reads it by namespace, already takes it.
+function xlinkPrefixed(root) {
+  for (const element of [root, ...root.getElementsByTagNameNS('*', '*')]) {
+    for (const attribute of Array.from(element.attributes)) {
+      if (attribute.namespaceURI !== XLINK_NS || attribute.prefix === 'xlink') continue;
+      element.removeAttributeNode(attribute);
+      element.setAttributeNS(XLINK_NS, `xlink:${attribute.localName}`, attribute.value);
+    }
+  }
 }
 
 // The page's element for a cleaned one, with its attributes, text and
