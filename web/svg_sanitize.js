@@ -133,8 +133,7 @@ class Tally {
 export function drawingOf(doc, drawnData = new Map()) {
   tally = new Tally();
   try {
-    const clone = svgNamespaced(doc.documentElement);
-    xlinkPrefixed(clone);
+    const clone = drawableCopy(doc.documentElement);
     numberElements(clone, SERIAL_ATTRIBUTE);
     for (let node = doc.firstChild; node; node = node.nextSibling) {
       if (node.nodeType === 7 && /^xml-stylesheet$/i.test(node.target)) tally.count('styleImports');
@@ -153,42 +152,37 @@ export function drawingOf(doc, drawnData = new Map()) {
   }
 }
 
-// A copy of the file's root with its elements of no namespace in SVG's, as
-// the importer reads them (files without xmlns are common, and drawing
-// programs open them).
-function svgNamespaced(root) {
-  if (root.namespaceURI === SVG_NS) return root.cloneNode(true);
+// A copy of the file's root in the names DOMPurify reads, which judges
+// elements and attributes by their qualified names where browsers draw by
+// namespace: elements of no namespace are taken into SVG's, as the importer
+// reads them (files without xmlns are common, and drawing programs open
+// them); SVG elements under a prefix of the file's own (`<ns0:path>`, as
+// Python's ElementTree writes) lose the prefix; and attributes in XLink's
+// namespace under a prefix of the file's own (`a0:href`, as some generators
+// declare one per element) take the usual xlink: one.
+function drawableCopy(root) {
   const doc = root.ownerDocument.implementation.createDocument(SVG_NS, 'svg', null);
-  const copy = (node) => {
-    if (node.nodeType !== 1) return doc.importNode(node, false);
-    const element =
-      node.namespaceURI === null ? doc.createElementNS(SVG_NS, node.localName) : doc.importNode(node, false);
-    if (node.namespaceURI === null) {
-      for (const attribute of Array.from(node.attributes)) {
-        if (attribute.namespaceURI === null) element.setAttribute(attribute.name, attribute.value);
-        else element.setAttributeNS(attribute.namespaceURI, attribute.name, attribute.value);
+  let copy = doc.importNode(root, true);
+  doc.replaceChild(copy, doc.documentElement);
+  for (const element of [copy, ...Array.from(copy.getElementsByTagNameNS('*', '*'))]) {
+    let named = element;
+    if (element.namespaceURI === null || (element.namespaceURI === SVG_NS && element.prefix !== null)) {
+      named = doc.createElementNS(SVG_NS, element.localName);
+      for (const attribute of Array.from(element.attributes)) {
+        element.removeAttributeNode(attribute);
+        named.setAttributeNodeNS(attribute);
       }
+      named.append(...element.childNodes);
+      element.replaceWith(named);
+      if (element === copy) copy = named;
     }
-    for (let child = node.firstChild; child; child = child.nextSibling) element.append(copy(child));
-    return element;
-  };
-  const result = copy(root);
-  doc.replaceChild(result, doc.documentElement);
-  return result;
-}
-
-// DOMPurify judges an attribute by its qualified name, so an attribute in
-// XLink's namespace under a prefix of the file's own (`a0:href`, as some
-// generators declare one per element) is renamed to its usual xlink: name,
-// as the importer, which reads it by namespace, already takes it.
-function xlinkPrefixed(root) {
-  for (const element of [root, ...root.getElementsByTagNameNS('*', '*')]) {
-    for (const attribute of Array.from(element.attributes)) {
+    for (const attribute of Array.from(named.attributes)) {
       if (attribute.namespaceURI !== XLINK_NS || attribute.prefix === 'xlink') continue;
-      element.removeAttributeNode(attribute);
-      element.setAttributeNS(XLINK_NS, `xlink:${attribute.localName}`, attribute.value);
+      named.removeAttributeNode(attribute);
+      named.setAttributeNS(XLINK_NS, `xlink:${attribute.localName}`, attribute.value);
     }
   }
+  return copy;
 }
 
 // The page's element for a cleaned one, with its attributes, text and
