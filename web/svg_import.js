@@ -252,7 +252,7 @@ class Walk {
   shape(node, name, state) {
     const pathName = elementName(node, name, ++this.shapeCount);
     const label = `<${name}> "${pathName}"`;
-    const data = shapeData(node, name, label);
+    const data = shapeData(node, name, label, state.viewport);
     if (data === '') return;
     // Path data with an error is drawn up to its last whole command, as
     // browsers draw it. svgpath keeps exactly those commands, but reads a
@@ -357,16 +357,20 @@ function viewBoxOf(node) {
 }
 
 // Path data for a shape, in its own coordinates; '' for a shape SVG does not
-// draw (a rectangle, circle or ellipse of zero size).
-function shapeData(node, name, label) {
-  const get = (key, fallback = 0) => length(node, key, fallback, label);
+// draw (a rectangle, circle or ellipse of zero size). A percentage is of the
+// viewport's width for a horizontal length, of its height for a vertical
+// one, and of its normalized diagonal for a radius.
+function shapeData(node, name, label, [width, height]) {
+  const diagonal = Math.sqrt((width * width + height * height) / 2);
+  const get = (key, fallback = 0, of = /^(x|cx|rx|x1|x2|width)$/.test(key) ? width : height) =>
+    length(node, key, fallback, label, of);
   switch (name) {
     case 'path':
       return attribute(node, 'd') ?? '';
     case 'rect':
       return rectData(get('x'), get('y'), get('width'), get('height'), get('rx', null), get('ry', null));
     case 'circle': {
-      const r = get('r');
+      const r = get('r', 0, diagonal);
       return r > 0 ? ellipseData(get('cx'), get('cy'), r, r) : '';
     }
     case 'ellipse': {

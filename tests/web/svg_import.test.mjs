@@ -52,6 +52,24 @@ test('basic shapes become host paths at the points SVG draws them', () => {
   assert.equal(polygon.segments.length, 3);
 });
 
+test("a shape's percentages are of its viewport: its width, its height, or for a radius its diagonal", () => {
+  const [background, dot, inner] = importSvg(
+    '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100" width="50">' +
+      '<rect id="background" x="10%" width="100%" height="50%"/><circle id="dot" cx="50%" cy="50%" r="10%"/>' +
+      '<svg x="20" width="40" height="40" viewBox="0 0 10 10"><line id="inner" x1="10%" y1="10%" x2="100%" y2="50%"/></svg></svg>',
+    parseXml,
+  ).paths;
+  assert.deepEqual(anchors(background), [
+    [20, 0],
+    [220, 0],
+    [220, -50],
+    [20, -50],
+  ]);
+  const r = 0.1 * Math.sqrt((200 * 200 + 100 * 100) / 2);
+  near(anchors(dot).flat(), [100 + r, -50, 100, -50 - r, 100 - r, -50, 100, -50 + r], 'dot anchors');
+  near(anchors(inner).flat(), [24, -4, 60, -20], 'inner line, in a viewport of 10 by 10 scaled by 4');
+});
+
 test('every path command: lines, curves, shorthand curves, arcs and close', () => {
   const [first, second] = load(
     '<path d="M0 0 H10 V10 h-5 v-5 L1 1 l1 0 C 3 0 4 0 5 1 S 7 2 8 1 Q 9 0 10 1 T 12 1 A 2 2 0 0 1 16 1 Z m 1 1 l 2 0"/>',
@@ -154,7 +172,7 @@ test('refusals: each is one SvgImportError line, whatever went wrong', () => {
     'path data with an error before anything is drawn': svg('<path d="M0 0 L 5"/>'),
     'no move first': svg('<path d="L 5 5"/>'),
     'beyond float range': svg('<path d="M0 0 L 1e38 0" transform="scale(100)"/>'),
-    'a length it cannot read': svg('<rect width="50%" height="10"/>'),
+    'a length it cannot read': svg('<rect width="5 0" height="10"/>'),
   };
   for (const [what, text] of Object.entries(refused)) {
     assert.throws(
