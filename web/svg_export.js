@@ -74,6 +74,7 @@ function escape(text) {
 }
 
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
+const XLINK_NS = 'http://www.w3.org/1999/xlink';
 
 export class SvgExportError extends Error {}
 
@@ -192,8 +193,11 @@ class DocumentWriter {
     const node = this.model.nodes[serial];
     const {x, y, width, height, target} = this.model.useGeometry.get(node);
     const prefix = prefixOf(span.name);
+    // The use's link under whatever prefix the file gives XLink's namespace.
+    const link = node.getAttributeNodeNS(XLINK_NS, 'href')?.name;
     const kept = span.attributes.filter(
-      (attribute) => !USE_PLACEMENT.has(attribute.name) && !(stripIds && attribute.name === 'id'),
+      (attribute) =>
+        !USE_PLACEMENT.has(attribute.name) && attribute.name !== link && !(stripIds && attribute.name === 'id'),
     );
     // A transform browsers cannot read draws as none; joined to the move,
     // it would take the move with it.

@@ -75,7 +75,7 @@ test('a use of changed art is written as a group holding a copy of what it draws
   const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
   <defs><symbol id="s" viewBox="0 0 10 10"><path id="p" d="M0 0 L10 0 L10 10 Z"/></symbol></defs>
   <use id="u" xlink:href="#s" x="5" y="6" width="20" height="20" class="c" transform="rotate(10)"/>
-  <use xlink:href="#u" x="100" transform="translate(1,)"/>
+  <use a0:href="#u" xmlns:a0="http://www.w3.org/1999/xlink" x="100" transform="translate(1,)"/>
   <rect id="alone" width="5" height="5"/>
 </svg>`;
   const model = open(text);
@@ -92,10 +92,11 @@ test('a use of changed art is written as a group holding a copy of what it draws
   );
   // The use of that use would draw the changed group: it becomes a group of
   // its own, with the geometry the host keeps for it (the file's), and
-  // without its transform, which browsers cannot read and draw as none.
+  // without its transform, which browsers cannot read and draw as none, or
+  // its link, under a prefix of the file's own.
   assert.match(
     out,
-    /<g transform="translate\(100 0\)"><g class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M0 0 L10 0 L10 10 Z"\/><\/svg><\/g><\/g>/,
+    /<g xmlns:a0="http:\/\/www.w3.org\/1999\/xlink" transform="translate\(100 0\)"><g class="c" transform="rotate\(10\) translate\(5 6\)"><svg viewBox="0 0 10 10" width="20" height="20"><path d="M0 0 L10 0 L10 10 Z"\/><\/svg><\/g><\/g>/,
   );
   assert.match(out, /<rect id="alone" width="5" height="5"\/>/);
   assert.deepEqual(geometry(open(out).worldPaths()), geometry(paths));
