@@ -296,9 +296,9 @@ struct MatchingArtSpec {
 };
 
 struct MatchingArtSuite {
-  // The document's art that meets any of the specs, in paint order. The
-  // answer is a host memory handle that the caller gives back through the
-  // MdMemory suite; with no match the handle may stay null.
+  // The document's art that meets any of the MatchingArtSpec records, in
+  // paint order. The answer is a host memory handle that the caller gives
+  // back through the MdMemory suite; with no match the handle may stay null.
   HostError(HOSTAPI_CALL* matchingArt)(const MatchingArtSpec* specs, std::int16_t specCount, ArtArrayHandle* matches,
                                        std::int32_t* matchCount);
 };

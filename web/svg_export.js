@@ -6,7 +6,7 @@
 // This is how a world without a file (a scenario's) is exported; a file's
 // world is written back into the file's own text (exportDocument).
 import {matchedSpans} from './svg_source.js';
-import {MAX_TEXT_LENGTH, SHAPE_GEOMETRY} from './svg_import.js';
+import {MAX_TEXT_LENGTH, SHAPE_GEOMETRY, XLINK_NS} from './svg_import.js';
 import {transformSteps} from './svg_values.js';
 
 const MARGIN = 10;
@@ -74,7 +74,6 @@ function escape(text) {
 }
 
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
-const XLINK_NS = 'http://www.w3.org/1999/xlink';
 
 export class SvgExportError extends Error {}
 

@@ -28,7 +28,7 @@ const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
-const XLINK_NS = 'http://www.w3.org/1999/xlink';
+export const XLINK_NS = 'http://www.w3.org/1999/xlink';
 // Geometry attributes of each kind of path art: what a basic shape leaves
 // behind when it is drawn or written as a path.
 export const SHAPE_GEOMETRY = Object.freeze({

@@ -164,7 +164,7 @@ function drawableCopy(root) {
   const doc = root.ownerDocument.implementation.createDocument(SVG_NS, 'svg', null);
   let copy = doc.importNode(root, true);
   doc.replaceChild(copy, doc.documentElement);
-  for (const element of [copy, ...Array.from(copy.getElementsByTagNameNS('*', '*'))]) {
+  for (const element of [copy, ...copy.getElementsByTagNameNS('*', '*')]) {
     let named = element;
     if (element.namespaceURI === null || (element.namespaceURI === SVG_NS && element.prefix !== null)) {
       named = doc.createElementNS(SVG_NS, element.localName);
