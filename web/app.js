@@ -19,6 +19,7 @@ import {EditMenu, editCommandFor} from './edit_menu.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
 import {Files} from './files.js';
+import {UnsavedChanges, geometryMark} from './unsaved_changes.js';
 import {SAMPLE_SVG} from './sample_art.js';
 
 const PLUGIN_CURSOR_ID = 16001;
@@ -39,7 +40,8 @@ class App {
     this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) =>
       this.guard(() => this.editDocument(command)),
     );
-    this.files = new Files(this, this.notices);
+    this.unsaved = new UnsavedChanges($('unsaved'), () => geometryMark(this.engine.paths()));
+    this.files = new Files(this, this.notices, this.unsaved);
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
     this.spaceDown = false;
@@ -167,6 +169,8 @@ class App {
     this.view.showFile(model, drawing);
     this.worldChanged();
     this.send({caller: 'SP Interface', selector: 'Startup'});
+    if (fileName !== undefined) this.unsaved.track(fileName);
+    else this.unsaved.forget();
     this.activate('slantWarper');
     this.repaint();
     const opened = fileName !== undefined ? `Opened ${fileName}.` : '';
@@ -187,6 +191,7 @@ class App {
   loadScenario(text) {
     this.engine.loadScenario(text);
     this.model = null;
+    this.unsaved.forget();
     this.view.showFile(null, null);
     this.worldChanged();
     this.activate('slantWarper');
@@ -208,12 +213,15 @@ class App {
 
   // What Export SVG saves: the opened file written back with the host's
   // geometry, or for a scenario's world its paths as a new file.
-  // {text, fileName, format, notice, kind}.
+  // {text, fileName, format, notice, kind, mark}, mark the geometry's
+  // (web/unsaved_changes.js).
   exportSvg() {
     const paths = this.engine.paths();
+    const mark = geometryMark(paths);
     if (!this.model) {
       const {text, written, skipped} = exportSvg(paths, () => undefined);
       return {
+        mark,
         text,
         fileName: DEFAULT_FILE_NAME,
         kind: skipped > 0 ? 'warning' : 'info',
@@ -225,6 +233,7 @@ class App {
     const {text, written, skipped} = exportDocument(this.model, paths);
     const name = this.model.fileName;
     return {
+      mark,
       text,
       fileName: name,
       format: this.model.format,
@@ -420,7 +429,7 @@ class App {
   }
 
   keyDown(event) {
-    if (event.target instanceof HTMLInputElement || $('alert').open) return;
+    if (event.target instanceof HTMLInputElement || document.querySelector('dialog[open]')) return;
     if (event.key === 'Shift') {
       if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
       return;
@@ -438,6 +447,10 @@ class App {
     } else if (command && event.key.toLowerCase() === 'o') {
       event.preventDefault();
       this.files.chooseSvg();
+    } else if (command && event.key.toLowerCase() === 's') {
+      // The browser would save the page itself; here a save is the export.
+      event.preventDefault();
+      this.files.exportSvg();
     } else if (event.key === ' ') {
       // Space pans; it must not also press the button last clicked.
       event.preventDefault();

@@ -2,23 +2,28 @@
 // dropped on the page), Export SVG and Save scenario as downloads. Opening
 // reads the file and hands its text to the app, which refuses a bad one
 // with the document as it was; the person is told either way. An SVG file
-// is exported stored as it was opened (web/svg_file.js).
+// is exported stored as it was opened (web/svg_file.js). Opening over a
+// person's file with changes no export holds asks first
+// (web/unsaved_changes.js).
 import {encodeSvgFile, readSvgFile} from './svg_file.js';
+import {messageOf} from './notices.js';
 
 const MAX_SCENARIO_BYTES = 16 << 20; // the largest scenario file slantwarper-host reads
 const $ = (id) => document.getElementById(id);
 
 export class Files {
   // app: {openSvg(text, fileName, format), loadScenario(text), exportSvg() ->
-  // {text, fileName, format, notice, kind}, scenario()}; notices: web/notices.js.
-  constructor(app, notices) {
+  // {text, fileName, format, notice, kind, mark}, scenario()}; notices:
+  // web/notices.js; unsaved: web/unsaved_changes.js.
+  constructor(app, notices, unsaved) {
     this.app = app;
     this.notices = notices;
+    this.unsaved = unsaved;
     $('open-svg').addEventListener('click', () => this.chooseSvg());
     $('open-scenario').addEventListener('click', () => $('open-scenario-input').click());
     $('open-svg-input').addEventListener('change', (event) => this.openFrom(event.target, 'svg'));
     $('open-scenario-input').addEventListener('change', (event) => this.openFrom(event.target, 'scenario'));
-    $('export-svg').addEventListener('click', () => notices.guard(() => this.exportSvg()));
+    $('export-svg').addEventListener('click', () => this.exportSvg());
     $('save-scenario').addEventListener('click', () => notices.guard(() => this.saveScenario()));
     const main = $('workspace');
     main.addEventListener('dragover', (event) => {
@@ -62,6 +67,7 @@ export class Files {
       );
       return;
     }
+    if (!(await this.mayReplace(file.name))) return;
     try {
       if (kind === 'svg') {
         this.app.openSvg(text, file.name, format);
@@ -74,10 +80,38 @@ export class Files {
     }
   }
 
+  // Whether the document may give way to the file `name`: at once unless the
+  // person's file has changes no export holds, else as the person chooses,
+  // exporting first if they ask. A refusal is told.
+  async mayReplace(name) {
+    if (!this.unsaved.pending()) return true;
+    const choice = await this.unsaved.ask(name);
+    if (choice === 'discard' || (choice === 'export' && (await this.exportSvg()))) return true;
+    this.notices.show(
+      `${name} was not opened; your changes to ${this.unsaved.fileName} are kept` +
+        (choice === 'export' ? ', and were not exported.' : '.'),
+      choice === 'export' ? 'error' : 'info',
+    );
+    return false;
+  }
+
+  // Export SVG: downloads the document; true once the download is handed to
+  // the browser, false (with the failure told) otherwise.
   async exportSvg() {
-    const {text, fileName, format, notice, kind} = this.app.exportSvg();
+    try {
+      await this.download();
+      return true;
+    } catch (error) {
+      this.notices.show(`The export did not work, nothing was lost: ${messageOf(error)}`, 'error');
+      return false;
+    }
+  }
+
+  async download() {
+    const {text, fileName, format, notice, kind, mark} = this.app.exportSvg();
     const {bytes, rewritten} = await encodeSvgFile(text, format);
     download(fileName, new Blob([bytes], {type: format?.gzip ? 'application/gzip' : 'image/svg+xml'}));
+    this.unsaved.exported(mark);
     if (rewritten) {
       this.notices.show(
         `${notice} Written in UTF-8: this page cannot write the file's encoding, ${rewritten}.`,

@@ -105,15 +105,15 @@ export async function openPage(session, {viewport = null} = {}) {
   return {page, problems};
 }
 
-// Runs `body` on a fresh tab of `session` and closes it; fails if the page
-// logged a console or page error meanwhile.
+// Runs `body` on a fresh tab of `session` and closes it, unless the body
+// did; fails if the page logged a console or page error meanwhile.
 export async function withFreshPage(session, body, options = {}) {
   const {page, problems} = await openPage(session, options);
   try {
     await body(page);
     assert.deepEqual(problems, [], 'no console or page error');
   } finally {
-    await page.close();
+    if (!page.isClosed()) await page.close();
   }
 }
 

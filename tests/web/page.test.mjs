@@ -362,6 +362,78 @@ test('a compressed file in its own encoding opens through the file input and exp
   });
 });
 
+test("a person's changed file is not dropped without asking: opening over it, or leaving the page", async () => {
+  await withPage(async (page) => {
+    const folder = await downloadsInto(page, 'downloads-unsaved');
+    const mine = join(BUILD_DIR, 'mine.svg');
+    const other = join(BUILD_DIR, 'other.svg');
+    writeFileSync(mine, '<svg xmlns="http://www.w3.org/2000/svg"><rect id="a" width="100" height="60"/></svg>');
+    writeFileSync(other, '<svg xmlns="http://www.w3.org/2000/svg"><circle id="b" r="40"/></svg>');
+    const input = await page.$('#open-svg-input');
+    const opened = (name) =>
+      page.waitForFunction(
+        (text) => document.getElementById('notice-text').textContent === text,
+        {},
+        `Opened ${name}.`,
+      );
+    const asked = () => page.waitForSelector('#unsaved[open]');
+    await input.uploadFile(mine);
+    await opened('mine.svg');
+    await drag(page, [20, -20], [70, -50]);
+    const dragged = (await report(page)).paths;
+
+    // Escape keeps the drawing and its changes.
+    await input.uploadFile(other);
+    await asked();
+    assert.match(await page.$eval('#unsaved-text', (node) => node.textContent), /^mine\.svg has changes .* other\.svg/);
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() =>
+      /other\.svg was not opened/.test(document.getElementById('notice-text').textContent),
+    );
+    assert.deepEqual((await report(page)).paths, dragged);
+
+    // Export, then open: the dragged file is downloaded before it gives way.
+    await input.uploadFile(other);
+    await asked();
+    await page.click('#unsaved-export');
+    await opened('other.svg');
+    await waitFor(() => existsSync(join(folder, 'mine.svg')));
+    await hooks(page, 'openSvg', readFileSync(join(folder, 'mine.svg'), 'utf8'));
+    assert.deepEqual((await report(page)).paths, dragged, 'the export holds the drag');
+
+    // A drag undone leaves nothing to ask about; one that stays is asked about
+    // on leaving, until Ctrl+S exports it.
+    await input.uploadFile(other);
+    await opened('other.svg');
+    await drag(page, [0, 0], [50, 20]);
+    await page.keyboard.down('Control');
+    await page.keyboard.press('z');
+    await page.keyboard.up('Control');
+    await input.uploadFile(mine);
+    await opened('mine.svg');
+    await drag(page, [20, -20], [70, -50]);
+    const leaving = new Promise((resolve) => page.once('dialog', resolve));
+    await page.close({runBeforeUnload: true});
+    const dialog = await leaving;
+    assert.equal(dialog.type(), 'beforeunload');
+    await dialog.dismiss();
+    assert.equal(page.isClosed(), false, 'the page stays when the person says so');
+    rmSync(join(folder, 'mine.svg'));
+    await page.keyboard.down('Control');
+    await page.keyboard.press('s');
+    await page.keyboard.up('Control');
+    await waitFor(() => existsSync(join(folder, 'mine.svg')));
+    let askedAgain = false;
+    page.once('dialog', (again) => {
+      askedAgain = true;
+      again.accept();
+    });
+    await page.close({runBeforeUnload: true});
+    await waitFor(() => page.isClosed());
+    assert.equal(askedAgain, false, 'nothing is asked once exported');
+  });
+});
+
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
   const folder = join(BUILD_DIR, name);
