@@ -281,6 +281,7 @@ class App {
     this.navigation.commit();
     if (command === 'undo') this.engine.undo();
     else this.engine.redo();
+    this.unsaved.showState();
     this.scheduleRepaint();
   }
 
@@ -398,6 +399,7 @@ class App {
       return;
     }
     this.tool.up(this.record(event));
+    this.unsaved.showState();
     this.edit.released();
   }
 
@@ -411,6 +413,7 @@ class App {
     } else {
       this.tool.cancel();
     }
+    this.unsaved.showState();
     this.edit.released();
   }
 

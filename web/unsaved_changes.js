@@ -4,6 +4,9 @@
 // The document counts as changed when its host geometry differs from what
 // was opened or last exported, so a drag undone again needs no export. The
 // sample art and a scenario's world are nobody's file: nothing is asked.
+// The page's title names the person's file, marked while it has such changes.
+
+const PAGE_TITLE = 'slantWarper';
 
 export class UnsavedChanges {
   // dialog: a <dialog> holding #unsaved-text and a form whose buttons'
@@ -24,16 +27,27 @@ export class UnsavedChanges {
   track(fileName) {
     this.fileName = fileName;
     this.savedMark = this.mark();
+    this.showState();
   }
 
   // The document is nobody's file.
   forget() {
     this.fileName = null;
+    this.showState();
   }
 
   // The person's file was written with the geometry whose mark this is.
   exported(mark) {
     this.savedMark = mark;
+    this.showState();
+  }
+
+  // Puts the file's name and state in the page's title. The check reads
+  // every segment, so it is asked for when a gesture or an edit ends, not
+  // at every drag event.
+  showState() {
+    document.title =
+      this.fileName === null ? PAGE_TITLE : `${this.pending() ? '\u25cf ' : ''}${this.fileName} \u2013 ${PAGE_TITLE}`;
   }
 
   // Whether the person's file has changes no export holds.

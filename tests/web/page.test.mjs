@@ -379,8 +379,10 @@ test("a person's changed file is not dropped without asking: opening over it, or
     const asked = () => page.waitForSelector('#unsaved[open]');
     await input.uploadFile(mine);
     await opened('mine.svg');
+    assert.equal(await page.title(), 'mine.svg \u2013 slantWarper');
     await drag(page, [20, -20], [70, -50]);
     const dragged = (await report(page)).paths;
+    assert.equal(await page.title(), '\u25cf mine.svg \u2013 slantWarper', 'the title marks the change');
 
     // Escape keeps the drawing and its changes.
     await input.uploadFile(other);
@@ -409,6 +411,7 @@ test("a person's changed file is not dropped without asking: opening over it, or
     await page.keyboard.down('Control');
     await page.keyboard.press('z');
     await page.keyboard.up('Control');
+    assert.equal(await page.title(), 'other.svg \u2013 slantWarper');
     await input.uploadFile(mine);
     await opened('mine.svg');
     await drag(page, [20, -20], [70, -50]);
@@ -423,6 +426,7 @@ test("a person's changed file is not dropped without asking: opening over it, or
     await page.keyboard.press('s');
     await page.keyboard.up('Control');
     await waitFor(() => existsSync(join(folder, 'mine.svg')));
+    assert.equal(await page.title(), 'mine.svg \u2013 slantWarper');
     let askedAgain = false;
     page.once('dialog', (again) => {
       askedAgain = true;
