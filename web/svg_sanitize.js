@@ -80,6 +80,10 @@ const CONFIG = {
     'discard',
   ],
   KEEP_CONTENT: false,
+  // Path data and point lists are geometry, which nothing reads as an
+  // address; DOMPurify would otherwise look for a URL scheme in each of
+  // them, most of its time on a drawing of many long paths.
+  ADD_URI_SAFE_ATTR: ['d', 'points'],
   // The drawing lives in a shadow root, where an id cannot shadow a property
   // of the page's document or of a form; DOMPurify's guard against that
   // would drop ids such as "head" or "title" and break every reference to
