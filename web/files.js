@@ -9,6 +9,9 @@ import {encodeSvgFile, readSvgFile} from './svg_file.js';
 import {messageOf} from './notices.js';
 
 const MAX_SCENARIO_BYTES = 16 << 20; // the largest scenario file slantwarper-host reads
+// A file this large takes the page a second or more to open (an 11 MB deck
+// of cards about five), all of it without a paint: the person is told first.
+const SLOW_OPEN_BYTES = 1 << 20;
 const $ = (id) => document.getElementById(id);
 
 export class Files {
@@ -68,6 +71,10 @@ export class Files {
       return;
     }
     if (!(await this.mayReplace(file.name))) return;
+    if (file.size >= SLOW_OPEN_BYTES) {
+      this.notices.show(`Opening ${file.name} (${(file.size / 2 ** 20).toFixed(1)} MiB)\u2026`, 'progress');
+      await painted();
+    }
     try {
       if (kind === 'svg') {
         this.app.openSvg(text, file.name, format);
@@ -135,6 +142,11 @@ export class Files {
       this.notices.show('Saved the session as a scenario file.', 'info');
     }
   }
+}
+
+// Resolves once the page has painted what it shows now.
+function painted() {
+  return new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
 }
 
 function download(name, file) {

@@ -16,7 +16,8 @@ export class Notices {
     window.addEventListener('unhandledrejection', (event) => this.unexpected(event, event.reason));
   }
 
-  // kind: 'info', 'warning' or 'error'; '' hides the notice.
+  // kind: 'info', 'progress' (stays until replaced), 'warning' or 'error';
+  // '' hides the notice.
   show(text, kind = 'info') {
     this.text.textContent = text;
     this.box.dataset.kind = kind;

@@ -438,6 +438,35 @@ test("a person's changed file is not dropped without asking: opening over it, or
   });
 });
 
+test('a large file is announced, and the announcement painted, before the page opens it', async () => {
+  await withPage(async (page) => {
+    const file = join(BUILD_DIR, 'large.svg');
+    const padding = `<!-- ${'x'.repeat(1.2 * 2 ** 20)} -->`;
+    writeFileSync(file, `<svg xmlns="http://www.w3.org/2000/svg">${padding}<rect width="10" height="10"/></svg>`);
+    // Every text the notice shows, with the number of frames painted by then.
+    await page.evaluate(() => {
+      window.frames_ = 0;
+      const count = () => {
+        window.frames_++;
+        requestAnimationFrame(count);
+      };
+      requestAnimationFrame(count);
+      window.shown_ = [];
+      const text = document.getElementById('notice-text');
+      new MutationObserver(() => window.shown_.push([text.textContent, window.frames_])).observe(text, {
+        childList: true,
+      });
+    });
+    await (await page.$('#open-svg-input')).uploadFile(file);
+    await page.waitForFunction(() => document.getElementById('notice-text').textContent === 'Opened large.svg.');
+    const shown = await page.evaluate(() => window.shown_);
+    const opening = shown.findIndex(([text]) => text === 'Opening large.svg (1.2 MiB)\u2026');
+    assert.ok(opening >= 0, JSON.stringify(shown));
+    assert.equal(shown[opening + 1][0], 'Opened large.svg.');
+    assert.ok(shown[opening + 1][1] > shown[opening][1], 'a frame was painted in between');
+  });
+});
+
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
   const folder = join(BUILD_DIR, name);
