@@ -50,9 +50,15 @@ export class UnsavedChanges {
       this.fileName === null ? PAGE_TITLE : `${this.pending() ? '\u25cf ' : ''}${this.fileName} \u2013 ${PAGE_TITLE}`;
   }
 
-  // Whether the person's file has changes no export holds.
+  // Whether the person's file has changes no export holds; when the
+  // document cannot be read (the engine failed), it is taken to have some.
   pending() {
-    return this.fileName !== null && this.mark() !== this.savedMark;
+    if (this.fileName === null) return false;
+    try {
+      return this.mark() !== this.savedMark;
+    } catch {
+      return true;
+    }
   }
 
   // Asks what to do before `other` replaces the changed document: resolves to
