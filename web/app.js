@@ -445,8 +445,9 @@ class App {
     }
     const command = event.ctrlKey || event.metaKey;
     if (command && event.key.toLowerCase() === 'a') {
+      // Shift+Ctrl+A deselects, as in drawing programs.
       event.preventDefault();
-      this.select(this.engine.paths().map((_, index) => index));
+      this.select(event.shiftKey ? [] : this.engine.paths().map((_, index) => index));
     } else if (command && event.key.toLowerCase() === 'o') {
       event.preventDefault();
       this.files.chooseSvg();

@@ -556,8 +556,15 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     assert.equal((await selected()).length, 2, 'Shift-click adds the star');
     await page.keyboard.down('Control');
     await page.keyboard.press('a');
-    await page.keyboard.up('Control');
     assert.deepEqual(await selected(), all);
+    await page.keyboard.down('Shift');
+    await page.keyboard.press('A');
+    await page.keyboard.up('Shift');
+    await page.keyboard.up('Control');
+    assert.deepEqual(await selected(), [], 'Shift+Ctrl+A deselects');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
     assert.ok(
       (await events(page)).some((e) => e.host === 'select'),
       'selections are in the scenario',
