@@ -463,20 +463,22 @@ class App {
         this.spaceDown = true;
         this.updateCursor();
       }
+    } else if (!event.altKey && ['+', '=', '-', '0'].includes(event.key)) {
+      // With Ctrl/Cmd too, as drawing programs take them: the view's zoom,
+      // not the browser's zoom of the whole page.
+      event.preventDefault();
+      if (event.key === '0') {
+        this.navigation.fit(this.engine.paths());
+      } else {
+        this.navigation.zoomAbout(null, event.key === '-' ? 0.8 : 1.25);
+        this.navigation.commit();
+      }
     } else if (command || event.altKey) {
       return;
     } else if (event.key === 'v' || event.key === 'V') {
       this.activate('selection');
     } else if (event.key === 'w' || event.key === 'W') {
       if (!$('tool-slantwarper').disabled) this.activate('slantWarper');
-    } else if (event.key === '+' || event.key === '=') {
-      this.navigation.zoomAbout(null, 1.25);
-      this.navigation.commit();
-    } else if (event.key === '-') {
-      this.navigation.zoomAbout(null, 0.8);
-      this.navigation.commit();
-    } else if (event.key === '0') {
-      this.navigation.fit(this.engine.paths());
     }
   }
 

@@ -467,6 +467,27 @@ test('a large file is announced, and the announcement painted, before the page o
   });
 });
 
+test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser's page", async () => {
+  await withPage(async (page) => {
+    const zoom = () => page.$eval('#status-zoom', (node) => node.textContent);
+    const withControl = async (key) => {
+      await page.keyboard.down('Control');
+      await page.keyboard.press(key);
+      await page.keyboard.up('Control');
+      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    };
+    const fitted = await zoom();
+    await withControl('Equal');
+    const closer = await zoom();
+    assert.ok(parseFloat(closer) > parseFloat(fitted), `${closer} after ${fitted}`);
+    await page.keyboard.press('Equal');
+    await withControl('Minus');
+    assert.equal(await zoom(), closer, 'Ctrl+− undoes a + step');
+    await withControl('Digit0');
+    assert.equal(await zoom(), fitted, 'Ctrl+0 fits');
+  });
+});
+
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
   const folder = join(BUILD_DIR, name);
