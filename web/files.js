@@ -28,15 +28,22 @@ export class Files {
     $('open-scenario-input').addEventListener('change', (event) => this.openFrom(event.target, 'scenario'));
     $('export-svg').addEventListener('click', () => this.exportSvg());
     $('save-scenario').addEventListener('click', () => notices.guard(() => this.saveScenario()));
+    // A file dropped anywhere on the page opens in it: left to the browser,
+    // a drop on the menu bar or the status bar would open the file in the
+    // page's place.
     const main = $('workspace');
-    main.addEventListener('dragover', (event) => {
+    window.addEventListener('dragover', (event) => {
       event.preventDefault();
       main.classList.add('dropping');
     });
-    main.addEventListener('dragleave', () => main.classList.remove('dropping'));
-    main.addEventListener('drop', (event) => {
+    window.addEventListener('dragleave', (event) => {
+      if (event.relatedTarget === null) main.classList.remove('dropping');
+    });
+    window.addEventListener('drop', (event) => {
       event.preventDefault();
       main.classList.remove('dropping');
+      // While the page asks something, the answer comes first.
+      if (document.querySelector('dialog[open]')) return;
       const file = event.dataTransfer.files[0];
       if (!file) {
         notices.show('Drop an SVG file (or a scenario .json) here to open it.', 'warning');

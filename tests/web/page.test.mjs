@@ -488,6 +488,21 @@ test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser'
   });
 });
 
+test('a file dropped on the page opens in it, wherever it lands, the status bar too', async () => {
+  await withPage(async (page) => {
+    const file = join(BUILD_DIR, 'dropped.svg');
+    writeFileSync(file, '<svg xmlns="http://www.w3.org/2000/svg"><rect id="a" width="100" height="60"/></svg>');
+    const bar = await (await page.$('.statusbar')).boundingBox();
+    const at = {x: bar.x + bar.width / 2, y: bar.y + bar.height / 2};
+    const cdp = await page.createCDPSession();
+    const data = {items: [], files: [file], dragOperationsMask: 1};
+    for (const type of ['dragEnter', 'dragOver', 'drop'])
+      await cdp.send('Input.dispatchDragEvent', {type, ...at, data});
+    await page.waitForFunction(() => document.getElementById('notice-text').textContent === 'Opened dropped.svg.');
+    assert.equal((await report(page)).paths.length, 1);
+  });
+});
+
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
   const folder = join(BUILD_DIR, name);
