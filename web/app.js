@@ -159,7 +159,7 @@ class App {
     const drawing = drawingOf(model.doc, model.drawnPathData);
     const paths = model.worldPaths();
     const world = {
-      view: this.navigation.fitted(artworkBounds(paths)),
+      view: this.navigation.fitted(artworkBounds(paths) ?? canvasBounds(model)),
       host: HOST,
       paths,
       faults: [],
@@ -182,8 +182,15 @@ class App {
         : flawed.length === 1
           ? ` Drawn up to an error in its path data, as browsers draw it: ${flawed[0]}.`
           : ` ${flawed.length} paths drawn up to an error in their path data, as browsers draw them; the first: ${flawed[0]}.`;
+    const nothing =
+      paths.length === 0
+        ? ' It has no paths or shapes, so the slantWarper tool has nothing to stretch; all of it is drawn and kept.'
+        : '';
     // A notice about the document that was open before is no longer true.
-    this.notice(`${opened}${omitted}${drawnUpTo}`.trim(), omitted || drawnUpTo ? 'warning' : 'info');
+    this.notice(
+      `${opened}${nothing}${omitted}${drawnUpTo}`.trim(),
+      nothing || omitted || drawnUpTo ? 'warning' : 'info',
+    );
     return world;
   }
 
@@ -248,6 +255,11 @@ class App {
     return this.engine.scenario();
   }
 
+  // Fits the selection, or all paths, or with none the file's canvas.
+  fit() {
+    this.navigation.fit(this.engine.paths(), this.model && canvasBounds(this.model));
+  }
+
   // ---- selection and tools ----
 
   select(places) {
@@ -294,7 +306,7 @@ class App {
     }
     $('zoom-in').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 1.25)));
     $('zoom-out').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 0.8)));
-    $('zoom-fit').addEventListener('click', () => this.guard(() => this.navigation.fit(this.engine.paths())));
+    $('zoom-fit').addEventListener('click', () => this.guard(() => this.fit()));
     $('alert-ok').addEventListener('click', () => $('alert').close());
   }
 
@@ -468,7 +480,7 @@ class App {
       // not the browser's zoom of the whole page.
       event.preventDefault();
       if (event.key === '0') {
-        this.navigation.fit(this.engine.paths());
+        this.fit();
       } else {
         this.navigation.zoomAbout(null, event.key === '-' ? 0.8 : 1.25);
         this.navigation.commit();
@@ -499,6 +511,12 @@ class App {
   guard(fn) {
     return this.notices.guard(fn);
   }
+}
+
+// The file's canvas as an artwork rectangle [left, bottom, right, top].
+function canvasBounds(model) {
+  const [x, y, width, height] = model.canvas;
+  return [x, -(y + height), x + width, -y];
 }
 
 function formatZoom(zoom) {

@@ -444,10 +444,7 @@ function fix(node, properties) {
 // The file's root placed so that its user space is the viewport's: its
 // viewBox (or its own size) as its viewport, drawn unclipped.
 function placeRoot(root, model) {
-  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(
-    /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g,
-  );
-  const [x, y, width, height] = box && box.length === 4 ? box.map(Number) : [0, 0, ...model.rootSize];
+  const [x, y, width, height] = model.canvas;
   for (const [name, value] of [
     ['x', x],
     ['y', y],

@@ -24,7 +24,9 @@ export class SvgDocument {
     this.paths = paths;
     this.elements = elements;
     this.useGeometry = useGeometry;
-    this.rootSize = rootSize; // the root's viewport where it has no viewBox
+    // The file's canvas in its root's coordinates [x, y, width, height]: its
+    // viewBox, else its size.
+    this.canvas = canvasOf(doc.documentElement, rootSize);
     // Every element of the file in document order; an element's number is
     // its place here.
     this.nodes = numberElements(doc.documentElement);
@@ -187,4 +189,9 @@ export function inverse([a, b, c, d, e, f]) {
   const det = a * d - b * c;
   if (!Number.isFinite(det) || Math.abs(det) < 1e-300) return null;
   return [d / det, -b / det, -c / det, a / det, (c * f - d * e) / det, (b * e - a * f) / det];
+}
+
+function canvasOf(root, rootSize) {
+  const box = (root.getAttribute('viewBox') ?? '').match(/[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g);
+  return box && box.length === 4 ? box.map(Number) : [0, 0, ...rootSize];
 }

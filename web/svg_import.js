@@ -106,9 +106,6 @@ function importChecked(text, parseXml) {
   const walk = new Walk();
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
   walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport: rootViewport(root)}, 0);
-  if (walk.paths.length === 0) {
-    throw new SvgImportError('the file has no paths or shapes to draw');
-  }
   return {
     paths: walk.paths,
     elements: walk.elements,

@@ -49,7 +49,7 @@ export class DocumentView {
     this.art.show(model, drawing);
     for (const {node} of this.outlines.values()) node.remove();
     this.outlines.clear();
-    const box = model ? canvasOf(model) : null;
+    const box = model ? model.canvas : null;
     if (box) {
       ['x', 'y', 'width', 'height'].forEach((key, i) => this.canvas.setAttribute(key, String(box[i])));
       this.canvas.setAttribute('visibility', 'visible');
@@ -232,15 +232,6 @@ export class DocumentView {
     this.marquee.setAttribute('height', Math.abs(to.y - from.y));
     this.marquee.setAttribute('visibility', 'visible');
   }
-}
-
-// The file's canvas in its root's coordinates: its viewBox, else its size.
-function canvasOf(model) {
-  const box = (model.doc.documentElement.getAttribute('viewBox') ?? '').match(
-    /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g,
-  );
-  if (box && box.length === 4) return box.map(Number);
-  return [0, 0, ...model.rootSize];
 }
 
 function element(name, attributes = {}) {

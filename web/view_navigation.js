@@ -79,9 +79,10 @@ export class ViewNavigation {
     this.setLocally([x - (at.x - box.left) / zoom, y + (at.y - box.top) / zoom], zoom);
   }
 
-  // Fits the selection, or everything when nothing is selected.
-  fit(paths) {
-    const {origin, zoom} = this.fitted(artworkBounds(paths, true) ?? artworkBounds(paths));
+  // Fits the selection, or everything when nothing is selected, or the
+  // artwork rectangle `otherwise` when there are no paths.
+  fit(paths, otherwise = null) {
+    const {origin, zoom} = this.fitted(artworkBounds(paths, true) ?? artworkBounds(paths) ?? otherwise);
     this.setLocally(origin, zoom);
     this.commit();
   }

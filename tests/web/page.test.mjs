@@ -503,6 +503,33 @@ test('a file dropped on the page opens in it, wherever it lands, the status bar 
   });
 });
 
+test('a file with no path art opens, drawn and kept, and says the tool has nothing to stretch', async () => {
+  await withPage(async (page) => {
+    const text =
+      '<svg xmlns="http://www.w3.org/2000/svg" viewBox="1000 2000 400 100"><text x="1050" y="2060" font-size="40">Poster</text></svg>';
+    const file = join(BUILD_DIR, 'poster.svg');
+    writeFileSync(file, text);
+    await (await page.$('#open-svg-input')).uploadFile(file);
+    await page.waitForFunction(() =>
+      document.getElementById('notice-text').textContent.startsWith('Opened poster.svg.'),
+    );
+    assert.match(
+      await page.$eval('#notice', (node) => `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`),
+      /^warning: .*nothing to stretch/,
+    );
+    assert.equal((await report(page)).paths.length, 0);
+    // The view shows the file's canvas, its text in the middle of it.
+    const [drawn, view] = await page.evaluate(() => [
+      document.getElementById('art').shadowRoot.querySelector('text').getBoundingClientRect().toJSON(),
+      document.getElementById('document').getBoundingClientRect().toJSON(),
+    ]);
+    assert.ok(drawn.width > 0 && drawn.left > view.left && drawn.right < view.right, 'the text is in view');
+    await drag(page, [1100, -2050], [1150, -2030]);
+    assert.match(await page.$eval('#notice-text', (node) => node.textContent), /^The drawing has no paths or shapes/);
+    assert.equal(await hooks(page, 'exportSvg'), text);
+  });
+});
+
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
   const folder = join(BUILD_DIR, name);

@@ -4,7 +4,7 @@
 // pointer comes over the view. Shift pressed or released during a drag
 // takes effect at once, as a drag message at the same point.
 export class SlantWarperTool {
-  // host: {send(event), hasSelection(), notice(text, kind)}
+  // host: {send(event), hasSelection(), paths(), notice(text, kind)}
   constructor(host) {
     this.host = host;
     this.name = 'slantWarper';
@@ -21,7 +21,9 @@ export class SlantWarperTool {
   down({point, shift}) {
     if (!this.host.hasSelection()) {
       this.host.notice(
-        'Nothing is selected: the drag changes nothing. Select paths with the selection tool (V) or Ctrl+A first.',
+        this.host.paths().length === 0
+          ? 'The drawing has no paths or shapes: the drag changes nothing.'
+          : 'Nothing is selected: the drag changes nothing. Select paths with the selection tool (V) or Ctrl+A first.',
         'warning',
       );
     }
