@@ -267,7 +267,7 @@ test('a bad SVG and a bad scenario are refused with a message and the document k
       String(refused),
     );
     for (const [input, name, text] of [
-      ['#open-svg-input', 'broken.svg', '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 Q"/></svg>'],
+      ['#open-svg-input', 'broken.svg', '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L9 9"/>'],
       ['#open-scenario-input', 'broken.json', '{"paths": [{"segments": "no"}]}'],
     ]) {
       const file = join(BUILD_DIR, name);
