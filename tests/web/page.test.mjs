@@ -365,20 +365,16 @@ test('a compressed file in its own encoding opens through the file input and exp
 test("a person's changed file is not dropped without asking: opening over it, or leaving the page", async () => {
   await withPage(async (page) => {
     const folder = await downloadsInto(page, 'downloads-unsaved');
-    const mine = join(BUILD_DIR, 'mine.svg');
-    const other = join(BUILD_DIR, 'other.svg');
-    writeFileSync(mine, '<svg xmlns="http://www.w3.org/2000/svg"><rect id="a" width="100" height="60"/></svg>');
-    writeFileSync(other, '<svg xmlns="http://www.w3.org/2000/svg"><circle id="b" r="40"/></svg>');
+    const exported = join(folder, 'mine.svg');
+    const mineText = '<svg xmlns="http://www.w3.org/2000/svg"><rect id="a" width="100" height="60"/></svg>';
+    const otherText = '<svg xmlns="http://www.w3.org/2000/svg"><circle id="b" r="40"/></svg>';
+    const mine = await openFile(page, 'mine.svg', mineText);
+    const other = await openFile(page, 'other.svg', otherText);
     const input = await page.$('#open-svg-input');
     const opened = (name) =>
-      page.waitForFunction(
-        (text) => document.getElementById('notice-text').textContent === text,
-        {},
-        `Opened ${name}.`,
-      );
+      page.waitForFunction((n) => document.getElementById('notice-text').textContent === `Opened ${n}.`, {}, name);
     const asked = () => page.waitForSelector('#unsaved[open]');
-    await input.uploadFile(mine);
-    await opened('mine.svg');
+    await openFile(page, 'mine.svg', mineText);
     assert.equal(await page.title(), 'mine.svg \u2013 slantWarper');
     await drag(page, [20, -20], [70, -50]);
     const dragged = (await report(page)).paths;
@@ -399,18 +395,15 @@ test("a person's changed file is not dropped without asking: opening over it, or
     await asked();
     await page.click('#unsaved-export');
     await opened('other.svg');
-    await waitFor(() => existsSync(join(folder, 'mine.svg')));
-    await hooks(page, 'openSvg', readFileSync(join(folder, 'mine.svg'), 'utf8'));
+    await waitFor(() => existsSync(exported));
+    await hooks(page, 'openSvg', readFileSync(exported, 'utf8'));
     assert.deepEqual((await report(page)).paths, dragged, 'the export holds the drag');
 
     // A drag undone leaves nothing to ask about; one that stays is asked about
     // on leaving, until Ctrl+S exports it.
-    await input.uploadFile(other);
-    await opened('other.svg');
+    await openFile(page, 'other.svg', otherText);
     await drag(page, [0, 0], [50, 20]);
-    await page.keyboard.down('Control');
-    await page.keyboard.press('z');
-    await page.keyboard.up('Control');
+    await withControl(page, 'z');
     assert.equal(await page.title(), 'other.svg \u2013 slantWarper');
     await input.uploadFile(mine);
     await opened('mine.svg');
@@ -421,11 +414,9 @@ test("a person's changed file is not dropped without asking: opening over it, or
     assert.equal(dialog.type(), 'beforeunload');
     await dialog.dismiss();
     assert.equal(page.isClosed(), false, 'the page stays when the person says so');
-    rmSync(join(folder, 'mine.svg'));
-    await page.keyboard.down('Control');
-    await page.keyboard.press('s');
-    await page.keyboard.up('Control');
-    await waitFor(() => existsSync(join(folder, 'mine.svg')));
+    rmSync(exported);
+    await withControl(page, 's');
+    await waitFor(() => existsSync(exported));
     assert.equal(await page.title(), 'mine.svg \u2013 slantWarper');
     let askedAgain = false;
     page.once('dialog', (again) => {
@@ -440,25 +431,23 @@ test("a person's changed file is not dropped without asking: opening over it, or
 
 test('a large file is announced, and the announcement painted, before the page opens it', async () => {
   await withPage(async (page) => {
-    const file = join(BUILD_DIR, 'large.svg');
-    const padding = `<!-- ${'x'.repeat(1.2 * 2 ** 20)} -->`;
-    writeFileSync(file, `<svg xmlns="http://www.w3.org/2000/svg">${padding}<rect width="10" height="10"/></svg>`);
     // Every text the notice shows, with the number of frames painted by then.
     await page.evaluate(() => {
       window.frames_ = 0;
-      const count = () => {
-        window.frames_++;
-        requestAnimationFrame(count);
-      };
-      requestAnimationFrame(count);
+      const count = () => requestAnimationFrame(count, window.frames_++);
+      count();
       window.shown_ = [];
       const text = document.getElementById('notice-text');
       new MutationObserver(() => window.shown_.push([text.textContent, window.frames_])).observe(text, {
         childList: true,
       });
     });
-    await (await page.$('#open-svg-input')).uploadFile(file);
-    await page.waitForFunction(() => document.getElementById('notice-text').textContent === 'Opened large.svg.');
+    const padding = `<!-- ${'x'.repeat(1.2 * 2 ** 20)} -->`;
+    await openFile(
+      page,
+      'large.svg',
+      `<svg xmlns="http://www.w3.org/2000/svg">${padding}<rect width="10" height="10"/></svg>`,
+    );
     const shown = await page.evaluate(() => window.shown_);
     const opening = shown.findIndex(([text]) => text === 'Opening large.svg (1.2 MiB)\u2026');
     assert.ok(opening >= 0, JSON.stringify(shown));
@@ -470,20 +459,14 @@ test('a large file is announced, and the announcement painted, before the page o
 test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser's page", async () => {
   await withPage(async (page) => {
     const zoom = () => page.$eval('#status-zoom', (node) => node.textContent);
-    const withControl = async (key) => {
-      await page.keyboard.down('Control');
-      await page.keyboard.press(key);
-      await page.keyboard.up('Control');
-      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
-    };
     const fitted = await zoom();
-    await withControl('Equal');
+    await withControl(page, 'Equal');
     const closer = await zoom();
     assert.ok(parseFloat(closer) > parseFloat(fitted), `${closer} after ${fitted}`);
     await page.keyboard.press('Equal');
-    await withControl('Minus');
+    await withControl(page, 'Minus');
     assert.equal(await zoom(), closer, 'Ctrl+− undoes a + step');
-    await withControl('Digit0');
+    await withControl(page, 'Digit0');
     assert.equal(await zoom(), fitted, 'Ctrl+0 fits');
   });
 });
@@ -507,28 +490,43 @@ test('a file with no path art opens, drawn and kept, and says the tool has nothi
   await withPage(async (page) => {
     const text =
       '<svg xmlns="http://www.w3.org/2000/svg" viewBox="1000 2000 400 100"><text x="1050" y="2060" font-size="40">Poster</text></svg>';
-    const file = join(BUILD_DIR, 'poster.svg');
-    writeFileSync(file, text);
-    await (await page.$('#open-svg-input')).uploadFile(file);
-    await page.waitForFunction(() =>
-      document.getElementById('notice-text').textContent.startsWith('Opened poster.svg.'),
-    );
-    assert.match(
-      await page.$eval('#notice', (node) => `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`),
-      /^warning: .*nothing to stretch/,
-    );
+    await openFile(page, 'poster.svg', text);
+    const notice = () => page.$eval('#notice', (node) => `${node.dataset.kind}: ${node.textContent.trim()}`);
+    assert.match(await notice(), /^warning: .*nothing to stretch/);
     assert.equal((await report(page)).paths.length, 0);
-    // The view shows the file's canvas, its text in the middle of it.
+    // The view shows the file's canvas, far from the origin, its text in it.
     const [drawn, view] = await page.evaluate(() => [
       document.getElementById('art').shadowRoot.querySelector('text').getBoundingClientRect().toJSON(),
       document.getElementById('document').getBoundingClientRect().toJSON(),
     ]);
     assert.ok(drawn.width > 0 && drawn.left > view.left && drawn.right < view.right, 'the text is in view');
     await drag(page, [1100, -2050], [1150, -2030]);
-    assert.match(await page.$eval('#notice-text', (node) => node.textContent), /^The drawing has no paths or shapes/);
+    assert.match(await notice(), /^warning: The drawing has no paths or shapes/);
     assert.equal(await hooks(page, 'exportSvg'), text);
   });
 });
+
+// Writes `text` as a file under the build and opens it through the file
+// input, as a person does; waits for the notice that it opened.
+async function openFile(page, name, text) {
+  const file = join(BUILD_DIR, name);
+  writeFileSync(file, text);
+  await (await page.$('#open-svg-input')).uploadFile(file);
+  await page.waitForFunction(
+    (n) => document.getElementById('notice-text').textContent.startsWith(`Opened ${n}.`),
+    {},
+    name,
+  );
+  return file;
+}
+
+// Presses `key` with Control held, and waits for the repaint.
+async function withControl(page, key) {
+  await page.keyboard.down('Control');
+  await page.keyboard.press(key);
+  await page.keyboard.up('Control');
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+}
 
 // An empty folder under the build that the page's downloads go to.
 async function downloadsInto(page, name) {
