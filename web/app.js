@@ -220,15 +220,12 @@ class App {
 
   // What Export SVG saves: the opened file written back with the host's
   // geometry, or for a scenario's world its paths as a new file.
-  // {text, fileName, format, notice, kind, mark}, mark the geometry's
-  // (web/unsaved_changes.js).
+  // {text, fileName, format, notice, kind}.
   exportSvg() {
     const paths = this.engine.paths();
-    const mark = geometryMark(paths);
     if (!this.model) {
       const {text, written, skipped} = exportSvg(paths, () => undefined);
       return {
-        mark,
         text,
         fileName: DEFAULT_FILE_NAME,
         kind: skipped > 0 ? 'warning' : 'info',
@@ -240,7 +237,6 @@ class App {
     const {text, written, skipped} = exportDocument(this.model, paths);
     const name = this.model.fileName;
     return {
-      mark,
       text,
       fileName: name,
       format: this.model.format,

@@ -16,7 +16,7 @@ const $ = (id) => document.getElementById(id);
 
 export class Files {
   // app: {openSvg(text, fileName, format), loadScenario(text), exportSvg() ->
-  // {text, fileName, format, notice, kind, mark}, scenario()}; notices:
+  // {text, fileName, format, notice, kind}, scenario()}; notices:
   // web/notices.js; unsaved: web/unsaved_changes.js.
   constructor(app, notices, unsaved) {
     this.app = app;
@@ -122,7 +122,9 @@ export class Files {
   }
 
   async download() {
-    const {text, fileName, format, notice, kind, mark} = this.app.exportSvg();
+    const {text, fileName, format, notice, kind} = this.app.exportSvg();
+    // The geometry just written, marked before anything can change it.
+    const mark = this.unsaved.mark();
     const {bytes, rewritten} = await encodeSvgFile(text, format);
     download(fileName, new Blob([bytes], {type: format?.gzip ? 'application/gzip' : 'image/svg+xml'}));
     this.unsaved.exported(mark);

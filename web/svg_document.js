@@ -16,7 +16,7 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, rootSize, flawedPaths} = importSvg(text, parseXml);
+    const {paths, elements, doc, useGeometry, canvas, flawedPaths} = importSvg(text, parseXml);
     this.text = text;
     this.flawedPaths = flawedPaths; // elements drawn only up to an error in their path data
     this.fileName = fileName;
@@ -24,9 +24,7 @@ export class SvgDocument {
     this.paths = paths;
     this.elements = elements;
     this.useGeometry = useGeometry;
-    // The file's canvas in its root's coordinates [x, y, width, height]: its
-    // viewBox, else its size.
-    this.canvas = canvasOf(doc.documentElement, rootSize);
+    this.canvas = canvas; // [x, y, width, height] in the root's coordinates
     // Every element of the file in document order; an element's number is
     // its place here.
     this.nodes = numberElements(doc.documentElement);
@@ -189,9 +187,4 @@ export function inverse([a, b, c, d, e, f]) {
   const det = a * d - b * c;
   if (!Number.isFinite(det) || Math.abs(det) < 1e-300) return null;
   return [d / det, -b / det, -c / det, a / det, (c * f - d * e) / det, (b * e - a * f) / det];
-}
-
-function canvasOf(root, rootSize) {
-  const box = (root.getAttribute('viewBox') ?? '').match(/[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g);
-  return box && box.length === 4 ? box.map(Number) : [0, 0, ...rootSize];
 }

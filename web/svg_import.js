@@ -62,6 +62,8 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   elements that draw it (outermost first, empty when drawn in place), the
 //   matrix from its own coordinates to artwork coordinates, and the indices
 //   of its paths grouped by contour ([[first piece, second piece...]...]);
+// - canvas: the file's canvas in its root's coordinates [x, y, width,
+//   height]: its viewBox, else its size;
 // - flawedPaths: a Map from each element whose path data has an error to
 //   {error, drawn}: a line naming the element and the error, and the path
 //   data of its commands before the error, which is what browsers draw.
@@ -111,7 +113,7 @@ function importChecked(text, parseXml) {
     elements: walk.elements,
     doc,
     useGeometry: walk.useGeometry,
-    rootSize: rootViewport(root),
+    canvas: viewBoxOf(root) ?? [0, 0, ...rootViewport(root)],
     flawedPaths: walk.flawed,
   };
 }
