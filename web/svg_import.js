@@ -306,14 +306,18 @@ function hasRequiredExtensions(node) {
 }
 
 // The root's viewport: its viewBox's size, else its width and height, else
-// the 100 by 100 a percentage of an unsized file is taken of.
+// the 100 by 100 a percentage of an unsized file is taken of. A negative
+// length is an error browsers draw as no length, and one beyond the number
+// range ("1e999") is taken as none too, so the viewport, and the canvas
+// made of it, is finite and never negative.
 function rootViewport(root) {
   const box = viewBoxOf(root);
   if (box) return [box[2], box[3]];
   const sized = (key) => {
     const value = attribute(root, key);
     const match = value === null ? null : LENGTH.exec(value);
-    return match ? Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()] : 100;
+    const size = match ? Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()] : 100;
+    return Number.isFinite(size) && size >= 0 ? size : 100;
   };
   return [sized('width'), sized('height')];
 }
@@ -347,12 +351,14 @@ function viewBoxState(node, state, size) {
   return {...state, matrix: multiply(state.matrix, [sx, 0, 0, sy, tx, ty]), viewport: [boxWidth, boxHeight]};
 }
 
-// [minX, minY, width, height] of a viewBox attribute, or null.
+// [minX, minY, width, height] of a viewBox attribute, or null. A negative
+// width or height is an error that browsers draw as no viewBox at all; a
+// zero one is a viewBox that draws nothing.
 function viewBoxOf(node) {
   const numbers = (attribute(node, 'viewBox') ?? '').match(NUMBER);
   if (!numbers || numbers.length !== 4) return null;
   const box = numbers.map(Number);
-  return box.every(Number.isFinite) ? box : null;
+  return box.every(Number.isFinite) && box[2] >= 0 && box[3] >= 0 ? box : null;
 }
 
 // Path data for a shape, in its own coordinates; '' for a shape SVG does not

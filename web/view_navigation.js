@@ -90,7 +90,8 @@ export class ViewNavigation {
   // The nicest zoom at which the artwork rectangle fits the view, centred.
   fitted(bounds) {
     const [width, height] = this.view.size();
-    if (!bounds || width < 1 || height < 1) return {origin: [0, 0], zoom: 1};
+    const unfitted = {origin: [0, 0], zoom: 1};
+    if (!bounds || !bounds.every(Number.isFinite) || width < 1 || height < 1) return unfitted;
     const [left, bottom, right, top] = bounds;
     const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
     const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
@@ -98,7 +99,9 @@ export class ViewNavigation {
       Math.round((left + right) / 2 - width / 2 / zoom),
       Math.round((bottom + top) / 2 + height / 2 / zoom),
     ];
-    return {origin, zoom};
+    // The host holds the origin as float32: a canvas beyond that range (a
+    // file's viewBox may say anything) leaves the view as it starts.
+    return origin.every((v) => Number.isFinite(Math.fround(v))) ? {origin, zoom} : unfitted;
   }
 
   // Wheel scrolls; Ctrl or Cmd with the wheel (or a pinch) zooms about the

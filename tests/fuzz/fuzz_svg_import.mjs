@@ -5,8 +5,10 @@
 // corpus (tests/fuzz/svg_corpus). Every input must end in one of two ways:
 //  - an SvgImportError with a clear message: one line, not empty, not the
 //    importer's catch-all for an error it did not expect;
-//  - paths (at least one), each named, with 1..32767 segments of six finite
-//    float32 numbers, paint as strings and a finite float32 stroke width;
+//  - a canvas of four finite numbers, its width and height not negative,
+//    and paths (none for a file with no path art), each named, with
+//    1..32767 segments of six finite float32 numbers, paint as strings and
+//    a finite float32 stroke width;
 // never another exception, and never more than --timeout seconds (the input
 // runs in a worker thread that is stopped when its time is up). A failing
 // input is written to the artifacts directory and printed; the run goes on.
@@ -79,7 +81,11 @@ function isFloat32(value) {
 
 function checkPaths(result) {
   if (!result || !Array.isArray(result.paths)) return 'no paths array in the result';
-  if (result.paths.length === 0) return 'an empty document accepted';
+  const canvas = result.canvas;
+  if (!Array.isArray(canvas) || canvas.length !== 4 || !canvas.every(Number.isFinite)) {
+    return `a canvas that is not four finite numbers: ${JSON.stringify(canvas)}`;
+  }
+  if (canvas[2] < 0 || canvas[3] < 0) return `a canvas of negative size: ${JSON.stringify(canvas)}`;
   for (const [index, p] of result.paths.entries()) {
     const where = `path ${index}`;
     if (typeof p.name !== 'string') return `${where}: the name is not a string`;

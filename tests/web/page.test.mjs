@@ -506,6 +506,20 @@ test('a file with no path art opens, drawn and kept, and says the tool has nothi
   });
 });
 
+test('a file whose canvas no view can hold opens, and its session replays', async () => {
+  await withPage(async (page) => {
+    const svgOf = (root, body) => `<svg xmlns="http://www.w3.org/2000/svg" ${root}>${body}</svg>`;
+    const poster = '<text x="10" y="20">Poster</text>';
+    // Sizes beyond the number range, and a canvas beyond the float range.
+    for (const [i, root] of ['width="1e999" height="10"', 'viewBox="3e38 3e38 3e38 3e38"'].entries()) {
+      await openFile(page, `canvas-${i}.svg`, svgOf(root, poster));
+      const saved = await hooks(page, 'scenario');
+      assert.ok(JSON.parse(saved).view.origin.every(Number.isFinite), `${root}: a view the host can hold`);
+      await hooks(page, 'load', saved);
+    }
+  });
+});
+
 // Writes `text` as a file under the build and opens it through the file
 // input, as a person does; waits for the notice that it opened.
 async function openFile(page, name, text) {

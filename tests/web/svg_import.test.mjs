@@ -70,6 +70,19 @@ test("a shape's percentages are of its viewport: its width, its height, or for a
   near(anchors(inner).flat(), [24, -4, 60, -20], 'inner line, in a viewport of 10 by 10 scaled by 4');
 });
 
+test('a canvas is finite and never negative: sizes browsers draw as no size are taken as none', () => {
+  const canvasOf = (root) => importSvg(`<svg xmlns="http://www.w3.org/2000/svg" ${root}/>`, parseXml).canvas;
+  assert.deepEqual(canvasOf('width="1e999" height="2in"'), [0, 0, 100, 192]);
+  assert.deepEqual(canvasOf('width="-5" height="0"'), [0, 0, 100, 0]);
+  assert.deepEqual(canvasOf('viewBox="0 0 -10 10" width="30" height="40"'), [0, 0, 30, 40]);
+  // A negative viewBox is no viewBox: its percentages are of the width and height.
+  const [rect] = importSvg(
+    '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 -1" width="50" height="20"><rect width="100%" height="50%"/></svg>',
+    parseXml,
+  ).paths;
+  assert.deepEqual(anchors(rect)[2], [50, -10]);
+});
+
 test('every path command: lines, curves, shorthand curves, arcs and close', () => {
   const [first, second] = load(
     '<path d="M0 0 H10 V10 h-5 v-5 L1 1 l1 0 C 3 0 4 0 5 1 S 7 2 8 1 Q 9 0 10 1 T 12 1 A 2 2 0 0 1 16 1 Z m 1 1 l 2 0"/>',
