@@ -109,8 +109,20 @@ fuzzing() {
   run_target sw_fuzz_plugin 45 $work/corpus tests/fuzz/corpus
   run_target sw_fuzz_scenario 15 $work/scenario_corpus tests/fuzz/scenario_corpus scenarios \
     tests/data/bad_scenarios tests/data/hostile_scenarios -max_len=4096
+  # The page's SVG importer, from the same seed.
+  local status=0 executed
+  node tests/fuzz/fuzz_svg_import.mjs --seconds 15 --seed 1729 --timeout 5 --artifacts $work/artifacts \
+    >"$work/svg_import.log" 2>&1 || status=$?
+  executed=$(sed -n 's/^svg_import: \([0-9]*\) executions.*/\1/p' "$work/svg_import.log")
+  runs=$((runs + ${executed:-0}))
+  seconds=$((seconds + 15))
+  if [ "$status" -ne 0 ]; then
+    failures=$((failures + 1))
+    tail -20 "$work/svg_import.log"
+    found+=("svg_import: $(grep -m1 -A1 '^FAILURE' "$work/svg_import.log" | tr '\n' ' ' || true)")
+  fi
   {
-    echo "fuzzing: $runs executions in $seconds s (2 targets), $failures failures"
+    echo "fuzzing: $runs executions in $seconds s (3 targets), $failures failures"
     for line in "${found[@]}"; do echo "  $line"; done
   } >"$logs/fuzzing.txt"
   [ "$failures" -eq 0 ]
