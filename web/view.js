@@ -49,10 +49,8 @@ export class DocumentView {
     this.art.show(model, drawing);
     for (const {node} of this.outlines.values()) node.remove();
     this.outlines.clear();
-    // A canvas of no size (a file's width="0", or a negative one) has no
-    // paper to show, and a rectangle of negative size is an error.
     const box = model ? model.canvas : null;
-    if (box && box[2] > 0 && box[3] > 0) {
+    if (box) {
       ['x', 'y', 'width', 'height'].forEach((key, i) => this.canvas.setAttribute(key, String(box[i])));
       this.canvas.setAttribute('visibility', 'visible');
     } else {

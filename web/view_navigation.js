@@ -91,7 +91,7 @@ export class ViewNavigation {
   fitted(bounds) {
     const [width, height] = this.view.size();
     const unfitted = {origin: [0, 0], zoom: 1};
-    if (!bounds || !bounds.every(Number.isFinite) || width < 1 || height < 1) return unfitted;
+    if (!bounds || width < 1 || height < 1) return unfitted;
     const [left, bottom, right, top] = bounds;
     const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
     const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
@@ -99,8 +99,8 @@ export class ViewNavigation {
       Math.round((left + right) / 2 - width / 2 / zoom),
       Math.round((bottom + top) / 2 + height / 2 / zoom),
     ];
-    // The host holds the origin as float32: a canvas beyond that range (a
-    // file's viewBox may say anything) leaves the view as it starts.
+    // The host holds the origin as float32: bounds beyond that range (a
+    // file's viewBox may say anything) leave the view as it starts.
     return origin.every((v) => Number.isFinite(Math.fround(v))) ? {origin, zoom} : unfitted;
   }
 
