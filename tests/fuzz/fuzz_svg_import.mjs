@@ -12,6 +12,8 @@
 // never another exception, and never more than --timeout seconds (the input
 // runs in a worker thread that is stopped when its time is up). A failing
 // input is written to the artifacts directory and printed; the run goes on.
+// The slowest input of the run is written there too (slowest.svg), so that
+// a slow import can be looked at, not guessed.
 //
 //   node tests/fuzz/fuzz_svg_import.mjs [--seconds S | --runs N] [--timeout S]
 //        [--seed N] [--artifacts DIR] [--module PATH] [--kinds] [FILE...]
@@ -213,11 +215,15 @@ async function main() {
     .map((name) => fs.readFileSync(path.join(corpusDir, name), 'utf8'));
   const random = generator(o.seed);
   const tally = {runs: 0, accepted: 0, refused: 0, failures: 0, slowestMs: 0, kinds: new Map(), segments: 0};
+  let slowest = '';
 
   const check = async (text, parser, label) => {
     const result = await runner.run(text, parser);
     ++tally.runs;
-    tally.slowestMs = Math.max(tally.slowestMs, result.ms);
+    if (result.ms > tally.slowestMs) {
+      tally.slowestMs = result.ms;
+      slowest = text;
+    }
     if (result.failure) {
       ++tally.failures;
       const name = `svg-${crypto.createHash('sha1').update(text).digest('hex').slice(0, 16)}.svg`;
@@ -254,6 +260,10 @@ async function main() {
     }
   }
   await runner.stop();
+  if (o.artifacts && tally.runs) {
+    fs.mkdirSync(o.artifacts, {recursive: true});
+    fs.writeFileSync(path.join(o.artifacts, 'slowest.svg'), slowest);
+  }
   const seconds = ((Date.now() - started) / 1000).toFixed(0);
   console.log(
     `svg_import: ${tally.runs} executions in ${seconds} s (seed ${o.seed}): ${tally.accepted} imported ` +
