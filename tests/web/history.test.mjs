@@ -144,3 +144,31 @@ test('an undo pressed during a drag waits for the release, and the Edit menu und
     await assertReplays(page, 'menu_and_waiting');
   });
 });
+
+test('the keyboard alone works the Edit menu: arrows reach what can be done, Enter does it, Escape backs out', async () => {
+  await withFreshPage(session, async (page) => {
+    const focused = () => page.evaluate(() => document.activeElement?.id ?? '');
+    const shown = () => page.$eval('#edit-panel', (panel) => !panel.hidden);
+    const start = await paths(page);
+    await drag(page, [300, -250], [300, -100]);
+    const dragged = await paths(page);
+
+    await page.click('#edit-button');
+    await press(page, ['ArrowDown']);
+    assert.equal(await focused(), 'edit-undo', 'ArrowDown goes from the button to Undo');
+    await press(page, ['ArrowDown']);
+    assert.equal(await focused(), 'edit-undo', 'Redo, which cannot be done, is passed over');
+    await press(page, ['Enter']);
+    assert.deepEqual(await paths(page), start, 'Enter on Undo took the drag back');
+    assert.deepEqual([await shown(), await focused()], [false, 'edit-button'], 'closed, the focus on its button');
+
+    await press(page, ['ArrowUp']);
+    assert.deepEqual([await shown(), await focused()], [true, 'edit-redo'], 'ArrowUp opens it at Redo');
+    await press(page, ['Escape']);
+    assert.deepEqual([await shown(), await focused()], [false, 'edit-button'], 'Escape gives the button back');
+    assert.deepEqual(await paths(page), start, 'and does nothing');
+    await press(page, ['ArrowDown']);
+    await press(page, ['Enter']);
+    assert.deepEqual(await paths(page), dragged, 'Redo from the keyboard brought the drag back');
+  });
+});
