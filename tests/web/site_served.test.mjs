@@ -203,7 +203,14 @@ test("at a phone's size the document keeps most of the screen, every command and
             };
           }),
         );
+      // With a notice shown, as after most actions: it hides no command.
+      const noticeShown = () => page.$eval('#notice', (notice) => !notice.hidden);
+      await page.keyboard.down('Control');
+      await page.keyboard.press('z');
+      await page.keyboard.up('Control');
+      assert.ok(await noticeShown(), 'Ctrl+Z with nothing to undo says so');
       const controls = await reachable('.commands > button, .menu > button, .palette button, .log label');
+      assert.ok(await noticeShown(), 'the notice was shown throughout');
       assert.ok(controls.length >= 10, 'five commands, two tools, three zoom buttons and the log');
       assert.deepEqual(
         controls.filter((c) => !c.onScreen || !c.reached),
