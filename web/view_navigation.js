@@ -4,7 +4,13 @@
 // host one change, not one per step.
 import {artworkBounds} from './view.js';
 
+// From 1/1024 to 1024: a drawing in units of a hundredth of a millimetre
+// (a page 100,000 units wide) fits a screen, and one in a unit square fills it.
 const NICE_ZOOMS = [
+  1 / 1024,
+  1 / 512,
+  1 / 256,
+  1 / 128,
   1 / 64,
   1 / 32,
   1 / 16,
@@ -25,9 +31,11 @@ const NICE_ZOOMS = [
   64,
   128,
   256,
+  512,
+  1024,
 ];
-const MIN_ZOOM = 1 / 64;
-const MAX_ZOOM = 256;
+const MIN_ZOOM = NICE_ZOOMS[0];
+const MAX_ZOOM = NICE_ZOOMS.at(-1);
 const COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
 
 export class ViewNavigation {
@@ -95,10 +103,12 @@ export class ViewNavigation {
     const [left, bottom, right, top] = bounds;
     const fit = Math.min((width * 0.9) / Math.max(right - left, 1e-3), (height * 0.9) / Math.max(top - bottom, 1e-3));
     const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
-    const origin = [
-      Math.round((left + right) / 2 - width / 2 / zoom),
-      Math.round((bottom + top) / 2 + height / 2 / zoom),
-    ];
+    // A round origin, to whole units where a unit is a pixel or less, and
+    // else to the power of two at or below a pixel: never half a pixel off
+    // the centre, however small the drawing's units.
+    const step = Math.min(1, 2 ** Math.floor(Math.log2(1 / zoom)));
+    const round = (value) => Math.round(value / step) * step;
+    const origin = [round((left + right) / 2 - width / 2 / zoom), round((bottom + top) / 2 + height / 2 / zoom)];
     // The host holds the origin as float32: bounds beyond that range (a
     // file's viewBox may say anything) leave the view as it starts.
     return origin.every((v) => Number.isFinite(Math.fround(v))) ? {origin, zoom} : unfitted;
