@@ -63,9 +63,16 @@ class App {
     this.setUpPalette();
     this.setUpPointer();
     this.setUpKeyboard();
+    let size = this.view.size();
     new ResizeObserver(() =>
       this.guard(() => {
-        this.view.setMapping(this.view.origin, this.view.zoom);
+        const now = this.view.size();
+        if (Math.min(...size, ...now) >= 1 && (now[0] !== size[0] || now[1] !== size[1])) {
+          this.navigation.resized(size, now);
+        } else {
+          this.view.setMapping(this.view.origin, this.view.zoom);
+        }
+        size = now;
         this.scheduleRepaint();
       }),
     ).observe($('document'));

@@ -126,6 +126,20 @@ export class ViewNavigation {
       const dy = event.shiftKey && event.deltaX === 0 ? 0 : event.deltaY;
       this.setLocally([this.view.origin[0] + dx / zoom, this.view.origin[1] - dy / zoom], zoom);
     }
+    this.commitLater();
+  }
+
+  // The view keeps the artwork point at its centre when its size changes,
+  // as a drawing program's window does.
+  resized([oldWidth, oldHeight], [width, height]) {
+    const zoom = this.view.zoom;
+    const [x, y] = this.view.origin;
+    this.setLocally([x + (oldWidth - width) / 2 / zoom, y - (oldHeight - height) / 2 / zoom], zoom);
+    this.commitLater();
+  }
+
+  // The host learns the view once the gesture has rested a moment.
+  commitLater() {
     clearTimeout(this.timer);
     this.timer = setTimeout(() => this.commit(), COMMIT_DELAY);
   }

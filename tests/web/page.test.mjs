@@ -471,6 +471,40 @@ test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser'
   });
 });
 
+test('the view keeps what is at its centre when the window is resized, and the host learns the new view', async () => {
+  await withPage(async (page) => {
+    const centre = () =>
+      page.$eval('#document', (svg) => {
+        const box = svg.getBoundingClientRect();
+        return {x: (box.left + box.right) / 2, y: (box.top + box.bottom) / 2};
+      });
+    const [x, y] = (await report(page)).paths[0].segments[0].slice(0, 2);
+    const offset = async () => {
+      const [point, middle] = [await clientPoint(page, x, y), await centre()];
+      return [point.x - middle.x, point.y - middle.y];
+    };
+    const before = await offset();
+    for (const size of [
+      {width: 900, height: 640},
+      {width: 1400, height: 900},
+    ]) {
+      await page.setViewport(size);
+      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+      const now = await offset();
+      assert.ok(
+        Math.hypot(now[0] - before[0], now[1] - before[1]) <= 1,
+        `${JSON.stringify(size)}: ${now} after ${before}`,
+      );
+    }
+    await new Promise((resolve) => setTimeout(resolve, 500));
+    const {origin, zoom} = (await events(page)).filter((e) => e.host === 'view').at(-1);
+    const point = await clientPoint(page, x, y);
+    const view = await page.$eval('#document', (svg) => svg.getBoundingClientRect().toJSON());
+    assert.ok(Math.abs(view.left + (x - origin[0]) * zoom - point.x) <= 1, 'the host maps x as the page shows it');
+    assert.ok(Math.abs(view.top + (origin[1] - y) * zoom - point.y) <= 1, 'and y');
+  });
+});
+
 test('a file dropped on the page opens in it, wherever it lands, the status bar too', async () => {
   await withPage(async (page) => {
     const file = join(BUILD_DIR, 'dropped.svg');
