@@ -193,9 +193,15 @@ class App {
       paths.length === 0
         ? ' It has no paths or shapes, so the slantWarper tool has nothing to stretch; all of it is drawn and kept.'
         : '';
+    // A selection that seems to be the whole picture stretches only its paths.
+    const kept = ['text', 'image'].filter((name) => model.unstretched.has(name));
+    const unstretched =
+      paths.length > 0 && kept.length > 0
+        ? ` The slantWarper tool stretches its paths and shapes, not its ${kept.join(' or ').replace('image', 'images')}.`
+        : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}`.trim(),
+      `${opened}${nothing}${unstretched}${omitted}${drawnUpTo}`.trim(),
       nothing || omitted || drawnUpTo ? 'warning' : 'info',
     );
     return world;

@@ -42,6 +42,8 @@ export const SHAPE_GEOMETRY = Object.freeze({
 });
 const SHAPES = new Set(Object.keys(SHAPE_GEOMETRY));
 const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
+// Drawn and kept, never path art.
+const UNSTRETCHED = new Set(['text', 'image']);
 const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'color'];
 const DEFAULT_PAINT = {fill: 'black', stroke: 'none', 'stroke-width': '1', display: 'inline', color: 'black'};
 // Kept colours are plain colour values; anything else (gradients, patterns)
@@ -66,7 +68,9 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   height]: its viewBox, else its size;
 // - flawedPaths: a Map from each element whose path data has an error to
 //   {error, drawn}: a line naming the element and the error, and the path
-//   data of its commands before the error, which is what browsers draw.
+//   data of its commands before the error, which is what browsers draw;
+// - unstretched: a Set holding 'text' and 'image' when the file draws any
+//   (in place, or through a use), which stay as they are.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -115,6 +119,7 @@ function importChecked(text, parseXml) {
     useGeometry: walk.useGeometry,
     canvas: viewBoxOf(root) ?? [0, 0, ...rootViewport(root)],
     flawedPaths: walk.flawed,
+    unstretched: walk.unstretched,
   };
 }
 
@@ -135,6 +140,7 @@ class Walk {
     this.useGeometry = new Map(); // each <use> drawn: {x, y, width, height} in user units
     this.ids = null;
     this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
+    this.unstretched = new Set(); // 'text' and 'image' when the file draws either
   }
 
   element(node, inherited, depth) {
@@ -143,6 +149,7 @@ class Walk {
     }
     if (depth > MAX_DEPTH) throw new SvgImportError(`elements are nested deeper than ${MAX_DEPTH} levels`);
     const name = localName(node);
+    if (isSvgElement(node) && UNSTRETCHED.has(name)) this.unstretched.add(name);
     if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name) || name === 'use')) return;
     const state = this.state(node, inherited, depth === 0);
     if (state.paint.display === 'none') return;

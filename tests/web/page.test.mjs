@@ -537,6 +537,9 @@ test('a file with no path art opens, drawn and kept, and says the tool has nothi
     await drag(page, [1100, -2050], [1150, -2030]);
     assert.match(await notice(), /^warning: The drawing has no paths or shapes/);
     assert.equal(await hooks(page, 'exportSvg'), text);
+    // With a path beside it, the text is named as what the tool leaves.
+    await openFile(page, 'labelled.svg', text.replace('<text', '<path d="M1000 2000H1100"/><text'));
+    assert.match(await notice(), /^info: Opened labelled\.svg\. .*stretches its paths and shapes, not its text\./);
   });
 });
 

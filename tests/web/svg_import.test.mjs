@@ -316,3 +316,14 @@ test("<use> draws its target, a symbol's children, moved by x and y; missing and
     [3, -5],
   ]);
 });
+
+test('text and images the file draws are named, in place or through a use; those it only defines are not', () => {
+  const unstretched = (body) => [...importSvg(svg(body), parseXml).unstretched].sort();
+  assert.deepEqual(unstretched('<path d="M0 0H5"/>'), []);
+  assert.deepEqual(unstretched('<g><text>Label</text></g><path d="M0 0H5"/>'), ['text']);
+  assert.deepEqual(
+    unstretched('<defs><symbol id="s"><image href="data:,"/></symbol><text id="t">x</text></defs><use href="#s"/>'),
+    ['image'],
+  );
+  assert.deepEqual(unstretched('<g display="none"><text>x</text></g><clipPath><text>y</text></clipPath>'), []);
+});
