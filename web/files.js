@@ -77,7 +77,8 @@ export class Files {
       );
       return;
     }
-    if (!(await this.mayReplace(file.name))) return;
+    const exported = await this.mayReplace(file.name);
+    if (exported === false) return;
     if (file.size >= SLOW_OPEN_BYTES) {
       this.notices.show(`Opening ${file.name} (${(file.size / 2 ** 20).toFixed(1)} MiB)\u2026`, 'progress');
       await painted();
@@ -92,15 +93,19 @@ export class Files {
     } catch (error) {
       this.notices.show(`${file.name} was not opened, the document is as it was: ${error.message}`, 'error');
     }
+    if (exported) this.notices.prepend(exported.text, exported.kind);
   }
 
   // Whether the document may give way to the file `name`: at once unless the
   // person's file has changes no export holds, else as the person chooses,
-  // exporting first if they ask. A refusal is told.
+  // exporting first if they ask. False when it may not (a refusal is told),
+  // else the notice of the export made first, or null.
   async mayReplace(name) {
-    if (!this.unsaved.pending()) return true;
+    if (!this.unsaved.pending()) return null;
     const choice = await this.unsaved.ask(name);
-    if (choice === 'discard' || (choice === 'export' && (await this.exportSvg()))) return true;
+    if (choice === 'discard') return null;
+    const exported = choice === 'export' ? await this.exportSvg() : null;
+    if (exported) return exported;
     this.notices.show(
       `${name} was not opened; your changes to ${this.unsaved.fileName} are kept` +
         (choice === 'export' ? ', and were not exported.' : '.'),
@@ -109,15 +114,15 @@ export class Files {
     return false;
   }
 
-  // Export SVG: downloads the document; true once the download is handed to
-  // the browser, false (with the failure told) otherwise.
+  // Export SVG: downloads the document; its notice ({text, kind}) once the
+  // download is handed to the browser, null (with the failure told)
+  // otherwise.
   async exportSvg() {
     try {
-      await this.download();
-      return true;
+      return await this.download();
     } catch (error) {
       this.notices.show(`The export did not work, nothing was lost: ${messageOf(error)}`, 'error');
-      return false;
+      return null;
     }
   }
 
@@ -128,14 +133,11 @@ export class Files {
     const {bytes, rewritten} = await encodeSvgFile(text, format);
     download(fileName, new Blob([bytes], {type: format?.gzip ? 'application/gzip' : 'image/svg+xml'}));
     this.unsaved.exported(mark);
-    if (rewritten) {
-      this.notices.show(
-        `${notice} Written in UTF-8: this page cannot write the file's encoding, ${rewritten}.`,
-        'warning',
-      );
-    } else {
-      this.notices.show(notice, kind);
-    }
+    const told = rewritten
+      ? {text: `${notice} Written in UTF-8: this page cannot write the file's encoding, ${rewritten}.`, kind: 'warning'}
+      : {text: notice, kind};
+    this.notices.show(told.text, told.kind);
+    return told;
   }
 
   saveScenario() {

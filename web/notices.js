@@ -4,6 +4,7 @@
 // own code throws, and any failure it did not catch, becomes a notice too,
 // never a console error.
 const INFO_SECONDS = 6;
+const GRAVITY = ['info', 'progress', 'warning', 'error'];
 
 export class Notices {
   // box: the notice element; text: where its words go; close: its button.
@@ -24,6 +25,13 @@ export class Notices {
     this.box.hidden = text === '';
     clearTimeout(this.timer);
     if (kind === 'info' && text !== '') this.timer = setTimeout(() => this.show(''), INFO_SECONDS * 1000);
+  }
+
+  // Tells `text` (of `kind`) before what the notice says now, as the graver
+  // of the two kinds: when one action does two things, both stay told.
+  prepend(text, kind = 'info') {
+    const now = this.box.hidden ? {text: '', kind: 'info'} : {text: this.text.textContent, kind: this.box.dataset.kind};
+    this.show(`${text} ${now.text}`.trim(), GRAVITY.indexOf(kind) > GRAVITY.indexOf(now.kind) ? kind : now.kind);
   }
 
   // Runs fn; anything it throws, or its promise rejects with, becomes a notice.

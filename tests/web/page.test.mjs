@@ -394,7 +394,10 @@ test("a person's changed file is not dropped without asking: opening over it, or
     await input.uploadFile(other);
     await asked();
     await page.click('#unsaved-export');
-    await opened('other.svg');
+    // The notice tells both: the export is not covered by the opening.
+    await page.waitForFunction(() =>
+      /^Exported mine\.svg: .* Opened other\.svg\.$/.test(document.getElementById('notice-text').textContent),
+    );
     await waitFor(() => existsSync(exported));
     await hooks(page, 'openSvg', readFileSync(exported, 'utf8'));
     assert.deepEqual((await report(page)).paths, dragged, 'the export holds the drag');
