@@ -166,7 +166,7 @@ class App {
     const drawing = drawingOf(model.doc, model.drawnPathData);
     const paths = model.worldPaths();
     const world = {
-      view: this.navigation.fitted(artworkBounds(paths) ?? canvasBounds(model)),
+      view: this.firstView(model, paths),
       host: HOST,
       paths,
       faults: [],
@@ -262,6 +262,21 @@ class App {
 
   scenario() {
     return this.engine.scenario();
+  }
+
+  // A file's first view: its canvas, where the file states one, and all its
+  // path art, as a drawing program opens a file on its page; else the path
+  // art alone, or with none the canvas.
+  firstView(model, paths) {
+    const art = artworkBounds(paths);
+    const canvas = canvasBounds(model);
+    if (art && model.canvasStated && canvas.every((v) => Math.abs(v) <= 1e7)) {
+      const both = [0, 1]
+        .map((i) => Math.min(art[i], canvas[i]))
+        .concat([2, 3].map((i) => Math.max(art[i], canvas[i])));
+      return this.navigation.fitted(both);
+    }
+    return this.navigation.fitted(art ?? canvas);
   }
 
   // Fits the selection, or all paths, or with none the file's canvas.

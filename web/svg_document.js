@@ -16,7 +16,10 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, canvas, flawedPaths, unstretched} = importSvg(text, parseXml);
+    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched} = importSvg(
+      text,
+      parseXml,
+    );
     this.text = text;
     this.unstretched = unstretched; // 'text', 'image': drawn, never host paths
     this.flawedPaths = flawedPaths; // elements drawn only up to an error in their path data
@@ -26,6 +29,7 @@ export class SvgDocument {
     this.elements = elements;
     this.useGeometry = useGeometry;
     this.canvas = canvas; // [x, y, width, height] in the root's coordinates
+    this.canvasStated = canvasStated; // given by the file, not taken for want of a size
     // Every element of the file in document order; an element's number is
     // its place here.
     this.nodes = numberElements(doc.documentElement);

@@ -65,7 +65,8 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   matrix from its own coordinates to artwork coordinates, and the indices
 //   of its paths grouped by contour ([[first piece, second piece...]...]);
 // - canvas: the file's canvas in its root's coordinates [x, y, width,
-//   height]: its viewBox, else its size;
+//   height]: its viewBox, else its size; canvasStated: whether the file
+//   gives it (a viewBox, or a width and a height in units);
 // - flawedPaths: a Map from each element whose path data has an error to
 //   {error, drawn}: a line naming the element and the error, and the path
 //   data of its commands before the error, which is what browsers draw;
@@ -118,6 +119,7 @@ function importChecked(text, parseXml) {
     doc,
     useGeometry: walk.useGeometry,
     canvas: viewBoxOf(root) ?? [0, 0, ...rootViewport(root)],
+    canvasStated: viewBoxOf(root) !== null || ['width', 'height'].every((key) => statedLength(root, key)),
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
   };
@@ -327,6 +329,14 @@ function rootViewport(root) {
     return Number.isFinite(size) && size >= 0 ? size : 100;
   };
   return [sized('width'), sized('height')];
+}
+
+// Whether the root gives the length `key` (width, height) as a size in
+// units, not as a percentage of a viewport no one knows.
+function statedLength(root, key) {
+  const match = LENGTH.exec(attribute(root, key) ?? '');
+  const size = match ? Number(match[1]) : NaN;
+  return Number.isFinite(size) && size > 0;
 }
 
 // The state inside a viewport of `size` whose user space the element's
