@@ -201,7 +201,7 @@ class App {
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${unstretched}${omitted}${drawnUpTo}`.trim(),
+      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}`.trim(),
       nothing || omitted || drawnUpTo ? 'warning' : 'info',
     );
     return world;
