@@ -265,8 +265,9 @@ class App {
   }
 
   // A file's first view: its canvas, where the file states one, and all its
-  // path art, as a drawing program opens a file on its page; else the path
-  // art alone, or with none the canvas.
+  // path art, as a drawing program opens a file on its page (a page that
+  // holds all the art may fill the view to its edges); else the path art
+  // alone, or with none the canvas.
   firstView(model, paths) {
     const art = artworkBounds(paths);
     const canvas = canvasBounds(model);
@@ -274,7 +275,8 @@ class App {
       const both = [0, 1]
         .map((i) => Math.min(art[i], canvas[i]))
         .concat([2, 3].map((i) => Math.max(art[i], canvas[i])));
-      return this.navigation.fitted(both);
+      const onPage = both.every((v, i) => v === canvas[i]);
+      return this.navigation.fitted(both, onPage ? 1 : undefined);
     }
     return this.navigation.fitted(art ?? canvas);
   }
