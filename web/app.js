@@ -36,6 +36,9 @@ class App {
     this.view = new DocumentView($('document'), $('art'), $('paper'));
     this.navigation = new ViewNavigation(this.view, engine, () => this.scheduleRepaint());
     this.log = new MessageLog($('log-list'), $('log-count'));
+    // The log starts shown where the screen keeps it beside the document
+    // (page.css lays the page out for narrow screens below 901 pixels).
+    $('log-shown').checked = matchMedia('(min-width: 901px)').matches;
     this.menu = new AboutMenu($('about-button'), $('about-panel'), (text) => this.chooseMenuItem(text));
     this.edit = new EditMenu($('edit-button'), $('edit-panel'), (command) =>
       this.guard(() => this.editDocument(command)),

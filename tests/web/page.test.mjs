@@ -508,6 +508,24 @@ test('the view keeps what is at its centre when the window is resized, and the h
   });
 });
 
+test('on a wide screen the message log folds to its title with a click, giving the document its width', async () => {
+  await withPage(async (page) => {
+    const widths = () =>
+      page.evaluate(() => ({
+        view: document.getElementById('document').getBoundingClientRect().width,
+        log: document.getElementById('log-list').getBoundingClientRect().height,
+      }));
+    const shown = await widths();
+    assert.ok(shown.log > 0, 'the log starts shown');
+    await page.click('.log label');
+    const folded = await widths();
+    assert.equal(folded.log, 0, 'a click folds it');
+    assert.ok(folded.view >= shown.view + 150, `the document takes the room: ${folded.view} after ${shown.view}`);
+    await page.click('.log label');
+    assert.deepEqual(await widths(), shown, 'a second click shows it again');
+  });
+});
+
 test('a file dropped on the page opens in it, wherever it lands, the status bar too', async () => {
   await withPage(async (page) => {
     const file = join(BUILD_DIR, 'dropped.svg');
