@@ -66,16 +66,22 @@ class App {
     this.setUpPalette();
     this.setUpPointer();
     this.setUpKeyboard();
-    let size = this.view.size();
+    // A window resized keeps what is at the view's centre; the page's own
+    // layout changing (a status line wrapping as the pointer moves, the log
+    // folding) keeps its top left corner, so the art never jumps under a
+    // gesture.
+    let windowSize = [innerWidth, innerHeight];
     new ResizeObserver(() =>
       this.guard(() => {
+        const before = this.view.mappedSize ?? [0, 0];
         const now = this.view.size();
-        if (Math.min(...size, ...now) >= 1 && (now[0] !== size[0] || now[1] !== size[1])) {
-          this.navigation.resized(size, now);
+        const resized = innerWidth !== windowSize[0] || innerHeight !== windowSize[1];
+        windowSize = [innerWidth, innerHeight];
+        if (resized && Math.min(...before, ...now) >= 1 && (now[0] !== before[0] || now[1] !== before[1])) {
+          this.navigation.resized(before, now);
         } else {
           this.view.setMapping(this.view.origin, this.view.zoom);
         }
-        size = now;
         this.scheduleRepaint();
       }),
     ).observe($('document'));

@@ -63,6 +63,7 @@ export class DocumentView {
     this.origin = [origin[0], origin[1]];
     this.zoom = zoom;
     const size = this.size();
+    this.mappedSize = size; // the size the mapping was made for
     this.art.setMapping(origin, zoom, size);
     const viewBox = this.art.viewport.getAttribute('viewBox');
     for (const layer of [this.paper, this.outlineSpace]) {
