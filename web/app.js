@@ -28,6 +28,9 @@ const DEFAULT_FILE_NAME = 'slantwarper.svg';
 const $ = (id) => document.getElementById(id);
 const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'image/svg+xml');
 
+// Pixels left around a file's page when it opens.
+const PAGE_MARGIN = 8;
+
 class App {
   constructor(engine, images) {
     this.engine = engine;
@@ -75,9 +78,11 @@ class App {
       this.guard(() => {
         const before = this.view.mappedSize ?? [0, 0];
         const now = this.view.size();
+        // Not under a gesture either: the pointer's next artwork point would jump.
+        const gesture = this.navigation.panning || this.tool.dragging || this.tool.press;
         const resized = innerWidth !== windowSize[0] || innerHeight !== windowSize[1];
         windowSize = [innerWidth, innerHeight];
-        if (resized && Math.min(...before, ...now) >= 1 && (now[0] !== before[0] || now[1] !== before[1])) {
+        if (resized && !gesture && Math.min(...before, ...now) >= 1 && (now[0] !== before[0] || now[1] !== before[1])) {
           this.navigation.resized(before, now);
         } else {
           this.view.setMapping(this.view.origin, this.view.zoom);
@@ -232,6 +237,7 @@ class App {
   }
 
   worldChanged() {
+    $('status-pointer').textContent = '';
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
     this.edit.forget();
@@ -275,8 +281,8 @@ class App {
 
   // A file's first view: its canvas, where the file states one, and all its
   // path art, as a drawing program opens a file on its page (a page that
-  // holds all the art may fill the view to its edges); else the path art
-  // alone, or with none the canvas.
+  // holds all the art may fill the view but for a margin in which its edge
+  // shows); else the path art alone, or with none the canvas.
   firstView(model, paths) {
     const art = artworkBounds(paths);
     const canvas = canvasBounds(model);
@@ -285,7 +291,7 @@ class App {
         .map((i) => Math.min(art[i], canvas[i]))
         .concat([2, 3].map((i) => Math.max(art[i], canvas[i])));
       const onPage = both.every((v, i) => v === canvas[i]);
-      return this.navigation.fitted(both, onPage ? 1 : undefined);
+      return this.navigation.fitted(both, onPage ? {share: 1, margin: PAGE_MARGIN} : {});
     }
     return this.navigation.fitted(art ?? canvas);
   }

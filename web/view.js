@@ -49,7 +49,8 @@ export class DocumentView {
     this.art.show(model, drawing);
     for (const {node} of this.outlines.values()) node.remove();
     this.outlines.clear();
-    const box = model ? model.canvas : null;
+    // A canvas the file does not state (no viewBox, no size) is no page.
+    const box = model && model.canvasStated ? model.canvas : null;
     if (box) {
       ['x', 'y', 'width', 'height'].forEach((key, i) => this.canvas.setAttribute(key, String(box[i])));
       this.canvas.setAttribute('visibility', 'visible');

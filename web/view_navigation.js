@@ -96,15 +96,16 @@ export class ViewNavigation {
   }
 
   // The nicest zoom at which the artwork rectangle fits the view, centred,
-  // filling at most `share` of its width and height.
-  fitted(bounds, share = 0.9) {
+  // filling at most `share` of its width and height, less `margin` pixels
+  // on every side.
+  fitted(bounds, {share = 0.9, margin = 0} = {}) {
     const [width, height] = this.view.size();
     const unfitted = {origin: [0, 0], zoom: 1};
     if (!bounds || width < 1 || height < 1) return unfitted;
     const [left, bottom, right, top] = bounds;
     const fit = Math.min(
-      (width * share) / Math.max(right - left, 1e-3),
-      (height * share) / Math.max(top - bottom, 1e-3),
+      (width * share - 2 * margin) / Math.max(right - left, 1e-3),
+      (height * share - 2 * margin) / Math.max(top - bottom, 1e-3),
     );
     const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
     // A round origin, to whole units where a unit is a pixel or less, and

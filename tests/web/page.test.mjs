@@ -505,6 +505,17 @@ test('the view keeps what is at its centre when the window is resized, and the h
     const view = await page.$eval('#document', (svg) => svg.getBoundingClientRect().toJSON());
     assert.ok(Math.abs(view.left + (x - origin[0]) * zoom - point.x) <= 1, 'the host maps x as the page shows it');
     assert.ok(Math.abs(view.top + (origin[1] - y) * zoom - point.y) <= 1, 'and y');
+
+    // Under a drag the view stays put: a pixel more is a pixel more of drag.
+    await page.mouse.move(point.x, point.y);
+    await page.mouse.down();
+    await page.mouse.move(point.x + 30, point.y);
+    await page.setViewport({width: 1100, height: 700});
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    await page.mouse.move(point.x + 31, point.y);
+    await page.mouse.up();
+    const [last, next] = (await events(page)).filter((e) => e.selector === 'AI Mouse Drag').slice(-2);
+    assert.ok(Math.hypot(next.point[0] - last.point[0], next.point[1] - last.point[1]) * zoom <= 2, 'no jump');
   });
 });
 
@@ -581,7 +592,10 @@ test('a file whose canvas no view can hold opens, and its session replays', asyn
 test('a file opens on its whole page, centred, in units of a hundred thousand to the page or of half a page', async () => {
   await withPage(async (page) => {
     const label = '<text x="10" y="290">Label</text>';
+    // A page exactly as wide as the view at zoom 2, but for its margin.
+    const exact = (await page.$eval('#document', (svg) => svg.getBoundingClientRect().width)) / 2;
     for (const [name, size, body] of [
+      ['edge-to-edge.svg', [exact, 100], `<rect width="${exact}" height="100"/>`],
       ['large-units.svg', [100000, 70000], '<rect width="100000" height="70000" fill="#888"/>'],
       ['tiny-units.svg', [0.5, 0.375], '<rect width="0.5" height="0.375" fill="#888"/>'],
       // Its path art a small part of the page, a label beside it.
@@ -600,7 +614,13 @@ test('a file opens on its whole page, centred, in units of a hundred thousand to
       assert.ok(right - left >= view.width / 3, `${shown}: not a speck`);
       assert.ok(Math.abs((left + right) / 2 - (view.left + view.right) / 2) <= 1, `${shown}: centred across`);
       assert.ok(Math.abs((top + bottom) / 2 - (view.top + view.bottom) / 2) <= 1, `${shown}: centred down`);
+      assert.ok(left >= view.left + 7.5 && top >= view.top + 7.5, `${shown}: the page's edges show`);
     }
+    // A file that states no size has no page to frame.
+    const frame = () => page.$eval('.file-canvas', (rect) => rect.getAttribute('visibility'));
+    assert.equal(await frame(), 'visible');
+    await openFile(page, 'no-size.svg', '<svg xmlns="http://www.w3.org/2000/svg"><path d="M150 100h100v50z"/></svg>');
+    assert.equal(await frame(), 'hidden');
   });
 });
 
