@@ -208,6 +208,7 @@ class App {
         ? ' It has no paths or shapes, so the slantWarper tool has nothing to stretch; all of it is drawn and kept.'
         : '';
     // A selection that seems to be the whole picture stretches only its paths.
+    const locked = model.lockedNames.size > 0 ? ' Its locked art is not selected, so the tool leaves it as it is.' : '';
     const kept = ['text', 'image'].filter((name) => model.unstretched.has(name));
     const unstretched =
       paths.length > 0 && kept.length > 0
@@ -215,7 +216,7 @@ class App {
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}`.trim(),
+      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}${locked}`.trim(),
       nothing || omitted || drawnUpTo ? 'warning' : 'info',
     );
     return world;
@@ -303,8 +304,12 @@ class App {
 
   // ---- selection and tools ----
 
+  // Selects the host paths at `places`, but for the file's locked art.
   select(places) {
-    this.engine.setSelected([...places].sort((a, b) => a - b));
+    const locked = this.model ? this.model.lockedNames : new Set();
+    const paths = locked.size > 0 ? this.engine.paths() : [];
+    const free = [...places].filter((place) => !locked.has(paths[place]?.name));
+    this.engine.setSelected(free.sort((a, b) => a - b));
     this.scheduleRepaint();
   }
 
