@@ -208,7 +208,6 @@ class App {
         ? ' It has no paths or shapes, so the slantWarper tool has nothing to stretch; all of it is drawn and kept.'
         : '';
     // A selection that seems to be the whole picture stretches only its paths.
-    const locked = model.lockedNames.size > 0 ? ' Its locked art is not selected, so the tool leaves it as it is.' : '';
     const kept = ['text', 'image'].filter((name) => model.unstretched.has(name));
     const unstretched =
       paths.length > 0 && kept.length > 0
@@ -216,7 +215,7 @@ class App {
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}${locked}`.trim(),
+      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}`.trim(),
       nothing || omitted || drawnUpTo ? 'warning' : 'info',
     );
     return world;
@@ -304,12 +303,8 @@ class App {
 
   // ---- selection and tools ----
 
-  // Selects the host paths at `places`, but for the file's locked art.
   select(places) {
-    const locked = this.model ? this.model.lockedNames : new Set();
-    const paths = locked.size > 0 ? this.engine.paths() : [];
-    const free = [...places].filter((place) => !locked.has(paths[place]?.name));
-    this.engine.setSelected(free.sort((a, b) => a - b));
+    this.engine.setSelected([...places].sort((a, b) => a - b));
     this.scheduleRepaint();
   }
 

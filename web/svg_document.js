@@ -16,7 +16,7 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched, lockedPaths} = importSvg(
+    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched} = importSvg(
       text,
       parseXml,
     );
@@ -38,8 +38,6 @@ export class SvgDocument {
     this.drawnPathData = new Map([...flawedPaths].map(([node, {drawn}]) => [this.serialOf.get(node), drawn]));
     this.names = uniqueNames(paths.map((path) => path.name));
     this.placeOfName = new Map(this.names.map((name, index) => [name, index]));
-    // Locked art is never selected, as a drawing program leaves it.
-    this.lockedNames = new Set([...lockedPaths].map((index) => this.names[index]));
     // The file's geometry for each of its paths, six floats a segment; the
     // importer's arrays of it are let go.
     this.baseline = paths.map((path) => {
@@ -69,7 +67,7 @@ export class SvgDocument {
   worldPaths() {
     return this.paths.map((path, i) => ({
       name: this.names[i],
-      selected: !this.lockedNames.has(this.names[i]),
+      selected: true,
       closed: path.closed,
       segments: this.baseline[i],
     }));

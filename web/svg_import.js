@@ -56,8 +56,7 @@ const DEFAULT_PAINT = {
 // An element hidden by visibility draws nothing (its children may show
 // again), so it is no art to stretch.
 const INVISIBLE = new Set(['hidden', 'collapse']);
-// Inkscape marks a locked layer or object sodipodi:insensitive="true".
-const SODIPODI_NS = 'http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd';
+
 // Kept colours are plain colour values; anything else (gradients, patterns)
 // is drawn in this grey, as the page cannot carry their definitions.
 const COLOUR = /^(#[0-9a-f]{3,8}|[a-z]{3,20}|(rgb|hsl)a?\(\s*[-+0-9.,%\s/a-z]{1,60}\))$/i;
@@ -83,9 +82,7 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   {error, drawn}: a line naming the element and the error, and the path
 //   data of its commands before the error, which is what browsers draw;
 // - unstretched: a Set holding 'text' and 'image' when the file draws any
-//   (in place, or through a use), which stay as they are;
-// - lockedPaths: a Set of the indices of the paths on layers, or of
-//   objects, that Inkscape marks locked.
+//   (in place, or through a use), which stay as they are.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -136,7 +133,6 @@ function importChecked(text, parseXml) {
     canvasStated: viewBoxOf(root) !== null || ['width', 'height'].every((key) => statedLength(root, key)),
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
-    lockedPaths: walk.locked,
   };
 }
 
@@ -158,7 +154,6 @@ class Walk {
     this.ids = null;
     this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
     this.unstretched = new Set(); // 'text' and 'image' when the file draws either
-    this.locked = new Set(); // the paths of locked layers and objects
   }
 
   element(node, inherited, depth) {
@@ -256,8 +251,7 @@ class Walk {
       if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
     }
     if (paint.display !== 'none') paint.display = 'inline';
-    const locked = inherited.locked === true || isLocked(node);
-    const state = {matrix, paint, viewport, locked};
+    const state = {matrix, paint, viewport};
     if (localName(node) === 'svg' && !isRoot) {
       const at = [length(node, 'x', 0, null, viewport[0]), length(node, 'y', 0, null, viewport[1])];
       const size = [
@@ -309,11 +303,8 @@ class Walk {
     contours.forEach((contour, index) => {
       const contourName = contours.length > 1 ? `${pathName} ${index + 1}` : pathName;
       const pieces = [];
-      for (const piece of splitContour(contour, contourName)) {
-        const place = this.add({...piece, ...paint, element, contour: index});
-        if (state.locked) this.locked.add(place);
-        pieces.push(place);
-      }
+      for (const piece of splitContour(contour, contourName))
+        pieces.push(this.add({...piece, ...paint, element, contour: index}));
       entry.paths.push(pieces);
     });
     this.elements.push(entry);
@@ -328,10 +319,6 @@ class Walk {
     this.paths.push(path);
     return this.paths.length - 1;
   }
-}
-
-function isLocked(node) {
-  return node.getAttributeNS ? node.getAttributeNS(SODIPODI_NS, 'insensitive')?.trim() === 'true' : false;
 }
 
 function hasRequiredExtensions(node) {

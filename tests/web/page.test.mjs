@@ -575,30 +575,6 @@ test('a file with no path art opens, drawn and kept, and says the tool has nothi
   });
 });
 
-test("a locked layer's art opens unselected, stays so through select all, and a drag leaves it", async () => {
-  await withPage(async (page) => {
-    const sodipodi = 'http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd';
-    await openFile(
-      page,
-      'locked.svg',
-      `<svg xmlns="http://www.w3.org/2000/svg" xmlns:sodipodi="${sodipodi}" viewBox="0 0 400 300">` +
-        '<g id="background" sodipodi:insensitive="true"><rect width="400" height="300" fill="#eee"/></g>' +
-        '<g id="art"><rect x="100" y="100" width="100" height="50"/></g></svg>',
-    );
-    const notice = await page.$eval('#notice-text', (node) => node.textContent);
-    assert.match(notice, /locked art is not selected/);
-    const selection = async () => (await report(page)).paths.map((path) => path.selected);
-    assert.deepEqual(await selection(), [false, true]);
-    await withControl(page, 'a');
-    assert.deepEqual(await selection(), [false, true], 'Ctrl+A leaves it out');
-    const [background, art] = (await report(page)).paths;
-    await drag(page, [150, -120], [190, -150]);
-    const after = (await report(page)).paths;
-    assert.deepEqual(after[0], background, 'the background is as it was');
-    assert.notDeepEqual(after[1].segments, art.segments, 'the art is stretched');
-  });
-});
-
 test('a file whose canvas no view can hold opens, and its session replays', async () => {
   await withPage(async (page) => {
     const svgOf = (root, body) => `<svg xmlns="http://www.w3.org/2000/svg" ${root}>${body}</svg>`;
