@@ -122,7 +122,12 @@ class App {
     this.updateStatus(paths);
     this.view.drawAnnotation(this.engine.annotatorActive() ? this.engine.drawing() : []);
     this.menu.update(this.engine.menu(), this.engine.menuGroups ? this.engine.menuGroups() : []);
-    this.edit.update({undo: this.engine.canUndo(), redo: this.engine.canRedo()});
+    this.edit.update({
+      undo: this.engine.canUndo(),
+      redo: this.engine.canRedo(),
+      selectAll: paths.some((path) => !path.selected),
+      deselect: paths.some((path) => path.selected),
+    });
     this.showNewAlerts();
     this.updateCursor();
   }
@@ -327,6 +332,10 @@ class App {
 
   // Undo or redo a step of the host's document (a host action).
   editDocument(command) {
+    if (command === 'selectAll' || command === 'deselect') {
+      this.select(command === 'deselect' ? [] : this.engine.paths().map((_, index) => index));
+      return;
+    }
     if (!(command === 'undo' ? this.engine.canUndo() : this.engine.canRedo())) {
       this.notice(`Nothing to ${command}.`, 'info');
       return;
@@ -500,7 +509,7 @@ class App {
     if (command && event.key.toLowerCase() === 'a') {
       // Shift+Ctrl+A deselects, as in drawing programs.
       event.preventDefault();
-      this.select(event.shiftKey ? [] : this.engine.paths().map((_, index) => index));
+      this.editDocument(event.shiftKey ? 'deselect' : 'selectAll');
     } else if (command && event.key.toLowerCase() === 'o') {
       event.preventDefault();
       this.files.chooseSvg();

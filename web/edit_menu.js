@@ -1,14 +1,15 @@
 // The Edit menu: Undo and Redo of the host document's history, chosen from
-// the menu or with Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z and Ctrl+Y. Each item shows
-// whether it can be done now. A command asked for during a drag waits for
+// the menu or with Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z and Ctrl+Y, and Select All
+// and Deselect (Ctrl/Cmd+A, Shift+Ctrl/Cmd+A), which a touch screen reaches
+// only here. Each item shows whether it can be done now. A command asked for during a drag waits for
 // the release, so that a press, its drag and its release stay one step;
 // what waited is done in the order it was asked.
 import {MenuPanel} from './menu_panel.js';
 
 export class EditMenu extends MenuPanel {
-  // button, panel: the menu's elements, the panel holding one element with
-  // data-edit="undo" and one with data-edit="redo"; perform(command) does
-  // 'undo' or 'redo' now.
+  // button, panel: the menu's elements, the panel holding an element with
+  // data-edit="undo", "redo", "selectAll" and "deselect"; perform(command)
+  // does that command now.
   constructor(button, panel, perform) {
     super(button, panel);
     this.perform = perform;
@@ -40,7 +41,7 @@ export class EditMenu extends MenuPanel {
     this.waiting = [];
   }
 
-  // Which commands can be done now: {undo, redo}.
+  // Which commands can be done now: {undo, redo, selectAll, deselect}.
   update(possible) {
     for (const [command, item] of this.items) item.disabled = !possible[command];
   }

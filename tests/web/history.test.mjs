@@ -157,13 +157,17 @@ test('the keyboard alone works the Edit menu: arrows reach what can be done, Ent
     await press(page, ['ArrowDown']);
     assert.equal(await focused(), 'edit-undo', 'ArrowDown goes from the button to Undo');
     await press(page, ['ArrowDown']);
-    assert.equal(await focused(), 'edit-undo', 'Redo, which cannot be done, is passed over');
+    assert.equal(await focused(), 'edit-deselect', 'Redo and Select All, which cannot be done, are passed over');
+    await press(page, ['ArrowDown']);
+    assert.equal(await focused(), 'edit-undo', 'and from the last item back to the first');
     await press(page, ['Enter']);
     assert.deepEqual(await paths(page), start, 'Enter on Undo took the drag back');
     assert.deepEqual([await shown(), await focused()], [false, 'edit-button'], 'closed, the focus on its button');
 
     await press(page, ['ArrowUp']);
-    assert.deepEqual([await shown(), await focused()], [true, 'edit-redo'], 'ArrowUp opens it at Redo');
+    assert.deepEqual([await shown(), await focused()], [true, 'edit-deselect'], 'ArrowUp opens it at its last item');
+    await press(page, ['ArrowUp']);
+    assert.equal(await focused(), 'edit-redo', 'and goes up to Redo');
     await press(page, ['Escape']);
     assert.deepEqual([await shown(), await focused()], [false, 'edit-button'], 'Escape gives the button back');
     assert.deepEqual(await paths(page), start, 'and does nothing');

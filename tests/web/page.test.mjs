@@ -713,6 +713,23 @@ test('selection outlines follow the selection and the drag, however many paths s
   });
 });
 
+test('the Edit menu selects all and deselects, for a screen with no keyboard, each item only when it can', async () => {
+  await withPage(async (page) => {
+    const selected = async () => (await report(page)).paths.map((path) => path.selected);
+    const choose = async (id) => {
+      await page.click('#edit-button');
+      await page.click(`#${id}`);
+    };
+    const count = (await selected()).length;
+    assert.equal(await page.$eval('#edit-select-all', (item) => item.disabled), true, 'all are selected already');
+    await choose('edit-deselect');
+    assert.deepEqual(await selected(), Array(count).fill(false));
+    assert.equal(await page.$eval('#edit-deselect', (item) => item.disabled), true, 'nothing left to deselect');
+    await choose('edit-select-all');
+    assert.deepEqual(await selected(), Array(count).fill(true));
+  });
+});
+
 test('the selection tool: a marquee, Shift-click, a click on nothing, select all', async () => {
   await withPage(async (page) => {
     const selected = async () => (await report(page)).paths.flatMap((path, i) => (path.selected ? [i] : []));
