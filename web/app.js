@@ -54,6 +54,7 @@ class App {
     this.pointerInside = false;
     this.lastClient = null;
     this.warnedOutside = false;
+    this.shiftLatched = false; // the palette's Shift, for a screen with no keyboard
     this.repaintScheduled = false;
     const host = {
       send: (event) => this.send(event),
@@ -357,7 +358,16 @@ class App {
     $('zoom-in').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 1.25)));
     $('zoom-out').addEventListener('click', () => this.guard(() => this.navigation.zoomAbout(null, 0.8)));
     $('zoom-fit').addEventListener('click', () => this.guard(() => this.fit()));
+    $('shift-latch').addEventListener('click', () => this.guard(() => this.latchShift(!this.shiftLatched)));
     $('alert-ok').addEventListener('click', () => $('alert').close());
+  }
+
+  // The palette's Shift on or off; a drag under way follows at once, as it
+  // follows the Shift key.
+  latchShift(on) {
+    this.shiftLatched = on;
+    $('shift-latch').setAttribute('aria-pressed', String(on));
+    if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(on);
   }
 
   setUpPointer() {
@@ -393,6 +403,12 @@ class App {
     });
     svg.addEventListener('wheel', (event) => this.guard(() => this.wheel(event)), {passive: false});
     svg.addEventListener('contextmenu', (event) => event.preventDefault());
+    // Every gesture on the view is the page's own, touches too: left to the
+    // browser, a quick drag ends in a fling that swallows the next tap on a
+    // control.
+    for (const type of ['touchstart', 'touchmove']) {
+      svg.addEventListener(type, (event) => event.preventDefault(), {passive: false});
+    }
   }
 
   // What a tool is told of one pointer event: the client pixel, the
@@ -405,7 +421,7 @@ class App {
     return {
       client,
       point: view.artworkPoint(client.x, client.y),
-      shift: event.shiftKey,
+      shift: event.shiftKey || this.shiftLatched,
       get hit() {
         return view.artNear(client, engine.paths());
       },
@@ -545,7 +561,7 @@ class App {
   }
 
   keyUp(event) {
-    if (event.key === 'Shift' && this.tool === this.tools.slantWarper) this.tool.shiftChanged(false);
+    if (event.key === 'Shift' && this.tool === this.tools.slantWarper) this.tool.shiftChanged(this.shiftLatched);
     if (event.key === ' ') {
       this.spaceDown = false;
       this.updateCursor();

@@ -296,6 +296,28 @@ test('a touch drag and a pen drag stretch the selection as a mouse drag does, an
   }
 });
 
+test("on a touch screen the palette's Shift holds Shift down for the drags it is on for, and a tap after a drag counts", async () => {
+  await withFreshPage(
+    session,
+    async (page) => {
+      const latch = await page.$eval('#shift-latch', (button) => button.getBoundingClientRect().toJSON());
+      assert.ok(latch.width > 0 && latch.bottom <= PHONE.height, 'shown in the palette');
+      const tap = () => page.touchscreen.tap(latch.x + latch.width / 2, latch.y + latch.height / 2);
+      const shifts = async () =>
+        (await events(page)).filter((e) => e.selector === 'AI Mouse Drag').map((e) => e.shift === true);
+      await tap();
+      await gestures.touch(page, await dragPixels(page));
+      assert.deepEqual(await shifts(), Array(6).fill(true));
+      // The first tap after a quick drag: not taken for the end of a fling.
+      await tap();
+      assert.equal(await page.$eval('#shift-latch', (button) => button.getAttribute('aria-pressed')), 'false');
+      await gestures.touch(page, await dragPixels(page));
+      assert.deepEqual((await shifts()).slice(6), Array(6).fill(false));
+    },
+    {viewport: PHONE},
+  );
+});
+
 test('the hash the site build asks a Content-Security-Policy for is the one Chromium lets the import map run with', async () => {
   const map = '\n    {"imports": {"answer": "/answer.js"}}\n  ';
   const hash = createHash('sha256').update(map).digest('base64');
