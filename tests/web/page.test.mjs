@@ -153,6 +153,22 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
   });
 });
 
+test('a drag that starts on a notice stretches the art under it, and the notice still closes', async () => {
+  await withPage(async (page) => {
+    await withControl(page, 'z');
+    const notice = await page.$eval('#notice-text', (text) => text.getBoundingClientRect().toJSON());
+    const from = {x: notice.left + 4, y: (notice.top + notice.bottom) / 2};
+    await page.mouse.move(from.x, from.y);
+    await page.mouse.down();
+    await page.mouse.move(from.x + 60, from.y + 20, {steps: 3});
+    await page.mouse.up();
+    const played = (await events(page)).map((e) => e.selector);
+    assert.ok(played.includes('AI Mouse Down') && played.includes('AI Mouse Drag'), played.join(', '));
+    await page.click('#notice-close');
+    assert.equal(await page.$eval('#notice', (box) => box.hidden), true);
+  });
+});
+
 test('a drag with nothing selected, and one far outside the view, are told in the page and lose nothing', async () => {
   await withPage(async (page) => {
     const notice = () =>
