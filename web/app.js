@@ -10,7 +10,7 @@ import {SvgDocument} from './svg_document.js';
 import {inertMarkup} from './svg_source.js';
 import {drawingOf} from './svg_sanitize.js';
 import {exportDocument, exportSvg} from './svg_export.js';
-import {DocumentView, artworkBounds} from './view.js';
+import {DocumentView, FITTED_LIMIT, artworkBounds} from './view.js';
 import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
@@ -70,27 +70,27 @@ class App {
     this.setUpPalette();
     this.setUpPointer();
     this.setUpKeyboard();
-    // A window resized keeps what is at the view's centre; the page's own
-    // layout changing (a status line wrapping as the pointer moves, the log
-    // folding) keeps its top left corner, so the art never jumps under a
-    // gesture.
-    let windowSize = [innerWidth, innerHeight];
-    new ResizeObserver(() =>
-      this.guard(() => {
-        const before = this.view.mappedSize ?? [0, 0];
-        const now = this.view.size();
-        // Not under a gesture either: the pointer's next artwork point would jump.
-        const gesture = this.navigation.panning || this.tool.dragging || this.tool.press;
-        const resized = innerWidth !== windowSize[0] || innerHeight !== windowSize[1];
-        windowSize = [innerWidth, innerHeight];
-        if (resized && !gesture && Math.min(...before, ...now) >= 1 && (now[0] !== before[0] || now[1] !== before[1])) {
-          this.navigation.resized(before, now);
-        } else {
-          this.view.setMapping(this.view.origin, this.view.zoom);
-        }
-        this.scheduleRepaint();
-      }),
-    ).observe($('document'));
+    this.windowSize = [innerWidth, innerHeight];
+    new ResizeObserver(() => this.guard(() => this.viewResized())).observe($('document'));
+  }
+
+  // The view changed size. A window resized keeps what is at the view's
+  // centre; the page's own layout changing (a status line wrapping as the
+  // pointer moves, the log folding) keeps its top left corner, and so does
+  // anything during a gesture, so the art never jumps under the pointer.
+  viewResized() {
+    const before = this.view.mappedSize ?? [0, 0];
+    const now = this.view.size();
+    const windowResized = innerWidth !== this.windowSize[0] || innerHeight !== this.windowSize[1];
+    this.windowSize = [innerWidth, innerHeight];
+    const gesture = this.navigation.panning || this.tool.dragging || this.tool.press;
+    const changed = now[0] !== before[0] || now[1] !== before[1];
+    if (windowResized && !gesture && changed && Math.min(...before, ...now) >= 1) {
+      this.navigation.resized(before, now);
+    } else {
+      this.view.setMapping(this.view.origin, this.view.zoom);
+    }
+    this.scheduleRepaint();
   }
 
   // ---- host messages and repaint ----
@@ -292,7 +292,7 @@ class App {
   firstView(model, paths) {
     const art = artworkBounds(paths);
     const canvas = canvasBounds(model);
-    if (art && model.canvasStated && canvas.every((v) => Math.abs(v) <= 1e7)) {
+    if (art && model.canvasStated && canvas.every((v) => Math.abs(v) <= FITTED_LIMIT)) {
       const both = [0, 1]
         .map((i) => Math.min(art[i], canvas[i]))
         .concat([2, 3].map((i) => Math.max(art[i], canvas[i])));
@@ -331,7 +331,8 @@ class App {
     this.send({caller: 'AI Menu', selector: 'AI Go', item: text});
   }
 
-  // Undo or redo a step of the host's document (a host action).
+  // An Edit command: undo or redo a step of the host's document (a host
+  // action), or select every path or none.
   editDocument(command) {
     if (command === 'selectAll' || command === 'deselect') {
       this.select(command === 'deselect' ? [] : this.engine.paths().map((_, index) => index));

@@ -1,9 +1,10 @@
 // The Edit menu: Undo and Redo of the host document's history, chosen from
 // the menu or with Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z and Ctrl+Y, and Select All
 // and Deselect (Ctrl/Cmd+A, Shift+Ctrl/Cmd+A), which a touch screen reaches
-// only here. Each item shows whether it can be done now. A command asked for during a drag waits for
-// the release, so that a press, its drag and its release stay one step;
-// what waited is done in the order it was asked.
+// only here. Each item shows whether it can be done now. An undo or redo
+// asked for during a drag waits for the release, so that a press, its drag
+// and its release stay one step; what waited is done in the order it was
+// asked.
 import {MenuPanel} from './menu_panel.js';
 
 export class EditMenu extends MenuPanel {

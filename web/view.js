@@ -242,8 +242,12 @@ function element(name, attributes = {}) {
   return node;
 }
 
+// Coordinates beyond this are left out of the bounds a view is fitted to: a
+// view that held them would show nothing else.
+export const FITTED_LIMIT = 1e7;
+
 // The artwork rectangle [left, bottom, right, top] holding every finite point
-// of the paths, or null when there is none.
+// of the paths (within FITTED_LIMIT), or null when there is none.
 export function artworkBounds(paths, onlySelected = false) {
   let left = Infinity;
   let bottom = Infinity;
@@ -255,7 +259,8 @@ export function artworkBounds(paths, onlySelected = false) {
     for (let i = 0; i < s.length; i += 2) {
       const x = s[i];
       const y = s[i + 1];
-      if (!Number.isFinite(x) || !Number.isFinite(y) || Math.abs(x) > 1e7 || Math.abs(y) > 1e7) continue;
+      if (!Number.isFinite(x) || !Number.isFinite(y) || Math.abs(x) > FITTED_LIMIT || Math.abs(y) > FITTED_LIMIT)
+        continue;
       if (x < left) left = x;
       if (x > right) right = x;
       if (y < bottom) bottom = y;
