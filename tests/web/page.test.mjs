@@ -605,7 +605,7 @@ test('a file whose canvas no view can hold opens, and its session replays', asyn
   });
 });
 
-test('a file opens on its whole page, centred, in units of a hundred thousand to the page or of half a page', async () => {
+test('a file opens on its whole page, centred with a margin, whether the page is 100,000 units wide or half a unit', async () => {
   await withPage(async (page) => {
     const label = '<text x="10" y="290">Label</text>';
     // A page exactly as wide as the view at zoom 2, but for its margin.
