@@ -122,15 +122,17 @@ function importChecked(text, parseXml) {
   const doc = parseSvgDocument(text, parseXml);
   const root = doc.documentElement;
   const walk = new Walk();
+  const viewport = rootViewport(root);
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
-  walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport: rootViewport(root)}, 0);
+  walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
+  const box = viewBoxOf(root);
   return {
     paths: walk.paths,
     elements: walk.elements,
     doc,
     useGeometry: walk.useGeometry,
-    canvas: viewBoxOf(root) ?? [0, 0, ...rootViewport(root)],
-    canvasStated: viewBoxOf(root) !== null || ['width', 'height'].every((key) => statedLength(root, key)),
+    canvas: box ?? [0, 0, ...viewport],
+    canvasStated: box !== null || ['width', 'height'].every((key) => rootLength(root, key) > 0),
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
   };
@@ -326,28 +328,22 @@ function hasRequiredExtensions(node) {
 }
 
 // The root's viewport: its viewBox's size, else its width and height, else
-// the 100 by 100 a percentage of an unsized file is taken of. A negative
-// length is an error browsers draw as no length, and one beyond the number
-// range ("1e999") is taken as none too, so the viewport, and the canvas
-// made of it, is finite and never negative.
+// the 100 by 100 a percentage of an unsized file is taken of.
 function rootViewport(root) {
   const box = viewBoxOf(root);
   if (box) return [box[2], box[3]];
-  const sized = (key) => {
-    const value = attribute(root, key);
-    const match = value === null ? null : LENGTH.exec(value);
-    const size = match ? Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()] : 100;
-    return Number.isFinite(size) && size >= 0 ? size : 100;
-  };
-  return [sized('width'), sized('height')];
+  return ['width', 'height'].map((key) => rootLength(root, key) ?? 100);
 }
 
-// Whether the root gives the length `key` (width, height) as a size in
-// units, not as a percentage of a viewport no one knows.
-function statedLength(root, key) {
+// The root's length `key` (width, height) in user units, or null where the
+// file gives none: no length, a percentage of a viewport no one knows, a
+// negative length (an error browsers draw as no length) or one beyond the
+// number range ("1e999"). So the viewport, and the canvas made of it, is
+// finite and never negative.
+function rootLength(root, key) {
   const match = LENGTH.exec(attribute(root, key) ?? '');
-  const size = match ? Number(match[1]) : NaN;
-  return Number.isFinite(size) && size > 0;
+  const size = match ? Number(match[1]) * UNITS[(match[2] ?? '').toLowerCase()] : NaN;
+  return Number.isFinite(size) && size >= 0 ? size : null;
 }
 
 // The state inside a viewport of `size` whose user space the element's
