@@ -732,9 +732,11 @@ test('selection outlines follow the selection and the drag, however many paths s
 test('the Edit menu selects all and deselects, for a screen with no keyboard, each item only when it can', async () => {
   await withPage(async (page) => {
     const selected = async () => (await report(page)).paths.map((path) => path.selected);
+    // The items' states follow at the next repaint, as the menu is shown.
     const choose = async (id) => {
       await page.click('#edit-button');
       await page.click(`#${id}`);
+      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
     };
     const count = (await selected()).length;
     assert.equal(await page.$eval('#edit-select-all', (item) => item.disabled), true, 'all are selected already');
