@@ -511,7 +511,10 @@ class App {
   }
 
   keyDown(event) {
-    if (event.target instanceof HTMLInputElement || document.querySelector('dialog[open]')) return;
+    // Only a field one types into keeps its keys; a checkbox or a button
+    // with the focus (the log's fold, the last button clicked) does not, so
+    // a click on them never leaves the shortcuts to the browser.
+    if (typesText(event.target) || document.querySelector('dialog[open]')) return;
     if (event.key === 'Shift') {
       if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
       return;
@@ -535,9 +538,11 @@ class App {
       event.preventDefault();
       this.files.exportSvg();
     } else if (event.key === ' ') {
-      // Space pans; it must not also press the button last clicked.
+      // Space pans; it must not also press the button or tick the box last
+      // clicked.
       event.preventDefault();
-      if (document.activeElement instanceof HTMLButtonElement) document.activeElement.blur();
+      const focused = document.activeElement;
+      if (focused instanceof HTMLButtonElement || focused instanceof HTMLInputElement) focused.blur();
       if (!this.spaceDown) {
         this.spaceDown = true;
         this.updateCursor();
@@ -578,6 +583,13 @@ class App {
   guard(fn) {
     return this.notices.guard(fn);
   }
+}
+
+// Whether keys pressed in `target` are text typed into it.
+function typesText(target) {
+  if (target instanceof HTMLTextAreaElement || target instanceof HTMLSelectElement) return true;
+  if (target instanceof HTMLElement && target.isContentEditable) return true;
+  return target instanceof HTMLInputElement && !['checkbox', 'radio', 'button', 'file'].includes(target.type);
 }
 
 // The file's canvas as an artwork rectangle [left, bottom, right, top].

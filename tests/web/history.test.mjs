@@ -176,3 +176,22 @@ test('the keyboard alone works the Edit menu: arrows reach what can be done, Ent
     assert.deepEqual(await paths(page), dragged, 'Redo from the keyboard brought the drag back');
   });
 });
+
+test('the shortcuts work after a click on the log', async () => {
+  await withFreshPage(session, async (page) => {
+    const start = await paths(page);
+    const logShown = () => page.$eval('#log-shown', (box) => box.checked);
+    await drag(page, [300, -250], [420, -210]);
+    const dragged = await paths(page);
+    await page.click('.log label');
+    await page.click('.log label');
+    await undo(page);
+    assert.deepEqual(await paths(page), start, 'Ctrl+Z after the log was folded and shown again');
+    const shown = await logShown();
+    await press(page, [' ']);
+    assert.equal(await logShown(), shown, 'Space pans; it does not fold the log');
+    await page.click('.log label');
+    await redoShift(page);
+    assert.deepEqual(await paths(page), dragged, 'Shift+Ctrl+Z too');
+  });
+});
