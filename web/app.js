@@ -16,6 +16,7 @@ import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
 import {EditMenu, editCommandFor} from './edit_menu.js';
+import {shortcutKey} from './shortcut_key.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
 import {Files} from './files.js';
@@ -526,18 +527,19 @@ class App {
       return;
     }
     const command = event.ctrlKey || event.metaKey;
-    if (command && event.key.toLowerCase() === 'a') {
+    const key = shortcutKey(event);
+    if (command && key === 'a') {
       // Shift+Ctrl+A deselects, as in drawing programs.
       event.preventDefault();
       this.editDocument(event.shiftKey ? 'deselect' : 'selectAll');
-    } else if (command && event.key.toLowerCase() === 'o') {
+    } else if (command && key === 'o') {
       event.preventDefault();
       this.files.chooseSvg();
-    } else if (command && event.key.toLowerCase() === 's') {
+    } else if (command && key === 's') {
       // The browser would save the page itself; here a save is the export.
       event.preventDefault();
       this.files.exportSvg();
-    } else if (event.key === ' ') {
+    } else if (key === ' ') {
       // Space pans; it must not also press the button or tick the box last
       // clicked.
       event.preventDefault();
@@ -547,21 +549,21 @@ class App {
         this.spaceDown = true;
         this.updateCursor();
       }
-    } else if (!event.altKey && ['+', '=', '-', '0'].includes(event.key)) {
+    } else if (!event.altKey && ['+', '=', '-', '0'].includes(key)) {
       // With Ctrl/Cmd too, as drawing programs take them: the view's zoom,
       // not the browser's zoom of the whole page.
       event.preventDefault();
-      if (event.key === '0') {
+      if (key === '0') {
         this.fit();
       } else {
-        this.navigation.zoomAbout(null, event.key === '-' ? 0.8 : 1.25);
+        this.navigation.zoomAbout(null, key === '-' ? 0.8 : 1.25);
         this.navigation.commit();
       }
     } else if (command || event.altKey) {
       return;
-    } else if (event.key === 'v' || event.key === 'V') {
+    } else if (key === 'v') {
       this.activate('selection');
-    } else if (event.key === 'w' || event.key === 'W') {
+    } else if (key === 'w') {
       if (!$('tool-slantwarper').disabled) this.activate('slantWarper');
     }
   }

@@ -6,6 +6,7 @@
 // and its release stay one step; what waited is done in the order it was
 // asked.
 import {MenuPanel} from './menu_panel.js';
+import {shortcutKey} from './shortcut_key.js';
 
 export class EditMenu extends MenuPanel {
   // button, panel: the menu's elements, the panel holding an element with
@@ -51,7 +52,7 @@ export class EditMenu extends MenuPanel {
 // The Edit command a key press asks for: 'undo', 'redo' or null.
 export function editCommandFor(event) {
   if (event.altKey || !(event.ctrlKey || event.metaKey)) return null;
-  const key = event.key.toLowerCase();
+  const key = shortcutKey(event);
   if (key === 'z') return event.shiftKey ? 'redo' : 'undo';
   if (key === 'y' && event.ctrlKey && !event.shiftKey) return 'redo';
   return null;

@@ -177,7 +177,20 @@ test('the keyboard alone works the Edit menu: arrows reach what can be done, Ent
   });
 });
 
-test('the shortcuts work after a click on the log', async () => {
+// A key as a keyboard of another layout sends it: the character it types
+// (`key`) on the physical key `code`; modifiers: Shift 8, Ctrl 2.
+async function pressLaidOut(page, key, code, modifiers = 0) {
+  const cdp = await page.createCDPSession();
+  const keyCode = code.startsWith('Key') ? code.charCodeAt(3) : 0;
+  const typed = modifiers & 2 ? {} : {text: key};
+  for (const type of [modifiers & 2 ? 'rawKeyDown' : 'keyDown', 'keyUp']) {
+    await cdp.send('Input.dispatchKeyEvent', {type, key, code, windowsVirtualKeyCode: keyCode, modifiers, ...typed});
+  }
+  await cdp.detach();
+  await frames(page);
+}
+
+test('the shortcuts work after a click on the log, and on a keyboard laid out for another script', async () => {
   await withFreshPage(session, async (page) => {
     const start = await paths(page);
     const logShown = () => page.$eval('#log-shown', (box) => box.checked);
@@ -193,5 +206,34 @@ test('the shortcuts work after a click on the log', async () => {
     await page.click('.log label');
     await redoShift(page);
     assert.deepEqual(await paths(page), dragged, 'Shift+Ctrl+Z too');
+    await undo(page);
+
+    // A Russian layout: Ctrl with the key that types я is Ctrl+Z.
+    await pressLaidOut(page, 'Я', 'KeyZ', 2 | 8);
+    assert.deepEqual(await paths(page), dragged, 'Shift+Ctrl+Я redoes');
+    // A layout whose Z key types a Latin letter keeps that letter: Ctrl+;
+    // on Dvorak's Z key is no undo.
+    await pressLaidOut(page, ';', 'KeyZ', 2);
+    assert.deepEqual(await paths(page), dragged, 'Ctrl+; undid nothing');
+    await pressLaidOut(page, 'я', 'KeyZ', 2);
+    assert.deepEqual(await paths(page), start, 'Ctrl+Я undoes');
+    await pressLaidOut(page, 'м', 'KeyV');
+    assert.equal(
+      await page.$eval('#status-tool', (node) => node.textContent),
+      'selection',
+      'М is V: the selection tool',
+    );
+    await pressLaidOut(page, 'ф', 'KeyA', 2 | 8);
+    assert.ok(
+      (await paths(page)).every((path) => !path.selected),
+      'Shift+Ctrl+Ф deselects',
+    );
+    // AZERTY's 0 key types à: with Ctrl it fits, as Ctrl+0 does.
+    const zoom = () => page.$eval('#status-zoom', (node) => node.textContent);
+    await press(page, ['0']);
+    const fitted = await zoom();
+    await press(page, ['-']);
+    await pressLaidOut(page, 'à', 'Digit0', 2);
+    assert.equal(await zoom(), fitted, 'Ctrl+À fits the view');
   });
 });
