@@ -520,6 +520,10 @@ class App {
       if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
       return;
     }
+    if (event.key === 'Escape') {
+      this.abortGesture();
+      return;
+    }
     const edit = editCommandFor(event);
     if (edit) {
       event.preventDefault();
@@ -566,6 +570,17 @@ class App {
     } else if (key === 'w') {
       if (!$('tool-slantwarper').disabled) this.activate('slantWarper');
     }
+  }
+
+  // Escape during a gesture: a slantWarper drag ends where it began, which
+  // the plug-in takes as a click and undoes, so the art is as it was and no
+  // step is left; a marquee ends selecting nothing. The rest of the
+  // pointer's moves and its release do nothing. What waited for the drag's
+  // end is done now.
+  abortGesture() {
+    if (!this.tool.dragging && !this.tool.press) return;
+    this.tool.abort();
+    this.edit.released();
   }
 
   keyUp(event) {

@@ -237,3 +237,42 @@ test('the shortcuts work after a click on the log, and on a keyboard laid out fo
     assert.equal(await zoom(), fitted, 'Ctrl+À fits the view');
   });
 });
+
+test('Escape during a drag puts the art back and leaves no step; the rest of the drag does nothing', async () => {
+  await withFreshPage(session, async (page) => {
+    await drag(page, [300, -250], [300, -100]);
+    const before = await paths(page);
+    const start = await callHook(page, 'clientPoint', 300, -250);
+    await page.mouse.move(start.x, start.y);
+    await page.mouse.down();
+    await page.mouse.move(start.x + 90, start.y + 20, {steps: 3});
+    await frames(page);
+    assert.notDeepEqual(await paths(page), before, 'the drag stretched the art');
+    await press(page, ['Escape']);
+    assert.deepEqual(await paths(page), before, 'Escape: the art as before the press');
+    await page.mouse.move(start.x + 150, start.y + 40, {steps: 3});
+    await page.mouse.up();
+    await frames(page);
+    assert.deepEqual(await paths(page), before, 'moving on and releasing changed nothing');
+    assert.ok(await page.$eval('#document > .annotation', (g) => g.childElementCount === 0), 'no drag line is left');
+    await undo(page);
+    assert.notDeepEqual(await paths(page), before, 'Ctrl+Z takes back the drag before, not the one escaped');
+
+    // The selection tool's marquee ends with Escape too, selecting nothing new.
+    await press(page, ['Shift', 'Control', 'a']);
+    await press(page, ['v']);
+    const corner = await callHook(page, 'clientPoint', 0, 0);
+    await page.mouse.move(corner.x - 5, corner.y - 5);
+    await page.mouse.down();
+    await page.mouse.move(corner.x + 600, corner.y + 600, {steps: 3});
+    await press(page, ['Escape']);
+    await page.mouse.up();
+    await frames(page);
+    assert.ok(
+      (await paths(page)).every((path) => !path.selected),
+      'the escaped marquee selected nothing',
+    );
+    assert.ok(await page.$eval('.marquee', (m) => m.getAttribute('visibility') === 'hidden'), 'and is gone');
+    await assertReplays(page, 'escape');
+  });
+});

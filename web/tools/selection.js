@@ -63,6 +63,11 @@ export class SelectionTool {
     this.press = null;
   }
 
+  // A marquee or click taken back: it selects nothing.
+  abort() {
+    this.cancel();
+  }
+
   forget() {
     this.cancel();
   }

@@ -28,6 +28,7 @@ export class SlantWarperTool {
       );
     }
     this.dragging = true;
+    this.start = point;
     this.last = point;
     this.shift = shift;
     this.host.send({caller: 'AI Tool', selector: 'AI Mouse Down', point, shift});
@@ -53,6 +54,12 @@ export class SlantWarperTool {
   // The drag ends where the pointer was last seen when the page loses it.
   cancel() {
     if (this.dragging) this.up({point: this.last, shift: this.shift});
+  }
+
+  // The drag taken back: released where it was pressed, which the plug-in
+  // undoes as a click.
+  abort() {
+    if (this.dragging) this.up({point: this.start, shift: this.shift});
   }
 
   // A new world replaced the one the drag was in: nothing more to send.
