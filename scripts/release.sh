@@ -2,19 +2,22 @@
 # Makes a release in dist/ (emptied first):
 #
 #   slantWarper-VERSION-win32.zip   slantWarper.aip without its debug
-#                                   information, INSTALL.txt and SHA256SUMS
+#                                   information, INSTALL.txt (which names
+#                                   the version and the commit) and SHA256SUMS
 #   slantWarper.aip.debug           the symbols and debug information split
 #                                   off, which the library names in its
 #                                   debug link
 #   slantWarper-page-VERSION.zip    the page as a static site
 #   SHA256SUMS                      the SHA-256 of the three files above
 #
-# VERSION is the plug-in's own (SW_VERSION_TEXT in about/about_text.h). The
-# builds run in build/release/ from a copy of the files git knows of, so no
-# build tree or other leftover of the checkout takes part. Two runs of one
-# commit give the same bytes, in any folder and at any time: the time stamps
-# are SOURCE_DATE_EPOCH (by default the last commit's time), and neither the
-# locale, the time zone, the umask nor the files' times reach the archives.
+# VERSION is the plug-in's own (SW_VERSION_TEXT in about/about_text.h); both
+# archives' comments name it and the commit, as INSTALL.txt does. The
+# builds run in build/release/ from a copy of the files git tracks or does
+# not ignore, so no build tree or other leftover of the checkout takes part.
+# Two runs of one commit give the same bytes, in any folder and at any
+# time: the time stamps are SOURCE_DATE_EPOCH (by default the last commit's
+# time), and neither the locale, the time zone, the umask nor the files'
+# times reach the archives.
 #
 #   scripts/release.sh               clean builds of the plug-in and the page
 #   scripts/release.sh --reuse-web   the page's WebAssembly build from
@@ -51,8 +54,11 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 fi
 export SOURCE_DATE_EPOCH
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
-  echo "warning: the checkout has uncommitted changes: this release is not the last commit's" >&2
+# Untracked files are copied too (git ls-files --others below), so they count.
+commit="commit $(git rev-parse HEAD)"
+if [ -n "$(git status --porcelain)" ]; then
+  echo "warning: the checkout has uncommitted changes or untracked files: this release is not the last commit's" >&2
+  commit="$commit with changes not committed"
 fi
 
 work=build/release
@@ -81,15 +87,16 @@ page=slantWarper-page-$version
 stage=$work/$plugin
 mkdir -p "$stage"
 "$objcopy" --only-keep-debug "$work/windows/bridge/slantWarper.aip" dist/slantWarper.aip.debug
+chmod 0644 dist/slantWarper.aip.debug
 "$objcopy" --strip-all --add-gnu-debuglink=dist/slantWarper.aip.debug "$work/windows/bridge/slantWarper.aip" \
   "$stage/slantWarper.aip"
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' scripts/release/INSTALL.txt >"$stage/INSTALL.txt"
+sed -e "s/@VERSION@/$version/" -e "s/@COMMIT@/$commit/" -e 's/$/\r/' scripts/release/INSTALL.txt >"$stage/INSTALL.txt"
 (cd "$stage" && sha256sum INSTALL.txt slantWarper.aip >SHA256SUMS)
-"$python" scripts/release/zip_tree.py "$stage" "dist/$plugin.zip" "$plugin"
-"$python" scripts/release/zip_tree.py "$work/site" "dist/$page.zip" "$page"
+"$python" scripts/release/zip_tree.py "$stage" "dist/$plugin.zip" "$plugin" "slantWarper $version, $commit"
+"$python" scripts/release/zip_tree.py "$work/site" "dist/$page.zip" "$page" "slantWarper $version, $commit"
 (cd dist && sha256sum "$plugin.zip" slantWarper.aip.debug "$page.zip" >SHA256SUMS)
 
 echo
-echo "== Release $version in dist/ (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH, commit $(git rev-parse --short HEAD))"
+echo "== Release $version in dist/ (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH, $commit)"
 (cd dist && ls -l --time-style=+ -- *.zip *.debug | awk '{print "  " $5 " bytes  " $NF}' && cat SHA256SUMS)
 echo "slantWarper.aip itself: $(stat -c %s "$stage/slantWarper.aip") bytes"

@@ -3,10 +3,11 @@
 names and contents: every file under one top folder, in sorted order, each
 stamped with the same time (SOURCE_DATE_EPOCH, or 1980-01-01 without it, in
 UTC), mode 0644, made on Unix and deflated at level 9; no folder entries,
-no extra fields, no comment. The file times, the umask and the locale of
+no extra fields, and the archive's comment COMMENT (none without it), which
+unzip -l shows before the list. The file times, the umask and the locale of
 the machine do not reach the archive.
 
-Usage: zip_tree.py FOLDER ARCHIVE.zip TOP
+Usage: zip_tree.py FOLDER ARCHIVE.zip TOP [COMMENT]
 """
 
 import os
@@ -41,13 +42,14 @@ def files_under(folder):
     return sorted(found, key=lambda name: name.encode("utf-8"))
 
 
-def pack(folder, archive, top):
+def pack(folder, archive, top, comment=""):
     names = files_under(folder)
     if not names:
         sys.exit(f"{folder}: no files to pack")
     stamp = entry_time()
     partial = archive + ".partial"
     with zipfile.ZipFile(partial, "w") as out:
+        out.comment = comment.encode("ascii")
         for name in names:
             info = zipfile.ZipInfo(f"{top}/{name}", date_time=stamp)
             info.create_system = 3  # Unix, so that the mode below is read
@@ -59,6 +61,6 @@ def pack(folder, archive, top):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4 or "/" in sys.argv[3] or not sys.argv[3]:
+    if len(sys.argv) not in (4, 5) or "/" in sys.argv[3] or not sys.argv[3]:
         sys.exit(__doc__.strip().splitlines()[-1])
     pack(*sys.argv[1:])

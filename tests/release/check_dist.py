@@ -3,7 +3,8 @@
 else, archives a user can unpack and check (SHA256SUMS naming exactly the
 other files, verified by sha256sum -c), entries in a fixed order with one
 time and one mode, install notes that say where the tool and its about item
-appear, and archives whose bytes do not depend on the files' times, the
+appear, the version and commit named in the notes and in both archives'
+comments, and archives whose bytes do not depend on the files' times, the
 umask or the locale: packing the release's own folders again, after those
 have changed, gives the same bytes; and no folder of the machine that made
 them (FOLDER...) in any file they hold.
@@ -13,6 +14,7 @@ Usage: check_dist.py DIST WORK VERSION [FOLDER...]   (WORK: the release's build/
 
 import calendar
 import os
+import re
 import stat
 import subprocess
 import sys
@@ -99,6 +101,19 @@ class DistTest(unittest.TestCase):
             self.assertIn(needed, notes)
         self.assertNotIn("@", notes, "every placeholder filled in")
 
+    def test_notes_and_archives_name_the_version_and_a_commit_of_this_repository(self):
+        plugin, page = names()
+        with self.archive(plugin) as archive:
+            notes = archive.read(f"{plugin}/INSTALL.txt").decode("ascii")
+        line = r"^Built from (commit ([0-9a-f]{40})( with changes not committed)?)\.\r$"
+        built_from = re.search(line, notes, re.M)
+        self.assertTrue(built_from, "INSTALL.txt names the commit")
+        known = subprocess.run(["git", "cat-file", "-e", f"{built_from[2]}^{{commit}}"], cwd=HERE, capture_output=True)
+        self.assertEqual(known.returncode, 0, f"{built_from[2]} is no commit of this repository")
+        for name in (plugin, page):
+            with self.archive(name) as archive:
+                self.assertEqual(archive.comment.decode("ascii"), f"slantWarper {VERSION}, {built_from[1]}", name)
+
     def test_no_folder_of_the_build_machine(self):
         for name in names():
             with self.archive(name) as archive:
@@ -115,11 +130,12 @@ class DistTest(unittest.TestCase):
                     os.utime(os.path.join(parent, file), (1_000_000_000, 1_000_000_000))
             with self.archive(name) as archive:
                 epoch = calendar.timegm(archive.infolist()[0].date_time + (0, 0, 0))
+                comment = archive.comment.decode("ascii")
             with tempfile.TemporaryDirectory() as out:
                 again = os.path.join(out, f"{name}.zip")
                 environment = dict(os.environ, LC_ALL="C.UTF-8", TZ="Pacific/Kiritimati", SOURCE_DATE_EPOCH=str(epoch))
                 subprocess.run(["/bin/sh", "-c", 'umask 077 && exec "$@"', "sh", sys.executable, ZIP_TREE, folder,
-                                again, name], env=environment, check=True)
+                                again, name, comment], env=environment, check=True)
                 with open(again, "rb") as packed, open(os.path.join(DIST, f"{name}.zip"), "rb") as released:
                     self.assertTrue(packed.read() == released.read(), f"{name}.zip packed again differs")
 
