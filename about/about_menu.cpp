@@ -1,3 +1,5 @@
+// The about item: added to the shared "About p.k plug-ins" submenu at
+// startup, and the about text shown when the host says it was chosen.
 #include <cstdio>
 
 #include "about/about_plugins_helper.h"

@@ -1,3 +1,6 @@
+// The dispatch table: which handler each (caller, selector) pair reaches,
+// what record it needs before it may run, and the fallback that runs
+// startup and answers every message no row names.
 #include "bridge/dispatch.h"
 #include "bridge/error_codes.h"
 #include "bridge/globals.h"

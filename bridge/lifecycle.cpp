@@ -1,3 +1,6 @@
+// The lifecycle handlers: startup makes the globals record and its art
+// lists and runs the startup steps; unload and reload drop and remake the
+// lists around the library's absence; shutdown frees them and the record.
 #include <new>
 
 #include "bridge/error_codes.h"

@@ -1,3 +1,5 @@
+// The suite table and its slots: every suite a handler acquires on entry
+// and releases on its way out.
 #include "bridge/suites.h"
 
 using namespace hostapi;

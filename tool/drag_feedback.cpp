@@ -1,3 +1,6 @@
+// The drag feedback and the cursor: the drag line and the dashed axis guide
+// drawn by the annotator, the rectangle they cover invalidated, and the
+// tool's cursor set.
 #include <algorithm>
 #include <cstdint>
 

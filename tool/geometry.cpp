@@ -1,3 +1,4 @@
+// The directional stretch's arithmetic in 32-bit floats (geometry.h).
 #include "tool/geometry.h"
 
 #include <limits>

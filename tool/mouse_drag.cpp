@@ -1,3 +1,6 @@
+// The mouse handlers: a mouse-down duplicates the selected paths as
+// untouched references, each drag reshapes the originals from them, and the
+// mouse-up disposes the references, undoing a click that did not move.
 #include <algorithm>
 #include <functional>
 #include <memory>

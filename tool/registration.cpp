@@ -1,3 +1,5 @@
+// Startup's registrations: the tool, in the palette group of its companion
+// tool with its icon, and the annotator that draws the drag feedback.
 #include "bridge/error_codes.h"
 #include "bridge/globals.h"
 #include "bridge/startup_steps.h"

@@ -1,3 +1,6 @@
+// The kernel path's choice (kernel_path.h): the processor's and the operating
+// system's report read once, the widest path both support, and the forcing
+// the tests and benchmarks use.
 #include "tool/kernel/kernel_path.h"
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -1,3 +1,9 @@
+// SegmentDisplacer (segment_displacer.h): a buffer moved block by block on
+// the chosen vector path, what a wide path refuses through the SSE2 blocks,
+// the points outside the envelope of a refused SSE2 block again by
+// displacePoint, the last one to three segments as a padded block; without
+// SSE2, or for an event whose values lie outside the blocks' bounds, every
+// point by displacePoint.
 #include "tool/kernel/segment_displacer.h"
 
 #include <algorithm>
