@@ -75,6 +75,42 @@ function escape(text) {
 
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 
+// What Inkscape draws an element from in place of its path data: the
+// parameters of its own shapes (sodipodi:type "arc" for ellipses and arcs,
+// "star" for stars and polygons, "spiral", "inkscape:offset") and a path
+// effect's original path. An element given new geometry loses them, as
+// Inkscape's Object to Path drops them, or Inkscape would open it undragged.
+const INKSCAPE_SOURCES = new Map([
+  [
+    'http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd',
+    new Set([
+      'type',
+      'cx',
+      'cy',
+      'rx',
+      'ry',
+      'start',
+      'end',
+      'open',
+      'arc-type',
+      'sides',
+      'r1',
+      'r2',
+      'arg1',
+      'arg2',
+      'revolution',
+      'expansion',
+      't0',
+      'radius',
+      'argument',
+    ]),
+  ],
+  [
+    'http://www.inkscape.org/namespaces/inkscape',
+    new Set(['flatsided', 'rounded', 'randomized', 'original', 'radius', 'original-d', 'path-effect']),
+  ],
+]);
+
 export class SvgExportError extends Error {}
 
 // The opened file written back (model: web/svg_document.js; hostPaths: the
@@ -136,7 +172,7 @@ class DocumentWriter {
       const instance = this.model.instanceAt(chain, k);
       const edit = {remove: new Set(), set: [], rename: null};
       if (stripIds && node.hasAttribute('id')) edit.remove.add('id');
-      if (instance !== undefined) this.geometryEdit(instance, k === serial ? copy : 0, span, edit);
+      if (instance !== undefined) this.geometryEdit(instance, k === serial ? copy : 0, span, node, edit);
       if (k === serial && rootEdit) {
         edit.rename = rootEdit.rename ?? edit.rename;
         for (const name of rootEdit.remove) edit.remove.add(name);
@@ -164,9 +200,9 @@ class DocumentWriter {
     return text;
   }
 
-  // New geometry for a copy of an element, when the host's differs from
-  // the file's.
-  geometryEdit(instance, copy, span, edit) {
+  // New geometry for a copy of an element (`node`), when the host's
+  // differs from the file's.
+  geometryEdit(instance, copy, span, node, edit) {
     const contours = this.model.instancePaths(instance, copy, this.grouping);
     if (copy === 0 ? !this.changed[instance] : !instanceDiffers(this.model, contours, instance)) return;
     const element = this.model.elements[instance];
@@ -177,6 +213,9 @@ class DocumentWriter {
     }
     this.written++;
     edit.set.push(['d', d]);
+    for (const attribute of node.attributes) {
+      if (INKSCAPE_SOURCES.get(attribute.namespaceURI)?.has(attribute.localName)) edit.remove.add(attribute.name);
+    }
     if (element.kind !== 'path') {
       edit.rename = `${prefixOf(span.name)}path`;
       for (const name of SHAPE_GEOMETRY[element.kind]) edit.remove.add(name);

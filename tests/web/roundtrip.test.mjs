@@ -11,6 +11,9 @@
 // - Opening that export gives the dragged host paths to the last bit, but
 //   where an element's transform cancels a coordinate to nearly zero: there
 //   within a 32-bit float's precision of the path's largest coordinate.
+// - An Inkscape shape given new path data (an ellipse, star, spiral or
+//   offset path carrying sodipodi:type) no longer carries the parameters
+//   Inkscape would draw it from instead, so Inkscape opens it as dragged.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, readFileSync, readdirSync} from 'node:fs';
@@ -59,6 +62,27 @@ function assertSameGeometry(actual, expected, what) {
   });
 }
 
+// Of the elements that carry an Inkscape shape (sodipodi:type) in `text`,
+// how many the export gives new path data, and the ids of those of them
+// still carrying it; read by the browser's parser, which knows a document
+// type's entities.
+const inkscapeShapes = (page, text, exported) =>
+  page.evaluate(
+    (text, exported) => {
+      const SODIPODI = 'http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd';
+      const read = (xml) => new DOMParser().parseFromString(xml, 'image/svg+xml');
+      const after = read(exported);
+      const rewritten = [...read(text).querySelectorAll('[id]')].filter(
+        (e) =>
+          e.hasAttributeNS(SODIPODI, 'type') && after.getElementById(e.id)?.getAttribute('d') !== e.getAttribute('d'),
+      );
+      const stale = rewritten.filter((e) => after.getElementById(e.id).hasAttributeNS(SODIPODI, 'type'));
+      return {rewritten: rewritten.length, stale: stale.map((e) => e.id)};
+    },
+    text,
+    exported,
+  );
+
 // Zooms all the way in about the view's centre, then drags two pixels.
 async function tinyDrag(page) {
   const box = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
@@ -89,7 +113,9 @@ async function roundTrip(files) {
       await callHook(page, 'openSvg', exported);
       const reopened = (await report(page)).paths;
       assertSameGeometry(reopened, dragged, `${file}: the export opens as the dragged host paths`);
-      outcomes.push({file, pictures, changed: exported !== text});
+      const shapes = await inkscapeShapes(page, text, exported);
+      assert.deepEqual(shapes.stale, [], `${file}: no Inkscape shape given new path data keeps its parameters`);
+      outcomes.push({file, pictures, changed: exported !== text, shapes: shapes.rewritten});
     }
   });
   for (const outcome of outcomes) Object.assign(outcome, comparePictures(...(await outcome.pictures)));
@@ -121,6 +147,7 @@ test(
     for (const file of files) assert.ok(existsSync(file), `${file} is in the package`);
     const outcomes = await roundTrip(files);
     const worst = outcomes.reduce((a, b) => (b.fraction > a.fraction ? b : a));
+    assert.ok(outcomes.filter((outcome) => outcome.shapes > 0).length >= 5, 'Inkscape shapes were dragged');
     console.log(
       `# ${outcomes.length} real files; after the drag the worst differs in ${(worst.fraction * 100).toFixed(2)} % of its drawn pixels (${worst.file})`,
     );
