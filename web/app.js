@@ -31,6 +31,11 @@ const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'ima
 
 // Pixels left around a file's page when it opens.
 const PAGE_MARGIN = 8;
+// The plug-in's stretch: the paths scale along the drag by one plus its
+// length over STRETCH_UNITS artwork units (minus with Shift), the part
+// added at most STRETCH_LIMIT.
+const STRETCH_UNITS = 200;
+const STRETCH_LIMIT = 100;
 
 class App {
   constructor(engine, images) {
@@ -369,7 +374,14 @@ class App {
   latchShift(on) {
     this.shiftLatched = on;
     $('shift-latch').setAttribute('aria-pressed', String(on));
-    if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(on);
+    if (this.tool === this.tools.slantWarper) this.shiftChanged(on);
+  }
+
+  // Shift pressed or released during a slantWarper drag stretches the other
+  // way at once, and the status bar says so.
+  shiftChanged(shift) {
+    this.tool.shiftChanged(shift);
+    if (this.tool.dragging) $('status-pointer').textContent = this.pointerText({point: this.tool.last, shift});
   }
 
   setUpPointer() {
@@ -457,8 +469,7 @@ class App {
   pointerMove(event) {
     const record = this.record(event);
     this.lastClient = record.client;
-    const [x, y] = record.point;
-    $('status-pointer').textContent = `x ${x.toFixed(1)}, y ${y.toFixed(1)}`;
+    $('status-pointer').textContent = this.pointerText(record);
     if (this.navigation.panning) {
       this.navigation.panTo(record.client);
       return;
@@ -469,6 +480,23 @@ class App {
       this.notice('The pointer is outside the view: the drag goes on until you release the button.', 'info');
     }
     this.tool.move(record);
+  }
+
+  // The pointer as the host is told it (a 32-bit float), in the drawing's
+  // own coordinates: a file's with y down, as the file and drawing programs
+  // give them, a scenario's world in the host's. During a slantWarper drag,
+  // the stretch it makes too: the scale along the drag (negative where it
+  // mirrors) and the drag's angle, counterclockwise, so a designer can aim
+  // at a stretch, a flattening or a mirror of a given size.
+  pointerText({point, shift}) {
+    const [x, y] = point.map(Math.fround);
+    const readout = `x ${x.toFixed(1)}, y ${(this.model ? -y : y).toFixed(1)}`;
+    const tool = this.tool;
+    if (tool !== this.tools.slantWarper || !tool.dragging) return readout;
+    const [dx, dy] = [x - Math.fround(tool.start[0]), y - Math.fround(tool.start[1])];
+    const scale = 1 + (shift ? -1 : 1) * Math.min(STRETCH_LIMIT, Math.hypot(dx, dy) / STRETCH_UNITS);
+    const angle = (Math.atan2(dy, dx) * 180) / Math.PI;
+    return `${readout}; stretch ${Math.round(scale * 1000) / 10} % at ${angle.toFixed(1)}°`;
   }
 
   pointerUp(event) {
@@ -517,7 +545,7 @@ class App {
     // a click on them never leaves the shortcuts to the browser.
     if (typesText(event.target) || document.querySelector('dialog[open]')) return;
     if (event.key === 'Shift') {
-      if (this.tool === this.tools.slantWarper) this.tool.shiftChanged(true);
+      if (this.tool === this.tools.slantWarper) this.shiftChanged(true);
       return;
     }
     if (event.key === 'Escape') {
@@ -584,7 +612,7 @@ class App {
   }
 
   keyUp(event) {
-    if (event.key === 'Shift' && this.tool === this.tools.slantWarper) this.tool.shiftChanged(this.shiftLatched);
+    if (event.key === 'Shift' && this.tool === this.tools.slantWarper) this.shiftChanged(this.shiftLatched);
     if (event.key === ' ') {
       this.spaceDown = false;
       this.updateCursor();

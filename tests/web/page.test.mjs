@@ -52,6 +52,16 @@ async function dragPoints(page) {
   return {start: down.point, end: last.point};
 }
 
+// What the status bar says of a drag from start to end (artwork points):
+// where the pointer is in the file's coordinates (y down), the scale along
+// the drag that the stretch test below checks, and the drag's angle.
+function readoutOf({start, end}, shift) {
+  const [dx, dy] = [end[0] - start[0], end[1] - start[1]];
+  const scale = 1 + (shift ? -1 : 1) * Math.min(100, Math.hypot(dx, dy) / 200);
+  const angle = (Math.atan2(dy, dx) * 180) / Math.PI;
+  return `x ${end[0].toFixed(1)}, y ${(-end[1]).toFixed(1)}; stretch ${Math.round(scale * 1000) / 10} % at ${angle.toFixed(1)}°`;
+}
+
 // Each point of `before` stretched by the drag from start to end, compared
 // with `after`, within float tolerance.
 function assertStretched(before, after, {start, end}, shift) {
@@ -87,7 +97,7 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
     const before = (await report(page)).paths;
     assert.ok(before.length > 0 && before.every((path) => path.selected), 'the sample art opens selected');
     await page.screenshot({path: join(SCREENSHOT_DIR, 'before-drag.png')});
-    let feedback;
+    let feedback, readout, shifted;
     await drag(page, [300, -250], [400, -230], {
       beforeRelease: async () => {
         await page.evaluate(
@@ -97,6 +107,11 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
           lines.map((line) => [line.getAttribute('stroke'), line.getAttribute('stroke-dasharray')]),
         );
         await page.screenshot({path: join(SCREENSHOT_DIR, 'during-drag.png')});
+        // Shift held still, and let go again: the stretch the other way and back.
+        await page.keyboard.down('Shift');
+        shifted = await page.$eval('#status-pointer', (node) => node.textContent);
+        await page.keyboard.up('Shift');
+        readout = await page.$eval('#status-pointer', (node) => node.textContent);
       },
     });
     await page.screenshot({path: join(SCREENSHOT_DIR, 'after-drag.png')});
@@ -110,7 +125,10 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
       'red drag line, dashed guide',
     );
     const after = await report(page);
-    assertStretched(before, after.paths, await dragPoints(page), false);
+    const points = await dragPoints(page);
+    assertStretched(before, after.paths, points, false);
+    assert.equal(readout, readoutOf(points, false), 'the status bar tells the stretch');
+    assert.equal(shifted, readoutOf(points, true), 'and with Shift, the compression');
     assert.equal(after.undos, 0);
     assert.match(
       cursor,
@@ -132,7 +150,7 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
 test('a Shift drag past 200 units mirrors the selection through the axis', async () => {
   await withPage(async (page) => {
     const before = (await report(page)).paths;
-    let colour;
+    let colour, readout;
     await drag(page, [320, -200], [320 + 300, -200], {
       shift: true,
       beforeRelease: async () => {
@@ -140,6 +158,7 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
           () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
         );
         colour = await page.$eval('#document .annotation line', (line) => line.getAttribute('stroke'));
+        readout = await page.$eval('#status-pointer', (node) => node.textContent);
       },
     });
     assert.equal(colour, 'rgb(51 153 255)', 'light blue with Shift');
@@ -150,6 +169,7 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
       'Shift from the keyboard',
     );
     assertStretched(before, (await report(page)).paths, points, true);
+    assert.equal(readout, readoutOf(points, true), 'a mirror is a negative stretch');
   });
 });
 
