@@ -785,6 +785,19 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     await page.mouse.up();
     const sun = await selected();
     assert.equal(sun.length, 1, 'the marquee takes the sun alone');
+    // A marquee across the horizon's middle, far from its ends, takes the
+    // line; one in the open sky, inside no outline, takes nothing.
+    const marquee = async (from, to) => {
+      const [a, b] = [await clientPoint(page, ...from), await clientPoint(page, ...to)];
+      await page.mouse.move(a.x, a.y);
+      await page.mouse.down();
+      await page.mouse.move(b.x, b.y, {steps: 4});
+      await page.mouse.up();
+      return selected();
+    };
+    assert.deepEqual(await marquee([60, -295], [100, -305]), [all.at(-1)], 'the horizon, by its middle');
+    assert.deepEqual(await marquee([60, -100], [90, -130]), [], 'nothing in the open sky');
+    await marquee([430, -40], [570, -175]);
     const star = await clientPoint(page, 150, -120);
     await page.keyboard.down('Shift');
     await page.mouse.click(star.x, star.y);

@@ -73,21 +73,88 @@ export class SelectionTool {
   }
 }
 
-// Paths with an anchor or handle inside the artwork rectangle between a and b.
+// Paths that the artwork rectangle between a and b touches: an anchor or
+// handle inside it, or an edge of the path crossing it, as a drawing
+// program's marquee takes a long line or a large shape by any part of its
+// outline.
 export function touchedBy(paths, a, b) {
-  const left = Math.min(a[0], b[0]);
-  const right = Math.max(a[0], b[0]);
-  const bottom = Math.min(a[1], b[1]);
-  const top = Math.max(a[1], b[1]);
+  const box = {
+    left: Math.min(a[0], b[0]),
+    right: Math.max(a[0], b[0]),
+    bottom: Math.min(a[1], b[1]),
+    top: Math.max(a[1], b[1]),
+  };
   const found = [];
   paths.forEach((path, index) => {
     const s = path.segments;
     for (let i = 0; i < s.length; i += 2) {
-      if (s[i] >= left && s[i] <= right && s[i + 1] >= bottom && s[i + 1] <= top) {
+      if (inside(box, s[i], s[i + 1])) {
+        found.push(index);
+        return;
+      }
+    }
+    const count = s.length / 6;
+    const edges = path.closed ? count : count - 1;
+    for (let e = 0; e < edges; e++) {
+      const p = e * 6;
+      const q = ((e + 1) % count) * 6;
+      if (curveCrosses(box, [s[p], s[p + 1], s[p + 4], s[p + 5], s[q + 2], s[q + 3], s[q], s[q + 1]])) {
         found.push(index);
         return;
       }
     }
   });
   return found;
+}
+
+const inside = (box, x, y) => x >= box.left && x <= box.right && y >= box.bottom && y <= box.top;
+
+// The lines a curve is followed by where its control points reach the box:
+// within a fraction of a pixel of any curve up to a screen across.
+const CURVE_PIECES = 64;
+
+// Whether the cubic Bézier (x0 y0, x1 y1, x2 y2, x3 y3) passes through the box.
+function curveCrosses(box, c) {
+  const xs = [c[0], c[2], c[4], c[6]];
+  const ys = [c[1], c[3], c[5], c[7]];
+  if (Math.max(...xs) < box.left || Math.min(...xs) > box.right) return false;
+  if (Math.max(...ys) < box.bottom || Math.min(...ys) > box.top) return false;
+  const line = c[2] === c[0] && c[3] === c[1] && c[4] === c[6] && c[5] === c[7];
+  const pieces = line ? 1 : CURVE_PIECES;
+  const at = (t, v) => {
+    const u = 1 - t;
+    return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+  };
+  let [x, y] = [xs[0], ys[0]];
+  for (let k = 1; k <= pieces; k++) {
+    const [nx, ny] = [at(k / pieces, xs), at(k / pieces, ys)];
+    if (lineCrosses(box, x, y, nx, ny)) return true;
+    [x, y] = [nx, ny];
+  }
+  return false;
+}
+
+// Whether the line from (x0, y0) to (x1, y1) has a point in the box: the
+// part of it within each pair of the box's sides, narrowed in turn, is not
+// empty.
+function lineCrosses(box, x0, y0, x1, y1) {
+  let from = 0;
+  let to = 1;
+  const dx = x1 - x0;
+  const dy = y1 - y0;
+  for (const [d, low, high, start] of [
+    [dx, box.left, box.right, x0],
+    [dy, box.bottom, box.top, y0],
+  ]) {
+    if (d === 0) {
+      if (start < low || start > high) return false;
+      continue;
+    }
+    const t0 = (low - start) / d;
+    const t1 = (high - start) / d;
+    from = Math.max(from, Math.min(t0, t1));
+    to = Math.min(to, Math.max(t0, t1));
+    if (from > to) return false;
+  }
+  return true;
 }
