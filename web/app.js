@@ -31,6 +31,10 @@ const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'ima
 
 // Pixels left around a file's page when it opens.
 const PAGE_MARGIN = 8;
+// How far (client pixels) a first finger may have moved when a second
+// lands for the two to pan and zoom the view rather than the first to go on
+// with its drag: fingers put down together never travel further.
+const PINCH_SLOP = 24;
 // The plug-in's stretch: the paths scale along the drag by one plus its
 // length over STRETCH_UNITS artwork units (minus with Shift), the part
 // added at most STRETCH_LIMIT.
@@ -61,6 +65,8 @@ class App {
     this.lastClient = null;
     this.warnedOutside = false;
     this.shiftLatched = false; // the palette's Shift, for a screen with no keyboard
+    this.fingers = new Map(); // touch pointer id -> {x, y}, the touches on the view
+    this.pressed = null; // {id, client} of the press the tool is working on
     this.repaintScheduled = false;
     const host = {
       send: (event) => this.send(event),
@@ -89,7 +95,7 @@ class App {
     const now = this.view.size();
     const windowResized = innerWidth !== this.windowSize[0] || innerHeight !== this.windowSize[1];
     this.windowSize = [innerWidth, innerHeight];
-    const gesture = this.navigation.panning || this.tool.dragging || this.tool.press;
+    const gesture = this.navigation.panning || this.navigation.pinching || this.tool.dragging || this.tool.press;
     const changed = now[0] !== before[0] || now[1] !== before[1];
     if (windowResized && !gesture && changed && Math.min(...before, ...now) >= 1) {
       this.navigation.resized(before, now);
@@ -391,6 +397,10 @@ class App {
     const primary = (handler) => (event) => {
       if (event.isPrimary) this.guard(() => handler(event));
     };
+    // Two fingers put down together pan and zoom the view.
+    for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel']) {
+      svg.addEventListener(type, (event) => this.guard(() => this.touchChanged(event)));
+    }
     svg.addEventListener(
       'pointerdown',
       primary((event) => this.pointerDown(event)),
@@ -450,9 +460,34 @@ class App {
     }
   }
 
+  // Keeps track of the touches on the view; a second finger that lands
+  // while the first has hardly moved takes back the first's press (as
+  // Escape does) and the two pan and zoom the view until one lifts. A
+  // second finger that lands later changes nothing: the first is drawing.
+  touchChanged(event) {
+    if (event.pointerType !== 'touch') return;
+    const client = {x: event.clientX, y: event.clientY};
+    if (event.type === 'pointerdown') {
+      this.fingers.set(event.pointerId, client);
+      const first = this.pressed && this.fingers.get(this.pressed.id);
+      const travel = first ? Math.hypot(first.x - this.pressed.client.x, first.y - this.pressed.client.y) : Infinity;
+      if (!event.isPrimary && this.fingers.size === 2 && travel <= PINCH_SLOP && !this.navigation.panning) {
+        this.abortGesture();
+        this.navigation.startPinch([...this.fingers.values()]);
+      }
+    } else if (event.type === 'pointermove') {
+      if (!this.fingers.has(event.pointerId)) return;
+      this.fingers.set(event.pointerId, client);
+      if (this.navigation.pinching) this.navigation.pinchTo([...this.fingers.values()]);
+    } else {
+      this.fingers.delete(event.pointerId);
+      if (this.navigation.pinching) this.navigation.endPinch();
+    }
+  }
+
   pointerDown(event) {
     const svg = $('document');
-    if (this.navigation.panning || this.tool.dragging || this.tool.press) return;
+    if (this.navigation.panning || this.navigation.pinching || this.tool.dragging || this.tool.press) return;
     if (event.button === 1 || (event.button === 0 && this.spaceDown)) {
       event.preventDefault();
       svg.setPointerCapture(event.pointerId);
@@ -462,6 +497,7 @@ class App {
     }
     if (event.button !== 0) return;
     svg.setPointerCapture(event.pointerId);
+    this.pressed = {id: event.pointerId, client: {x: event.clientX, y: event.clientY}};
     this.warnedOutside = false;
     this.tool.down(this.record(event));
   }

@@ -48,16 +48,22 @@ export class ViewNavigation {
     this.pending = null;
     this.timer = 0;
     this.pan = null;
+    this.pinch = null;
   }
 
   get panning() {
     return this.pan !== null;
   }
 
+  get pinching() {
+    return this.pinch !== null;
+  }
+
   // A new world: its own view, nothing pending.
   reset({origin, zoom}) {
     clearTimeout(this.timer);
     this.pan = null;
+    this.pinch = null;
     this.pending = null;
     this.view.setMapping(origin, zoom);
   }
@@ -168,4 +174,31 @@ export class ViewNavigation {
     this.pan = null;
     this.commit();
   }
+
+  // Two fingers on the view ([{x, y}, {x, y}], client pixels): the artwork
+  // point under their midpoint stays under it as they move, and the zoom
+  // follows their spread, as on any touch screen.
+  startPinch([a, b]) {
+    const middle = midpoint(a, b);
+    this.pinch = {
+      anchor: this.view.artworkPoint(middle.x, middle.y),
+      zoom: this.view.zoom,
+      spread: Math.max(Math.hypot(b.x - a.x, b.y - a.y), 1),
+    };
+  }
+
+  pinchTo([a, b]) {
+    const {anchor, zoom: start, spread} = this.pinch;
+    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, (start * Math.hypot(b.x - a.x, b.y - a.y)) / spread));
+    const box = this.view.svg.getBoundingClientRect();
+    const middle = midpoint(a, b);
+    this.setLocally([anchor[0] - (middle.x - box.left) / zoom, anchor[1] + (middle.y - box.top) / zoom], zoom);
+  }
+
+  endPinch() {
+    this.pinch = null;
+    this.commit();
+  }
 }
+
+const midpoint = (a, b) => ({x: (a.x + b.x) / 2, y: (a.y + b.y) / 2});

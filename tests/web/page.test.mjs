@@ -833,3 +833,51 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     assert.deepEqual(await selected(), [0]);
   });
 });
+
+test('on a touch screen two fingers put down together pan and zoom the view, and leave the art as it was', async () => {
+  const phone = {width: 390, height: 844, isMobile: true, hasTouch: true};
+  await withFreshPage(
+    session,
+    async (page) => {
+      const before = (await report(page)).paths;
+      // The view's mapping, read from two artwork points' pixels.
+      const mapping = async () => {
+        const [o, u] = [await clientPoint(page, 0, 0), await clientPoint(page, 100, 0)];
+        const scale = (u.x - o.x) / 100;
+        return {scale, artworkAt: (c) => [(c.x - o.x) / scale, (o.y - c.y) / scale]};
+      };
+      const view = await page.$eval('#document', (svg) => svg.getBoundingClientRect().toJSON());
+      const middle = {x: view.left + view.width / 2, y: view.top + view.height / 2};
+      const start = await mapping();
+      const anchor = start.artworkAt(middle);
+      const first = await page.touchscreen.touchStart(middle.x - 40, middle.y);
+      const second = await page.touchscreen.touchStart(middle.x + 40, middle.y);
+      for (let i = 1; i <= 4; i++) {
+        await first.move(middle.x - 40 - 10 * i + 5 * i, middle.y + 10 * i);
+        await second.move(middle.x + 40 + 10 * i + 5 * i, middle.y + 10 * i);
+      }
+      await second.end();
+      await first.end();
+      const end = await mapping();
+      assert.ok(
+        Math.abs(end.scale / start.scale - 2) < 0.01,
+        `spread from 80 to 160 pixels: ${end.scale / start.scale}`,
+      );
+      const moved = end.artworkAt({x: middle.x + 20, y: middle.y + 40});
+      assert.ok(
+        Math.hypot(moved[0] - anchor[0], moved[1] - anchor[1]) * end.scale < 1,
+        'the point under the fingers followed them',
+      );
+      assert.deepEqual((await report(page)).paths, before, 'the art is as it was');
+      assert.equal(await page.$eval('#edit-undo', (item) => item.disabled), true, 'with no step to undo');
+
+      // One finger after them draws again.
+      const finger = await page.touchscreen.touchStart(middle.x, middle.y);
+      await finger.move(middle.x + 30, middle.y);
+      await finger.move(middle.x + 60, middle.y);
+      await finger.end();
+      assert.notDeepEqual((await report(page)).paths, before, 'a drag with one finger stretches');
+    },
+    {viewport: phone},
+  );
+});
