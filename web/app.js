@@ -95,7 +95,7 @@ class App {
     const now = this.view.size();
     const windowResized = innerWidth !== this.windowSize[0] || innerHeight !== this.windowSize[1];
     this.windowSize = [innerWidth, innerHeight];
-    const gesture = this.navigation.panning || this.navigation.pinching || this.tool.dragging || this.tool.press;
+    const gesture = this.navigation.panning || this.navigation.pinching || this.tool.busy;
     const changed = now[0] !== before[0] || now[1] !== before[1];
     if (windowResized && !gesture && changed && Math.min(...before, ...now) >= 1) {
       this.navigation.resized(before, now);
@@ -487,7 +487,7 @@ class App {
 
   pointerDown(event) {
     const svg = $('document');
-    if (this.navigation.panning || this.navigation.pinching || this.tool.dragging || this.tool.press) return;
+    if (this.navigation.panning || this.navigation.pinching || this.tool.busy) return;
     if (event.button === 1 || (event.button === 0 && this.spaceDown)) {
       event.preventDefault();
       svg.setPointerCapture(event.pointerId);
@@ -510,8 +510,7 @@ class App {
       this.navigation.panTo(record.client);
       return;
     }
-    const dragging = this.tool.dragging || this.tool.press;
-    if (dragging && !this.view.contains(record.client.x, record.client.y) && !this.warnedOutside) {
+    if (this.tool.busy && !this.view.contains(record.client.x, record.client.y) && !this.warnedOutside) {
       this.warnedOutside = true;
       this.notice('The pointer is outside the view: the drag goes on until you release the button.', 'info');
     }
@@ -591,7 +590,7 @@ class App {
     const edit = editCommandFor(event);
     if (edit) {
       event.preventDefault();
-      this.edit.request(edit, Boolean(this.navigation.panning || this.tool.dragging || this.tool.press));
+      this.edit.request(edit, Boolean(this.navigation.panning || this.tool.busy));
       return;
     }
     const command = event.ctrlKey || event.metaKey;
@@ -642,7 +641,7 @@ class App {
   // pointer's moves and its release do nothing. What waited for the drag's
   // end is done now.
   abortGesture() {
-    if (!this.tool.dragging && !this.tool.press) return;
+    if (!this.tool.busy) return;
     this.tool.abort();
     this.edit.released();
   }

@@ -13,6 +13,11 @@ export class SelectionTool {
     this.press = null;
   }
 
+  // Between the press and its release: a click or marquee under way.
+  get busy() {
+    return this.press !== null;
+  }
+
   // record: a pointer record ({client, point, shift, hit}); hit is the host
   // places of the element under the pointer, [] over nothing.
   down(record) {

@@ -13,6 +13,11 @@ export class SlantWarperTool {
     this.shift = false;
   }
 
+  // Between the press and its release: a drag under way.
+  get busy() {
+    return this.dragging;
+  }
+
   trackCursor(point) {
     if (!this.dragging) this.host.send({caller: 'AI Tool', selector: 'AI Track Cursor', point});
   }
