@@ -17,6 +17,7 @@ import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
 import {EditMenu, editCommandFor} from './edit_menu.js';
 import {shortcutKey} from './shortcut_key.js';
+import {pointerReadout} from './pointer_readout.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
 import {Files} from './files.js';
@@ -35,11 +36,6 @@ const PAGE_MARGIN = 8;
 // lands for the two to pan and zoom the view rather than the first to go on
 // with its drag: fingers put down together never travel further.
 const PINCH_SLOP = 24;
-// The plug-in's stretch: the paths scale along the drag by one plus its
-// length over STRETCH_UNITS artwork units (minus with Shift), the part
-// added at most STRETCH_LIMIT.
-const STRETCH_UNITS = 200;
-const STRETCH_LIMIT = 100;
 
 class App {
   constructor(engine, images) {
@@ -380,14 +376,24 @@ class App {
   latchShift(on) {
     this.shiftLatched = on;
     $('shift-latch').setAttribute('aria-pressed', String(on));
-    if (this.tool === this.tools.slantWarper) this.shiftChanged(on);
+    this.shiftChanged(on);
   }
 
-  // Shift pressed or released during a slantWarper drag stretches the other
-  // way at once, and the status bar says so.
+  // Shift (the key's or the palette's) pressed or released during a
+  // slantWarper drag stretches the other way at once, and the status bar
+  // says so.
   shiftChanged(shift) {
+    if (this.tool !== this.tools.slantWarper) return;
     this.tool.shiftChanged(shift);
-    if (this.tool.dragging) $('status-pointer').textContent = this.pointerText({point: this.tool.last, shift});
+    if (this.tool.dragging) this.showPointer({point: this.tool.last, shift});
+  }
+
+  // The status bar's readout of the pointer (web/pointer_readout.js), with
+  // the stretch during a slantWarper drag.
+  showPointer({point, shift}) {
+    const tool = this.tool;
+    const dragStart = tool === this.tools.slantWarper && tool.dragging ? tool.start : null;
+    $('status-pointer').textContent = pointerReadout(point, {yDown: this.model !== null, dragStart, shift});
   }
 
   setUpPointer() {
@@ -505,7 +511,7 @@ class App {
   pointerMove(event) {
     const record = this.record(event);
     this.lastClient = record.client;
-    $('status-pointer').textContent = this.pointerText(record);
+    this.showPointer(record);
     if (this.navigation.panning) {
       this.navigation.panTo(record.client);
       return;
@@ -515,23 +521,6 @@ class App {
       this.notice('The pointer is outside the view: the drag goes on until you release the button.', 'info');
     }
     this.tool.move(record);
-  }
-
-  // The pointer as the host is told it (a 32-bit float), in the drawing's
-  // own coordinates: a file's with y down, as the file and drawing programs
-  // give them, a scenario's world in the host's. During a slantWarper drag,
-  // the stretch it makes too: the scale along the drag (negative where it
-  // mirrors) and the drag's angle, counterclockwise, so a designer can aim
-  // at a stretch, a flattening or a mirror of a given size.
-  pointerText({point, shift}) {
-    const [x, y] = point.map(Math.fround);
-    const readout = `x ${x.toFixed(1)}, y ${(this.model ? -y : y).toFixed(1)}`;
-    const tool = this.tool;
-    if (tool !== this.tools.slantWarper || !tool.dragging) return readout;
-    const [dx, dy] = [x - Math.fround(tool.start[0]), y - Math.fround(tool.start[1])];
-    const scale = 1 + (shift ? -1 : 1) * Math.min(STRETCH_LIMIT, Math.hypot(dx, dy) / STRETCH_UNITS);
-    const angle = (Math.atan2(dy, dx) * 180) / Math.PI;
-    return `${readout}; stretch ${Math.round(scale * 1000) / 10} % at ${angle.toFixed(1)}°`;
   }
 
   pointerUp(event) {
@@ -580,7 +569,7 @@ class App {
     // a click on them never leaves the shortcuts to the browser.
     if (typesText(event.target) || document.querySelector('dialog[open]')) return;
     if (event.key === 'Shift') {
-      if (this.tool === this.tools.slantWarper) this.shiftChanged(true);
+      this.shiftChanged(true);
       return;
     }
     if (event.key === 'Escape') {
@@ -647,7 +636,7 @@ class App {
   }
 
   keyUp(event) {
-    if (event.key === 'Shift' && this.tool === this.tools.slantWarper) this.shiftChanged(this.shiftLatched);
+    if (event.key === 'Shift') this.shiftChanged(this.shiftLatched);
     if (event.key === ' ') {
       this.spaceDown = false;
       this.updateCursor();
