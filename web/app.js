@@ -1,8 +1,8 @@
 // The page's one place where DOM events become host actions: pointer and
 // keyboard over the view go to the active tool as pointer records, whose
 // messages go to the plug-in through the engine; the About menu, the
-// keyboard's commands, pan and zoom (web/view_navigation.js) and the files
-// (web/files.js) all end here. The engine's document is the only geometry;
+// keyboard's commands (web/keyboard.js), pan and zoom
+// (web/view_navigation.js) and the files (web/files.js) all end here. The engine's document is the only geometry;
 // the opened file (web/svg_document.js) holds the rest of the drawing, and
 // after each change the page repaints what the host holds, while the
 // plug-in's annotator is active first sending it the draw message.
@@ -15,8 +15,8 @@ import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
 import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
-import {EditMenu, editCommandFor} from './edit_menu.js';
-import {shortcutKey} from './shortcut_key.js';
+import {EditMenu} from './edit_menu.js';
+import {Keyboard} from './keyboard.js';
 import {pointerReadout} from './pointer_readout.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
@@ -56,7 +56,6 @@ class App {
     this.files = new Files(this, this.notices, this.unsaved);
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
-    this.spaceDown = false;
     this.pointerInside = false;
     this.lastClient = null;
     this.warnedOutside = false;
@@ -77,7 +76,25 @@ class App {
     this.tool = this.tools.slantWarper;
     this.setUpPalette();
     this.setUpPointer();
-    this.setUpKeyboard();
+    this.keyboard = new Keyboard(
+      {
+        shift: (down) => this.shiftChanged(down || this.shiftLatched),
+        abortGesture: () => this.abortGesture(),
+        // An undo or redo during a pan or a press waits for its release.
+        edit: (command) => this.edit.request(command, Boolean(this.navigation.panning || this.tool.busy)),
+        select: (all) => this.editDocument(all ? 'selectAll' : 'deselect'),
+        open: () => this.files.chooseSvg(),
+        export: () => this.files.exportSvg(),
+        zoom: (factor) => {
+          this.navigation.zoomAbout(null, factor);
+          this.navigation.commit();
+        },
+        fit: () => this.fit(),
+        tool: (name) => this.activate(name),
+        spaceChanged: () => this.updateCursor(),
+      },
+      (fn) => this.guard(fn),
+    );
     this.windowSize = [innerWidth, innerHeight];
     new ResizeObserver(() => this.guard(() => this.viewResized())).observe($('document'));
   }
@@ -155,7 +172,7 @@ class App {
     const warping = this.tool === this.tools.slantWarper;
     const cursor =
       warping && this.engine.cursor() === PLUGIN_CURSOR_ID ? this.images.cursor : warping ? 'crosshair' : 'default';
-    $('document').style.cursor = this.navigation.panning || this.spaceDown ? 'grab' : cursor;
+    $('document').style.cursor = this.navigation.panning || this.keyboard.spaceDown ? 'grab' : cursor;
     const toolButton = $('tool-slantwarper');
     toolButton.disabled = !this.engine.toolActive();
     if (toolButton.disabled && warping) this.activate('selection');
@@ -494,7 +511,7 @@ class App {
   pointerDown(event) {
     const svg = $('document');
     if (this.navigation.panning || this.navigation.pinching || this.tool.busy) return;
-    if (event.button === 1 || (event.button === 0 && this.spaceDown)) {
+    if (event.button === 1 || (event.button === 0 && this.keyboard.spaceDown)) {
       event.preventDefault();
       svg.setPointerCapture(event.pointerId);
       this.navigation.startPan({x: event.clientX, y: event.clientY});
@@ -555,75 +572,6 @@ class App {
     this.navigation.wheel(event);
   }
 
-  setUpKeyboard() {
-    window.addEventListener('keydown', (event) => this.guard(() => this.keyDown(event)));
-    window.addEventListener('keyup', (event) => this.guard(() => this.keyUp(event)));
-    window.addEventListener('blur', () => {
-      this.spaceDown = false;
-    });
-  }
-
-  keyDown(event) {
-    // Only a field one types into keeps its keys; a checkbox or a button
-    // with the focus (the log's fold, the last button clicked) does not, so
-    // a click on them never leaves the shortcuts to the browser.
-    if (typesText(event.target) || document.querySelector('dialog[open]')) return;
-    if (event.key === 'Shift') {
-      this.shiftChanged(true);
-      return;
-    }
-    if (event.key === 'Escape') {
-      this.abortGesture();
-      return;
-    }
-    const edit = editCommandFor(event);
-    if (edit) {
-      event.preventDefault();
-      this.edit.request(edit, Boolean(this.navigation.panning || this.tool.busy));
-      return;
-    }
-    const command = event.ctrlKey || event.metaKey;
-    const key = shortcutKey(event);
-    if (command && key === 'a') {
-      // Shift+Ctrl+A deselects, as in drawing programs.
-      event.preventDefault();
-      this.editDocument(event.shiftKey ? 'deselect' : 'selectAll');
-    } else if (command && key === 'o') {
-      event.preventDefault();
-      this.files.chooseSvg();
-    } else if (command && key === 's') {
-      // The browser would save the page itself; here a save is the export.
-      event.preventDefault();
-      this.files.exportSvg();
-    } else if (key === ' ') {
-      // Space pans; it must not also press the button or tick the box last
-      // clicked.
-      event.preventDefault();
-      const focused = document.activeElement;
-      if (focused instanceof HTMLButtonElement || focused instanceof HTMLInputElement) focused.blur();
-      if (!this.spaceDown) {
-        this.spaceDown = true;
-        this.updateCursor();
-      }
-    } else if (!event.altKey && ['+', '=', '-', '0'].includes(key)) {
-      // With Ctrl/Cmd too, as drawing programs take them: the view's zoom,
-      // not the browser's zoom of the whole page.
-      event.preventDefault();
-      if (key === '0') {
-        this.fit();
-      } else {
-        this.navigation.zoomAbout(null, key === '-' ? 0.8 : 1.25);
-        this.navigation.commit();
-      }
-    } else if (command || event.altKey) {
-      return;
-    } else if (key === 'v') {
-      this.activate('selection');
-    } else if (key === 'w') {
-      if (!$('tool-slantwarper').disabled) this.activate('slantWarper');
-    }
-  }
-
   // Escape during a gesture: a slantWarper drag ends where it began, which
   // the plug-in takes as a click and undoes, so the art is as it was and no
   // step is left; a marquee ends selecting nothing. The rest of the
@@ -635,14 +583,6 @@ class App {
     this.edit.released();
   }
 
-  keyUp(event) {
-    if (event.key === 'Shift') this.shiftChanged(this.shiftLatched);
-    if (event.key === ' ') {
-      this.spaceDown = false;
-      this.updateCursor();
-    }
-  }
-
   // ---- messages to the person ----
 
   notice(text, kind = 'info') {
@@ -652,13 +592,6 @@ class App {
   guard(fn) {
     return this.notices.guard(fn);
   }
-}
-
-// Whether keys pressed in `target` are text typed into it.
-function typesText(target) {
-  if (target instanceof HTMLTextAreaElement || target instanceof HTMLSelectElement) return true;
-  if (target instanceof HTMLElement && target.isContentEditable) return true;
-  return target instanceof HTMLInputElement && !['checkbox', 'radio', 'button', 'file'].includes(target.type);
 }
 
 // The file's canvas as an artwork rectangle [left, bottom, right, top].
