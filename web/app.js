@@ -1,11 +1,12 @@
 // The page's one place where DOM events become host actions: pointer and
-// keyboard over the view go to the active tool as pointer records, whose
-// messages go to the plug-in through the engine; the About menu, the
-// keyboard's commands (web/keyboard.js), pan and zoom
-// (web/view_navigation.js) and the files (web/files.js) all end here. The engine's document is the only geometry;
-// the opened file (web/svg_document.js) holds the rest of the drawing, and
-// after each change the page repaints what the host holds, while the
-// plug-in's annotator is active first sending it the draw message.
+// touch over the view (web/pointer_input.js) go to the active tool as
+// pointer records, whose messages go to the plug-in through the engine; the
+// About menu, the keyboard's commands (web/keyboard.js), pan and zoom
+// (web/view_navigation.js) and the files (web/files.js) all end here. The
+// engine's document is the only geometry; the opened file
+// (web/svg_document.js) holds the rest of the drawing, and after each
+// change the page repaints what the host holds, while the plug-in's
+// annotator is active first sending it the draw message.
 import {SvgDocument} from './svg_document.js';
 import {inertMarkup} from './svg_source.js';
 import {drawingOf} from './svg_sanitize.js';
@@ -17,6 +18,7 @@ import {SlantWarperTool} from './tools/slantwarper.js';
 import {AboutMenu} from './menu.js';
 import {EditMenu} from './edit_menu.js';
 import {Keyboard} from './keyboard.js';
+import {PointerInput} from './pointer_input.js';
 import {pointerReadout} from './pointer_readout.js';
 import {MessageLog} from './message_log.js';
 import {Notices} from './notices.js';
@@ -32,10 +34,6 @@ const parseXml = (xml) => new DOMParser().parseFromString(inertMarkup(xml), 'ima
 
 // Pixels left around a file's page when it opens.
 const PAGE_MARGIN = 8;
-// How far (client pixels) a first finger may have moved when a second
-// lands for the two to pan and zoom the view rather than the first to go on
-// with its drag: fingers put down together never travel further.
-const PINCH_SLOP = 24;
 
 class App {
   constructor(engine, images) {
@@ -56,12 +54,7 @@ class App {
     this.files = new Files(this, this.notices, this.unsaved);
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
-    this.pointerInside = false;
-    this.lastClient = null;
-    this.warnedOutside = false;
     this.shiftLatched = false; // the palette's Shift, for a screen with no keyboard
-    this.fingers = new Map(); // touch pointer id -> {x, y}, the touches on the view
-    this.pressed = null; // {id, client} of the press the tool is working on
     this.repaintScheduled = false;
     const host = {
       send: (event) => this.send(event),
@@ -75,7 +68,19 @@ class App {
     this.tools = {selection: new SelectionTool(host), slantWarper: new SlantWarperTool(host)};
     this.tool = this.tools.slantWarper;
     this.setUpPalette();
-    this.setUpPointer();
+    this.pointer = new PointerInput($('document'), this.view, this.navigation, {
+      tool: () => this.tool,
+      paths: () => this.engine.paths(),
+      shiftLatched: () => this.shiftLatched,
+      spaceDown: () => this.keyboard.spaceDown,
+      pointerMoved: (record) => this.showPointer(record),
+      panChanged: () => this.updateCursor(),
+      toolReleased: () => this.unsaved.showState(),
+      released: () => this.edit.released(),
+      abortGesture: () => this.abortGesture(),
+      notice: (text, kind) => this.notice(text, kind),
+      guard: (fn) => this.guard(fn),
+    });
     this.keyboard = new Keyboard(
       {
         shift: (down) => this.shiftChanged(down || this.shiftLatched),
@@ -108,7 +113,7 @@ class App {
     const now = this.view.size();
     const windowResized = innerWidth !== this.windowSize[0] || innerHeight !== this.windowSize[1];
     this.windowSize = [innerWidth, innerHeight];
-    const gesture = this.navigation.panning || this.navigation.pinching || this.tool.busy;
+    const gesture = this.pointer.gestureUnderway;
     const changed = now[0] !== before[0] || now[1] !== before[1];
     if (windowResized && !gesture && changed && Math.min(...before, ...now) >= 1) {
       this.navigation.resized(before, now);
@@ -346,10 +351,37 @@ class App {
     for (const button of document.querySelectorAll('.tool')) {
       button.setAttribute('aria-pressed', String(button.dataset.tool === name));
     }
-    if (name === 'slantWarper' && this.pointerInside && this.lastClient) {
-      this.tool.trackCursor(this.view.artworkPoint(this.lastClient.x, this.lastClient.y));
-    }
+    const hovering = this.pointer.hovering;
+    if (name === 'slantWarper' && hovering) this.tool.trackCursor(this.view.artworkPoint(hovering.x, hovering.y));
     this.scheduleRepaint();
+  }
+
+  // Shift (the key's or the palette's) pressed or released during a
+  // slantWarper drag stretches the other way at once, and the status bar
+  // says so.
+  shiftChanged(shift) {
+    if (this.tool !== this.tools.slantWarper) return;
+    this.tool.shiftChanged(shift);
+    if (this.tool.dragging) this.showPointer({point: this.tool.last, shift});
+  }
+
+  // The status bar's readout of the pointer (web/pointer_readout.js), with
+  // the stretch during a slantWarper drag.
+  showPointer({point, shift}) {
+    const tool = this.tool;
+    const dragStart = tool === this.tools.slantWarper && tool.dragging ? tool.start : null;
+    $('status-pointer').textContent = pointerReadout(point, {yDown: this.model !== null, dragStart, shift});
+  }
+
+  // Escape during a gesture: a slantWarper drag ends where it began, which
+  // the plug-in takes as a click and undoes, so the art is as it was and no
+  // step is left; a marquee ends selecting nothing. The rest of the
+  // pointer's moves and its release do nothing. What waited for the drag's
+  // end is done now.
+  abortGesture() {
+    if (!this.tool.busy) return;
+    this.tool.abort();
+    this.edit.released();
   }
 
   chooseMenuItem(text) {
@@ -374,7 +406,7 @@ class App {
     this.scheduleRepaint();
   }
 
-  // ---- DOM wiring ----
+  // ---- the palette ----
 
   setUpPalette() {
     $('tool-slantwarper-icon').src = this.images.icon;
@@ -394,193 +426,6 @@ class App {
     this.shiftLatched = on;
     $('shift-latch').setAttribute('aria-pressed', String(on));
     this.shiftChanged(on);
-  }
-
-  // Shift (the key's or the palette's) pressed or released during a
-  // slantWarper drag stretches the other way at once, and the status bar
-  // says so.
-  shiftChanged(shift) {
-    if (this.tool !== this.tools.slantWarper) return;
-    this.tool.shiftChanged(shift);
-    if (this.tool.dragging) this.showPointer({point: this.tool.last, shift});
-  }
-
-  // The status bar's readout of the pointer (web/pointer_readout.js), with
-  // the stretch during a slantWarper drag.
-  showPointer({point, shift}) {
-    const tool = this.tool;
-    const dragStart = tool === this.tools.slantWarper && tool.dragging ? tool.start : null;
-    $('status-pointer').textContent = pointerReadout(point, {yDown: this.model !== null, dragStart, shift});
-  }
-
-  setUpPointer() {
-    const svg = $('document');
-    // Mouse, pen and touch alike; only the primary pointer works the tools,
-    // so a second finger on a touch screen neither moves nor ends a drag.
-    const primary = (handler) => (event) => {
-      if (event.isPrimary) this.guard(() => handler(event));
-    };
-    // Two fingers put down together pan and zoom the view.
-    for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel']) {
-      svg.addEventListener(type, (event) => this.guard(() => this.touchChanged(event)));
-    }
-    svg.addEventListener(
-      'pointerdown',
-      primary((event) => this.pointerDown(event)),
-    );
-    svg.addEventListener(
-      'pointermove',
-      primary((event) => this.pointerMove(event)),
-    );
-    svg.addEventListener(
-      'pointerup',
-      primary((event) => this.pointerUp(event)),
-    );
-    svg.addEventListener(
-      'lostpointercapture',
-      primary(() => this.pointerLost()),
-    );
-    svg.addEventListener(
-      'pointercancel',
-      primary(() => this.pointerLost()),
-    );
-    svg.addEventListener('pointerenter', (event) => this.guard(() => this.pointerEnter(event)));
-    svg.addEventListener('pointerleave', () => {
-      this.pointerInside = false;
-    });
-    svg.addEventListener('wheel', (event) => this.guard(() => this.wheel(event)), {passive: false});
-    svg.addEventListener('contextmenu', (event) => event.preventDefault());
-    // Every gesture on the view is the page's own, touches too: left to the
-    // browser, a quick drag ends in a fling that swallows the next tap on a
-    // control.
-    for (const type of ['touchstart', 'touchmove']) {
-      svg.addEventListener(type, (event) => event.preventDefault(), {passive: false});
-    }
-  }
-
-  // What a tool is told of one pointer event: the client pixel, the
-  // artwork point, Shift, and (asked for) the host places of the element
-  // under the pointer.
-  record(event) {
-    const client = {x: event.clientX, y: event.clientY};
-    const view = this.view;
-    const engine = this.engine;
-    return {
-      client,
-      point: view.artworkPoint(client.x, client.y),
-      shift: event.shiftKey || this.shiftLatched,
-      get hit() {
-        return view.artNear(client, engine.paths());
-      },
-    };
-  }
-
-  pointerEnter(event) {
-    this.pointerInside = true;
-    this.lastClient = {x: event.clientX, y: event.clientY};
-    if (this.tool === this.tools.slantWarper && !this.navigation.panning) {
-      this.tool.trackCursor(this.view.artworkPoint(event.clientX, event.clientY));
-    }
-  }
-
-  // Keeps track of the touches on the view; a second finger that lands
-  // while the first has hardly moved takes back the first's press (as
-  // Escape does) and the two pan and zoom the view until one lifts. A
-  // second finger that lands later changes nothing: the first is drawing.
-  touchChanged(event) {
-    if (event.pointerType !== 'touch') return;
-    const client = {x: event.clientX, y: event.clientY};
-    if (event.type === 'pointerdown') {
-      this.fingers.set(event.pointerId, client);
-      const first = this.pressed && this.fingers.get(this.pressed.id);
-      const travel = first ? Math.hypot(first.x - this.pressed.client.x, first.y - this.pressed.client.y) : Infinity;
-      if (!event.isPrimary && this.fingers.size === 2 && travel <= PINCH_SLOP && !this.navigation.panning) {
-        this.abortGesture();
-        this.navigation.startPinch([...this.fingers.values()]);
-      }
-    } else if (event.type === 'pointermove') {
-      if (!this.fingers.has(event.pointerId)) return;
-      this.fingers.set(event.pointerId, client);
-      if (this.navigation.pinching) this.navigation.pinchTo([...this.fingers.values()]);
-    } else {
-      this.fingers.delete(event.pointerId);
-      if (this.navigation.pinching) this.navigation.endPinch();
-    }
-  }
-
-  pointerDown(event) {
-    const svg = $('document');
-    if (this.navigation.panning || this.navigation.pinching || this.tool.busy) return;
-    if (event.button === 1 || (event.button === 0 && this.keyboard.spaceDown)) {
-      event.preventDefault();
-      svg.setPointerCapture(event.pointerId);
-      this.navigation.startPan({x: event.clientX, y: event.clientY});
-      this.updateCursor();
-      return;
-    }
-    if (event.button !== 0) return;
-    svg.setPointerCapture(event.pointerId);
-    this.pressed = {id: event.pointerId, client: {x: event.clientX, y: event.clientY}};
-    this.warnedOutside = false;
-    this.tool.down(this.record(event));
-  }
-
-  pointerMove(event) {
-    const record = this.record(event);
-    this.lastClient = record.client;
-    this.showPointer(record);
-    if (this.navigation.panning) {
-      this.navigation.panTo(record.client);
-      return;
-    }
-    if (this.tool.busy && !this.view.contains(record.client.x, record.client.y) && !this.warnedOutside) {
-      this.warnedOutside = true;
-      this.notice('The pointer is outside the view: the drag goes on until you release the button.', 'info');
-    }
-    this.tool.move(record);
-  }
-
-  pointerUp(event) {
-    if (this.navigation.panning) {
-      this.navigation.endPan();
-      this.updateCursor();
-      this.edit.released();
-      return;
-    }
-    this.tool.up(this.record(event));
-    this.unsaved.showState();
-    this.edit.released();
-  }
-
-  // Capture ended without a release the page saw: the gesture ends where the
-  // pointer was last seen, so the host never keeps a drag open.
-  pointerLost() {
-    if (this.navigation.panning) this.navigation.endPan();
-    if (this.tool.dragging) {
-      this.tool.cancel();
-      this.notice('The drag ended where the pointer was last seen in the page.', 'info');
-    } else {
-      this.tool.cancel();
-    }
-    this.unsaved.showState();
-    this.edit.released();
-  }
-
-  wheel(event) {
-    event.preventDefault();
-    if (this.tool.dragging) return;
-    this.navigation.wheel(event);
-  }
-
-  // Escape during a gesture: a slantWarper drag ends where it began, which
-  // the plug-in takes as a click and undoes, so the art is as it was and no
-  // step is left; a marquee ends selecting nothing. The rest of the
-  // pointer's moves and its release do nothing. What waited for the drag's
-  // end is done now.
-  abortGesture() {
-    if (!this.tool.busy) return;
-    this.tool.abort();
-    this.edit.released();
   }
 
   // ---- messages to the person ----
