@@ -23,6 +23,10 @@ const withPage = (body) => withFreshPage(session, body);
 const hooks = callHook;
 const report = async (page) => JSON.parse(await hooks(page, 'report'));
 const events = async (page) => JSON.parse(await hooks(page, 'scenario')).events ?? [];
+// Resolves once the page has painted twice: what a change asked to repaint
+// (the status bar, the Edit menu's items) is on the page by then.
+const frames = (page) =>
+  page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 
 async function clientPoint(page, x, y) {
   const point = await hooks(page, 'clientPoint', x, y);
@@ -100,9 +104,7 @@ test('a drag stretches the selection live, with the drag line and the dashed axi
     let feedback, readout, shifted;
     await drag(page, [300, -250], [400, -230], {
       beforeRelease: async () => {
-        await page.evaluate(
-          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
-        );
+        await frames(page);
         feedback = await page.$$eval('#document .annotation line', (lines) =>
           lines.map((line) => [line.getAttribute('stroke'), line.getAttribute('stroke-dasharray')]),
         );
@@ -154,9 +156,7 @@ test('a Shift drag past 200 units mirrors the selection through the axis', async
     await drag(page, [320, -200], [320 + 300, -200], {
       shift: true,
       beforeRelease: async () => {
-        await page.evaluate(
-          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))),
-        );
+        await frames(page);
         colour = await page.$eval('#document .annotation line', (line) => line.getAttribute('stroke'));
         readout = await page.$eval('#status-pointer', (node) => node.textContent);
       },
@@ -528,7 +528,7 @@ test('the view keeps what is at its centre when the window is resized, and the h
       {width: 1400, height: 900},
     ]) {
       await page.setViewport(size);
-      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+      await frames(page);
       const now = await offset();
       assert.ok(
         Math.hypot(now[0] - before[0], now[1] - before[1]) <= 1,
@@ -547,7 +547,7 @@ test('the view keeps what is at its centre when the window is resized, and the h
     await page.mouse.down();
     await page.mouse.move(point.x + 30, point.y);
     await page.setViewport({width: 1100, height: 700});
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    await frames(page);
     await page.mouse.move(point.x + 31, point.y);
     await page.mouse.up();
     const [last, next] = (await events(page)).filter((e) => e.selector === 'AI Mouse Drag').slice(-2);
@@ -679,7 +679,7 @@ async function withControl(page, key) {
   await page.keyboard.down('Control');
   await page.keyboard.press(key);
   await page.keyboard.up('Control');
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await frames(page);
 }
 
 // An empty folder under the build that the page's downloads go to.
@@ -714,7 +714,7 @@ test('selection outlines follow the selection and the drag, however many paths s
     );
     // What the outlines are once the page has repainted.
     const outlines = async () => {
-      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+      await frames(page);
       return page.$$eval('.selection-outlines path', (nodes) =>
         nodes.map((node) => [node.getAttribute('transform'), node.getAttribute('d')]),
       );
@@ -756,7 +756,7 @@ test('the Edit menu selects all and deselects, for a screen with no keyboard, ea
     const choose = async (id) => {
       await page.click('#edit-button');
       await page.click(`#${id}`);
-      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+      await frames(page);
     };
     const count = (await selected()).length;
     assert.equal(await page.$eval('#edit-select-all', (item) => item.disabled), true, 'all are selected already');
@@ -869,6 +869,8 @@ test('on a touch screen two fingers put down together pan and zoom the view, and
         'the point under the fingers followed them',
       );
       assert.deepEqual((await report(page)).paths, before, 'the art is as it was');
+      // The Edit menu shows what the last repaint found.
+      await frames(page);
       assert.equal(await page.$eval('#edit-undo', (item) => item.disabled), true, 'with no step to undo');
 
       // One finger after them draws again.
