@@ -16,12 +16,13 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched} = importSvg(
+    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched, placedByCss} = importSvg(
       text,
       parseXml,
     );
     this.text = text;
     this.unstretched = unstretched; // 'text', 'image': drawn, never host paths
+    this.placedByCss = placedByCss; // paths and shapes CSS may move beyond following: drawn, never host paths
     this.flawedPaths = flawedPaths; // elements drawn only up to an error in their path data
     this.fileName = fileName;
     this.doc = doc;

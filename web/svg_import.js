@@ -8,6 +8,7 @@
 // it cannot take with an SvgImportError of one line; it throws nothing else.
 import svgpath from 'svgpath';
 import {transformSteps} from './svg_values.js';
+import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -42,6 +43,10 @@ export const SHAPE_GEOMETRY = Object.freeze({
 });
 const SHAPES = new Set(Object.keys(SHAPE_GEOMETRY));
 const CONTAINERS = new Set(['svg', 'g', 'a', 'switch']);
+// Elements whose CSS transform the importer follows, where it reads as
+// their transform attribute does; CSS that may move any other element (a
+// viewport, a use, the root) leaves its art drawn and kept, unstretched.
+const CSS_FOLLOWED = new Set([...SHAPES, 'g', 'a', 'switch']);
 // Drawn and kept, never path art.
 const UNSTRETCHED = new Set(['text', 'image']);
 const PAINT_PROPERTIES = ['fill', 'stroke', 'stroke-width', 'display', 'visibility', 'color'];
@@ -82,7 +87,10 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   {error, drawn}: a line naming the element and the error, and the path
 //   data of its commands before the error, which is what browsers draw;
 // - unstretched: a Set holding 'text' and 'image' when the file draws any
-//   (in place, or through a use), which stay as they are.
+//   (in place, or through a use), which stay as they are;
+// - placedByCss: a Set of the paths and shapes the file draws that CSS may
+//   move in a way the importer cannot follow for certain (see
+//   css_placement.js): drawn and kept, never host paths.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -121,7 +129,7 @@ export function parseSvgDocument(text, parseXml) {
 function importChecked(text, parseXml) {
   const doc = parseSvgDocument(text, parseXml);
   const root = doc.documentElement;
-  const walk = new Walk();
+  const walk = new Walk(sheetPlacement(styleTexts(doc)));
   const viewport = rootViewport(root);
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
   walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
@@ -135,6 +143,7 @@ function importChecked(text, parseXml) {
     canvasStated: box !== null || ['width', 'height'].every((key) => rootLength(root, key) > 0),
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
+    placedByCss: walk.placedByCss,
   };
 }
 
@@ -144,8 +153,16 @@ const beyondFloats = (value) => typeof value === 'number' && !Number.isFinite(Ma
 // From the root's user coordinates to artwork coordinates.
 export const FLIP = Object.freeze([1, 0, 0, -1, 0, 0]);
 
+// The text of each style element of the file, whatever its namespace.
+function styleTexts(doc) {
+  return Array.from(doc.getElementsByTagName('*'))
+    .filter((node) => localName(node) === 'style')
+    .map((node) => node.textContent ?? '');
+}
+
 class Walk {
-  constructor() {
+  constructor(placedBySheet) {
+    this.placedBySheet = placedBySheet; // whether a style sheet's rule may move an element
     this.paths = [];
     this.elements = [];
     this.segmentCount = 0;
@@ -156,6 +173,7 @@ class Walk {
     this.ids = null;
     this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
     this.unstretched = new Set(); // 'text' and 'image' when the file draws either
+    this.placedByCss = new Set(); // path art CSS may move where the importer cannot follow
   }
 
   element(node, inherited, depth) {
@@ -240,11 +258,24 @@ class Walk {
   // The matrix, paint and viewport an element passes to its children: its
   // own transform after its ancestors', its own paint over theirs, and for
   // a nested <svg> its viewport and viewBox. Each element's transform is
-  // read once, so deep nesting costs no more than its depth.
+  // read once, so deep nesting costs no more than its depth. A transform in
+  // its style attribute replaces its transform attribute, as in browsers;
+  // what CSS does that the importer cannot follow marks the state, and all
+  // within it, unplaced.
   state(node, inherited, isRoot) {
     let matrix = inherited.matrix;
     let viewport = inherited.viewport;
-    const own = attribute(node, 'transform');
+    let unplaced = inherited.unplaced ?? false;
+    let css = styleTransform(attribute(node, 'style'));
+    if (
+      css === UNCERTAIN ||
+      (css !== null && (isRoot || !CSS_FOLLOWED.has(localName(node)))) ||
+      this.placedBySheet(node)
+    ) {
+      unplaced = true;
+      css = null;
+    }
+    const own = css ?? attribute(node, 'transform');
     if (own !== null && own.trim() !== '') matrix = multiply(matrix, transformMatrix(own));
     const paint = {...inherited.paint};
     const style = parseStyle(attribute(node, 'style'));
@@ -253,7 +284,7 @@ class Walk {
       if (value !== null && value.trim() !== '' && value.trim() !== 'inherit') paint[property] = value.trim();
     }
     if (paint.display !== 'none') paint.display = 'inline';
-    const state = {matrix, paint, viewport};
+    const state = {matrix, paint, viewport, unplaced};
     if (localName(node) === 'svg' && !isRoot) {
       const at = [length(node, 'x', 0, null, viewport[0]), length(node, 'y', 0, null, viewport[1])];
       const size = [
@@ -288,6 +319,10 @@ class Walk {
     }
     if (error && !this.flawed.has(node))
       this.flawed.set(node, {error: `${label} (${error})`, drawn: parsed.toString()});
+    if (state.unplaced) {
+      this.placedByCss.add(node);
+      return;
+    }
     // iterate() with no work applies the matrix svgpath keeps pending.
     const absolute = parsed
       .abs()

@@ -338,3 +338,75 @@ test('art hidden by visibility is no host path, unless it shows again', () => {
     [2],
   );
 });
+
+test("a style attribute's CSS transform replaces the transform attribute, in every unit browsers read for certain", () => {
+  const geometry = (body) => load(body).map((path) => path.segments.flat());
+  const same = (css, attributes) => near(geometry(css).flat(), geometry(attributes).flat(), `${css} vs ${attributes}`);
+  same(
+    '<rect width="4" height="2" transform="scale(9)" style="fill: red; transform: translate(10px, 1in) rotate(0.25turn)"/>',
+    '<rect width="4" height="2" transform="translate(10 96) rotate(90)"/>',
+  );
+  same(
+    '<g style="transform:ROTATE(-1.5rad)SCALE(2,.5) skew(10deg, 200grad)" transform="rotate(5)"><path d="M1 2L3 5"/></g>',
+    '<g transform="rotate(-85.94366926962348) scale(2 .5) skewX(10) skewY(180)"><path d="M1 2L3 5"/></g>',
+  );
+  same(
+    '<circle r="2" transform="translate(50 50)" style="transform: none !important"/>' +
+      '<rect width="1" height="1" style="fill: \'x;y\'; /* transform: scale(2) */transform:/**/rotate(90deg)"/>' +
+      '<line x2="5" style="transform: translateX(2mm) translateY(0) scaleY(3) matrix(1, 0, 0, 1, 4, 5)"/>',
+    '<circle r="2"/><rect width="1" height="1" transform="rotate(90)"/><line x2="5" transform="translate(7.559055118110237 0) scale(1 3) matrix(1 0 0 1 4 5)"/>',
+  );
+});
+
+test('art CSS may move in ways the importer cannot follow for certain is drawn and kept, never a host path', () => {
+  const outcome = (body, root = '') => {
+    const {paths, placedByCss} = importSvg(
+      `<svg xmlns="http://www.w3.org/2000/svg"${root}>${body}<path id="plain" d="M0 0H5"/></svg>`,
+      parseXml,
+    );
+    return {paths: paths.map((path) => path.name), left: [...placedByCss].map((node) => node.getAttribute('id'))};
+  };
+  const leftOut = (body, ids, root) => assert.deepEqual(outcome(body, root), {paths: ['plain'], left: ids}, body);
+  for (const style of [
+    'transform: translate(10%, 0)',
+    'transform: translate(1em)',
+    'transform: rotate(30)',
+    'transform: translate(10px 20px)',
+    'transform: rotateX(10deg)',
+    'transform: translate(var(--x))',
+    'transform: inherit',
+    'transform: rotate(9deg); transform-origin: 5px 5px',
+    'transform-box: fill-box',
+    'rotate: 30deg',
+    '-webkit-transform: rotate(9deg)',
+    'offset-path: path("M0 0H9")',
+    'animation: spin 1s infinite',
+    'tr\\61nsform: rotate(9deg)',
+  ])
+    leftOut(`<g style='${style}'><rect id="r" width="1" height="1"/></g>`, ['r']);
+  // A use, a viewport or the root that CSS moves: all they draw.
+  leftOut('<use href="#plain" style="transform: rotate(9deg)"/>', ['plain']);
+  assert.deepEqual(outcome('<circle id="c" r="1"/>', ' style="scale: 2"'), {paths: [], left: ['c', 'plain']});
+  leftOut('<svg style="transform: scale(2)"><rect id="r" width="1" height="1"/></svg>', ['r']);
+  // Rules of the file's style sheets, in any block of it: what their
+  // selectors may select (judged by their last compound) is left out, and
+  // nothing else.
+  const sheet =
+    '<style>/* rotate: 1deg */ .plain { fill: red } @font-face { src: url("data:;base64,\\\nAA\\"") } ' +
+    '@media screen { svg|g.spin:hover > rect[x], #twist::after { transform: rotate(45deg) } } ' +
+    '@keyframes k { to { transform: none } }</style>';
+  leftOut(
+    `${sheet}<g class="spin other"><rect id="a" width="1" height="1"/></g><rect id="twist" width="1" height="1"/>`,
+    ['a', 'twist'],
+  );
+  assert.deepEqual(outcome(`${sheet}<circle id="still" class="plain" r="1"/>`).paths, ['still', 'plain']);
+  leftOut('<style>g:is(.a, .b) rect { translate: 1px }</style><rect id="r" width="1" height="1"/>', ['r']);
+  // A sheet too deep or too broken to take apart may move anything.
+  const deep = `${'@media all {'.repeat(100000)} rect { transform: scale(2) }${'}'.repeat(100000)}`;
+  for (const text of [deep, deep.slice(0, -1), 'circle { fill: red; transform: scale(2']) {
+    assert.deepEqual(outcome(`<style>${text}</style><rect id="r" width="1" height="1"/>`), {
+      paths: [],
+      left: ['r', 'plain'],
+    });
+  }
+});
