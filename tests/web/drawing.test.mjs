@@ -88,6 +88,39 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test('art a CSS transform moves is selected where it is drawn; art a style sheet moves is drawn, never stretched', async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'css_transforms.svg'), 'utf8'));
+        const report = async () => JSON.parse(await callHook(page, 'report')).paths;
+        assert.deepEqual(
+          (await report()).map((path) => path.name),
+          ['moved', 'inner'],
+          'the rule-rotated square is no host path',
+        );
+        await clearSelection(page);
+        await page.bringToFront();
+        const shot = decodePng(await page.screenshot());
+        // Each point inside an element as the browser draws it (y negated):
+        // its paint is there, and a click there selects it.
+        for (const [name, x, y, colour] of [
+          ['moved', 10, -30, [229, 57, 53]],
+          ['inner', 110, -75, [30, 136, 229]],
+          [null, 165, -25, [255, 255, 255]],
+        ]) {
+          const at = await callHook(page, 'clientPoint', x, y);
+          const i = (Math.round(at.y) * shot.width + Math.round(at.x)) * 4;
+          const drawn = [...shot.data.slice(i, i + 3)];
+          assert.ok(
+            drawn.every((value, k) => Math.abs(value - colour[k]) <= 8),
+            `the paint at (${x}, ${y}): ${drawn}`,
+          );
+          await page.mouse.click(at.x, at.y);
+          const selected = (await report()).filter((path) => path.selected).map((path) => path.name);
+          assert.deepEqual(selected, name ? [name] : [], `a click at (${x}, ${y})`);
+        }
+      });
+    });
+
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
