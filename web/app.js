@@ -239,9 +239,15 @@ class App {
         : flawed.length === 1
           ? ` Drawn up to an error in its path data, as browsers draw it: ${flawed[0]}.`
           : ` ${flawed.length} paths drawn up to an error in their path data, as browsers draw them; the first: ${flawed[0]}.`;
+    const moved = model.placedByCss.size;
     const nothing =
-      paths.length === 0
+      paths.length === 0 && moved === 0
         ? ' It has no paths or shapes, so the slantWarper tool has nothing to stretch; all of it is drawn and kept.'
+        : '';
+    // Art CSS may move where the page cannot follow is no host path.
+    const cssPlaced =
+      moved > 0
+        ? ` ${moved === 1 ? '1 path or shape is' : `${moved} paths and shapes are`} placed by CSS in a way the slantWarper tool cannot follow exactly, so ${moved === 1 ? 'it is' : 'they are'} drawn and kept but not stretched.`
         : '';
     // A selection that seems to be the whole picture stretches only its paths.
     const kept = ['text', 'image'].filter((name) => model.unstretched.has(name));
@@ -251,8 +257,8 @@ class App {
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}${unstretched}`.trim(),
-      nothing || omitted || drawnUpTo ? 'warning' : 'info',
+      `${opened}${nothing}${omitted}${drawnUpTo}${cssPlaced}${unstretched}`.trim(),
+      nothing || omitted || drawnUpTo || cssPlaced ? 'warning' : 'info',
     );
     return world;
   }
