@@ -97,6 +97,13 @@ for (const kind of ['chrome', 'firefox']) {
           ['moved', 'inner'],
           'the rule-rotated square is no host path',
         );
+        assert.match(
+          await page.$eval(
+            '#notice',
+            (node) => `${node.dataset.kind}: ${node.textContent.replace(/\s+/g, ' ').trim()}`,
+          ),
+          /^warning: .*1 path or shape is placed by CSS .* drawn and kept but not stretched/,
+        );
         await clearSelection(page);
         await page.bringToFront();
         const shot = decodePng(await page.screenshot());
