@@ -129,20 +129,19 @@ function svgStep(name, numbers) {
 
 // [name, value] of each declaration of a declaration list, names in lower
 // case, comments taken out; null for text whose strings or brackets do not
-// close, or with an escape outside its strings (which could spell any
-// property's name).
+// close, or where an escape could spell a property's name.
 function declarationsOf(text) {
   const parts = splitTopLevel(text, ';');
   if (parts === null) return null;
-  return parts.flatMap((part) => {
+  const declarations = parts.flatMap((part) => {
     const colon = part.indexOf(':');
     return colon > 0 ? [[part.slice(0, colon).trim().toLowerCase(), part.slice(colon + 1).trim()]] : [];
   });
+  return declarations.some(([name]) => name.includes('\\')) ? null : declarations;
 }
 
 // The text cut at each `separator` outside strings and brackets, comments
-// taken out; null when a string, comment or bracket does not close or an
-// escape stands outside a string.
+// taken out; null when a string, comment or bracket does not close.
 function splitTopLevel(text, separator) {
   const parts = [];
   let current = '';
@@ -160,7 +159,9 @@ function splitTopLevel(text, separator) {
       current += text.slice(i, end + 1);
       i = end;
     } else if (c === '\\') {
-      return null;
+      // An escaped character is never a separator, bracket or quote.
+      current += text.slice(i, i + 2);
+      i++;
     } else if (c === separator && depth === 0) {
       parts.push(current);
       current = '';

@@ -392,7 +392,7 @@ test('art CSS may move in ways the importer cannot follow for certain is drawn a
   // selectors may select (judged by their last compound) is left out, and
   // nothing else.
   const sheet =
-    '<style>/* rotate: 1deg */ .plain { fill: red } @font-face { src: url("data:;base64,\\\nAA\\"") } ' +
+    '<style>/* rotate: 1deg */ .plain { fill: url(\\23 x) } @font-face { src: url("data:;base64,\\\nAA\\"") } ' +
     '@media screen { svg|g.spin:hover > rect[x], #twist::after { transform: rotate(45deg) } } ' +
     '@keyframes k { to { transform: none } }</style>';
   leftOut(
