@@ -119,3 +119,8 @@ export async function withFreshPage(session, body, options = {}) {
 
 // Calls the page's hook window.slantWarper[name] with JSON-able arguments.
 export const callHook = (page, name, ...args) => page.evaluate((n, a) => window.slantWarper[n](...a), name, args);
+
+// Resolves once the page has painted twice: what a change asked to repaint
+// (the drawing, the status bar, the Edit menu's items) is on the page by then.
+export const frames = (page) =>
+  page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));

@@ -7,7 +7,7 @@ import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdirSync, readFileSync, readdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
-import {SCREENSHOT_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
+import {SCREENSHOT_DIR, callHook, frames, launchBrowser, withFreshPage} from './browser.mjs';
 import {comparePictures, decodePng, encodePng} from './pixels.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
@@ -182,7 +182,7 @@ async function clearSelection(page) {
   await page.keyboard.press('v');
   const box = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
   await page.mouse.click(box.left + 3, box.top + 3);
-  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  await frames(page);
 }
 
 // The client rectangle of the file's canvas (its viewBox), zoomed out with

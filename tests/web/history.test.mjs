@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
 import {existsSync, mkdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
-import {BUILD_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
+import {BUILD_DIR, callHook, frames, launchBrowser, withFreshPage} from './browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
 const NATIVE_RUNNER = join(REPO_ROOT, 'build/native/host/slantwarper-host');
@@ -34,8 +34,6 @@ const notice = (page) =>
   page.$eval('#notice', (node) =>
     node.hidden ? '' : `${node.dataset.kind}: ${node.querySelector('#notice-text').textContent}`,
   );
-const frames = (page) =>
-  page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 
 async function press(page, keys) {
   for (const key of keys) await page.keyboard.down(key);

@@ -10,7 +10,7 @@ import assert from 'node:assert/strict';
 import {readFileSync, readdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {gzipSync} from 'node:zlib';
-import {BUILD_DIR, launchBrowser, openPage} from './browser.mjs';
+import {BUILD_DIR, frames, launchBrowser, openPage} from './browser.mjs';
 import {REPO_ROOT} from '../../web/serve.mjs';
 
 const FOLDER = join(REPO_ROOT, 'tests/web/hostile');
@@ -173,7 +173,7 @@ test('a file that multiplies itself through uses stays bounded after a drag', as
     await page.mouse.down();
     await page.mouse.move(from.x + 40, from.y, {steps: 3});
     await page.mouse.up();
-    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    await frames(page);
     const after = await page.evaluate(() => document.getElementById('art').shadowRoot.querySelectorAll('*').length);
     // Copying every use would draw some 30,000 elements.
     assert.ok(after <= before + (1 << 14) + 4 * before, `${after} elements drawn for a file of ${before}`);

@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {gunzipSync, gzipSync} from 'node:zlib';
-import {BUILD_DIR, SCREENSHOT_DIR, callHook, launchBrowser, withFreshPage} from './browser.mjs';
+import {BUILD_DIR, SCREENSHOT_DIR, callHook, frames, launchBrowser, withFreshPage} from './browser.mjs';
 
 let session;
 before(async () => {
@@ -23,10 +23,6 @@ const withPage = (body) => withFreshPage(session, body);
 const hooks = callHook;
 const report = async (page) => JSON.parse(await hooks(page, 'report'));
 const events = async (page) => JSON.parse(await hooks(page, 'scenario')).events ?? [];
-// Resolves once the page has painted twice: what a change asked to repaint
-// (the status bar, the Edit menu's items) is on the page by then.
-const frames = (page) =>
-  page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 
 async function clientPoint(page, x, y) {
   const point = await hooks(page, 'clientPoint', x, y);
