@@ -421,7 +421,31 @@ function paint(r) {
       `style="fill:${r.pick(['red', 'none'])};stroke-width:${length(r)} !important;display:${r.pick(['none', 'inline'])}"`,
     );
   if (r.chance(0.1)) attributes.push(`color="${r.pick(['green', 'bad colour', '#123'])}"`);
+  if (r.chance(0.1)) attributes.push(`style="${cssPlacement(r)}"`);
   return attributes;
+}
+
+// CSS that may place an element: transforms with every unit, well formed or
+// not, and the other properties that may move it.
+function cssPlacement(r) {
+  const unit = () => r.pick(['', 'px', 'mm', 'Q', 'in', 'deg', 'rad', 'turn', 'grad', '%', 'em', 'PX']);
+  const argument = () => number(r) + unit();
+  const one = () =>
+    r.chance(0.8)
+      ? `${r.pick(['matrix', 'translate', 'translateX', 'scale', 'scaleY', 'rotate', 'skew', 'skewX', 'rotate3d', 'var'])}(${Array.from({length: r.below(7)}, argument).join(r.pick([',', ', ', ' ']))})`
+      : r.pick(['none', 'inherit', 'rotate(', ')', '/*x*/', '\\74 ransform', "'a;b'", '{', '}']);
+  const value = Array.from({length: 1 + r.below(3)}, one).join(r.pick([' ', '']));
+  const name = r.pick([
+    'transform',
+    'transform',
+    'TRANSFORM',
+    'transform-origin',
+    'rotate',
+    'offset-path',
+    'animation',
+    'fill',
+  ]);
+  return `${name}:${value}${r.chance(0.2) ? ' !important' : ''}${r.chance(0.3) ? ';fill:red' : ''}`;
 }
 
 function shape(r) {
@@ -488,6 +512,12 @@ function generate(r) {
   ]);
   const rootName = root.startsWith('<svg:svg') ? 'svg:svg' : 'svg';
   const transformAttribute = r.chance(0.1) ? ` transform="${transform(r)}"` : '';
+  if (r.chance(0.1)) {
+    const selector = r.pick(['rect', '#a', '.c', 'g > path', '*', '@media print', '@supports (x: y)', '']);
+    const blocks = r.chance(0.05) ? 1 + r.below(5000) : 1;
+    const rule = `${selector}${'{'.repeat(blocks)}${cssPlacement(r)}${'}'.repeat(r.chance(0.9) ? blocks : r.below(blocks))}`;
+    body = `<style>${r.chance(0.5) ? `<![CDATA[${rule}]]>` : rule.replace(/[<&>]/g, '')}</style>${body}`;
+  }
   let text = `${root}${transformAttribute}>${body}</${rootName}>`;
   if (r.chance(0.1)) text = `<?xml version="1.0" encoding="UTF-8"?>\n${text}`;
   if (r.chance(0.05))
