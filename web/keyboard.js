@@ -2,7 +2,9 @@
 // page's wherever the focus is, but in a field one types into: Ctrl/Cmd+S
 // exports instead of saving the page, Space pans instead of pressing the
 // button or ticking the box last clicked, and +, − and 0 (with Ctrl/Cmd
-// too) zoom the view, not the browser's page. A key counts by the letter or
+// too) zoom the view, not the browser's page. A control the keyboard gave
+// the focus (Tab, the arrows of a menu) is pressed by Space as anywhere
+// else, so the keyboard alone works every button and keeps its place. A key counts by the letter or
 // digit of its place on a keyboard laid out for another script
 // (web/shortcut_key.js). What each command does is the app's.
 import {editCommandFor} from './edit_menu.js';
@@ -23,6 +25,13 @@ export class Keyboard {
   constructor(commands, guard) {
     this.commands = commands;
     this.spaceDown = false; // Space held: a press on the view pans
+    // Whether the last input was a key, and whether the element that has
+    // the focus got it from one; captured before any handler moves the focus.
+    this.lastInputKey = false;
+    this.focusFromKeys = false;
+    window.addEventListener('keydown', () => (this.lastInputKey = true), true);
+    window.addEventListener('pointerdown', () => (this.lastInputKey = false), true);
+    document.addEventListener('focusin', () => (this.focusFromKeys = this.lastInputKey));
     window.addEventListener('keydown', (event) => guard(() => this.keyDown(event)));
     window.addEventListener('keyup', (event) => guard(() => this.keyUp(event)));
     window.addEventListener('blur', () => {
@@ -63,12 +72,14 @@ export class Keyboard {
       // The browser would save the page itself; here a save is the export.
       event.preventDefault();
       commands.export();
+    } else if (key === ' ' && this.focusFromKeys && isControl(document.activeElement)) {
+      // The control the keyboard reached: Space presses it.
+      return;
     } else if (key === ' ') {
       // Space pans; it must not also press the button or tick the box last
       // clicked.
       event.preventDefault();
-      const focused = document.activeElement;
-      if (focused instanceof HTMLButtonElement || focused instanceof HTMLInputElement) focused.blur();
+      if (isControl(document.activeElement)) document.activeElement.blur();
       if (!this.spaceDown) {
         this.spaceDown = true;
         commands.spaceChanged();
@@ -90,7 +101,7 @@ export class Keyboard {
 
   keyUp(event) {
     if (event.key === 'Shift') this.commands.shift(false);
-    if (event.key === ' ') {
+    if (event.key === ' ' && this.spaceDown) {
       this.spaceDown = false;
       this.commands.spaceChanged();
     }
@@ -102,4 +113,9 @@ function typesText(target) {
   if (target instanceof HTMLTextAreaElement || target instanceof HTMLSelectElement) return true;
   if (target instanceof HTMLElement && target.isContentEditable) return true;
   return target instanceof HTMLInputElement && !['checkbox', 'radio', 'button', 'file'].includes(target.type);
+}
+
+// Whether Space would press or tick `element`.
+function isControl(element) {
+  return element instanceof HTMLButtonElement || element instanceof HTMLInputElement;
 }
