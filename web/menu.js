@@ -23,18 +23,24 @@ export class AboutMenu extends MenuPanel {
   list(group, items, groups, seen) {
     const list = document.createElement('ul');
     list.className = 'menu-list';
+    list.setAttribute('role', 'menu');
+    list.setAttribute('aria-label', group);
     seen.add(group);
     const own = items.filter((item) => item.group === group);
     if (own.length === 0) {
       const empty = document.createElement('li');
       empty.className = 'menu-empty';
+      empty.setAttribute('role', 'menuitem');
+      empty.setAttribute('aria-disabled', 'true');
       empty.textContent = '(no items)';
       list.append(empty);
     }
     for (const item of own) {
       const entry = document.createElement('li');
+      entry.setAttribute('role', 'none');
       const label = document.createElement('button');
       label.type = 'button';
+      label.setAttribute('role', 'menuitem');
       label.className = 'menu-item';
       label.dataset.menuItem = item.text;
       label.textContent = item.text;
@@ -43,11 +49,17 @@ export class AboutMenu extends MenuPanel {
       if (submenu) {
         entry.classList.add('has-submenu');
         entry.append(this.list(submenu.name, items, groups, seen));
-        label.addEventListener('click', () => entry.classList.toggle('open'));
+        label.setAttribute('aria-haspopup', 'menu');
+        const unfold = (open) => {
+          entry.classList.toggle('open', open);
+          label.setAttribute('aria-expanded', String(open));
+        };
+        unfold(false);
+        label.addEventListener('click', () => unfold(!entry.classList.contains('open')));
         // Hovering opens a submenu; a touch or a pen's tap only toggles it,
         // since its pointerenter comes just before the click.
         label.addEventListener('pointerenter', (event) => {
-          if (event.pointerType === 'mouse') entry.classList.add('open');
+          if (event.pointerType === 'mouse') unfold(true);
         });
       } else {
         label.addEventListener('click', () => {
@@ -60,8 +72,11 @@ export class AboutMenu extends MenuPanel {
     return list;
   }
 
-  close() {
-    super.close();
-    for (const entry of this.panel.querySelectorAll('.open')) entry.classList.remove('open');
+  hide() {
+    super.hide();
+    for (const entry of this.panel.querySelectorAll('.open')) {
+      entry.classList.remove('open');
+      entry.firstElementChild.setAttribute('aria-expanded', 'false');
+    }
   }
 }

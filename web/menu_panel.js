@@ -4,7 +4,10 @@
 // arrow on the button opens the panel at its first or last item), and
 // closing the panel from an item, by choosing it or by Escape, gives the
 // focus back to the button, so that the keyboard alone reaches every
-// command and never loses its place.
+// command and never loses its place. The focus leaving the button and the
+// panel (Tab on from the last item, Shift+Tab back past the button)
+// closes it, so a menu the keyboard left never hangs open over the page or
+// over the next menu.
 const STEPS = {ArrowDown: 1, ArrowUp: -1};
 
 export class MenuPanel {
@@ -19,6 +22,10 @@ export class MenuPanel {
       if (event.key === 'Escape') this.close();
     });
     for (const element of [button, panel]) {
+      element.addEventListener('focusout', (event) => {
+        const to = event.relatedTarget;
+        if (to && !button.contains(to) && !panel.contains(to)) this.hide();
+      });
       element.addEventListener('keydown', (event) => {
         const step = STEPS[event.key];
         if (!step || event.altKey || event.ctrlKey || event.metaKey || event.shiftKey) return;
@@ -41,6 +48,11 @@ export class MenuPanel {
 
   close() {
     if (this.panel.contains(document.activeElement)) this.button.focus();
+    this.hide();
+  }
+
+  // Closes the panel wherever the focus is.
+  hide() {
     this.panel.hidden = true;
     this.button.setAttribute('aria-expanded', 'false');
   }

@@ -1,11 +1,16 @@
 // The page by the keyboard alone, in Chromium and Firefox, with real key
-// presses: Tab reaches each control, and Space presses the one it reached
-// without losing the focus.
+// presses: Tab reaches each control, Space presses the one it reached
+// without losing the focus, a menu closes when the focus leaves it, and
+// (in Chromium's accessibility tree, which Firefox does not give out) each
+// control a screen reader lands on says what it is.
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {frames, launchBrowser, withFreshPage} from './browser.mjs';
 
 const focused = (page) => page.evaluate(() => document.activeElement?.id ?? '');
+const shown = (page) =>
+  page.evaluate(() => ['edit', 'about'].filter((menu) => !document.getElementById(`${menu}-panel`).hidden));
+
 async function press(page, key) {
   await page.keyboard.press(key);
   await frames(page);
@@ -15,6 +20,12 @@ async function press(page, key) {
 async function tabTo(page, id) {
   for (let i = 0; i < 20 && (await focused(page)) !== id; i++) await press(page, 'Tab');
   assert.equal(await focused(page), id, `Tab reaches #${id}`);
+}
+
+// The node of Chromium's accessibility tree that has the focus: {role, name, ...}.
+async function focusedNode(page) {
+  const find = (node) => (node.focused ? node : (node.children ?? []).map(find).find(Boolean));
+  return find(await page.accessibility.snapshot({interestingOnly: false}));
 }
 
 for (const kind of ['chrome', 'firefox']) {
@@ -44,4 +55,69 @@ for (const kind of ['chrome', 'firefox']) {
       assert.equal(await logShown(), wasShown, 'after a click on it, Space pans and leaves the log as it is');
     });
   });
+
+  test(`${label}: a menu closes when Tab takes the focus out of it, so two never hang open`, async () => {
+    await withFreshPage(session, async (page) => {
+      await tabTo(page, 'edit-button');
+      await press(page, 'Enter');
+      assert.deepEqual(await shown(page), ['edit'], 'Enter opens Edit');
+      await press(page, 'Tab');
+      assert.equal(await focused(page), 'edit-deselect', 'Tab goes into its items');
+      assert.deepEqual(await shown(page), ['edit'], 'and Edit stays open');
+      await press(page, 'Tab');
+      assert.deepEqual([await focused(page), await shown(page)], ['about-button', []], 'out of it, Edit closes');
+      await press(page, 'ArrowDown');
+      await press(page, 'Tab');
+      await press(page, 'Tab');
+      assert.deepEqual(await shown(page), [], 'About closes too when the focus moves on from it');
+    });
+  });
 }
+
+// A test on a Chromium session of its own, whose accessibility tree it reads.
+function inChromium(name, body) {
+  test(`Chromium: ${name}`, async () => {
+    const session = await launchBrowser();
+    try {
+      await withFreshPage(session, body);
+    } finally {
+      await session.close();
+    }
+  });
+}
+
+inChromium(
+  'the Edit and About menus are menus to a screen reader, their items named without the keys',
+  async (page) => {
+    const node = async () => {
+      const {role, name, haspopup, expanded, keyshortcuts} = await focusedNode(page);
+      return {role, name, haspopup, expanded, keyshortcuts};
+    };
+    await tabTo(page, 'edit-button');
+    assert.deepEqual(await node(), {
+      role: 'button',
+      name: 'Edit',
+      haspopup: 'menu',
+      expanded: false,
+      keyshortcuts: undefined,
+    });
+    await press(page, 'ArrowDown');
+    assert.deepEqual(
+      await node(),
+      {role: 'menuitem', name: 'Deselect', haspopup: undefined, expanded: undefined, keyshortcuts: 'Shift+Control+A'},
+      'the one item that can be done now',
+    );
+    await press(page, 'Escape');
+    await tabTo(page, 'about-button');
+    await press(page, 'ArrowDown');
+    assert.deepEqual(
+      await node(),
+      {role: 'menuitem', name: 'About p.k plug-ins', haspopup: 'menu', expanded: false, keyshortcuts: undefined},
+      'the About menu opens on an item that holds a closed submenu',
+    );
+    await press(page, 'Enter');
+    assert.equal((await node()).expanded, true, 'Enter opens the submenu, and it says so');
+    await press(page, 'ArrowDown');
+    assert.deepEqual(await node().then(({role, name}) => [role, name]), ['menuitem', 'slantWarper...']);
+  },
+);
