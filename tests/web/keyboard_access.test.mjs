@@ -121,3 +121,19 @@ inChromium(
     assert.deepEqual(await node().then(({role, name}) => [role, name]), ['menuitem', 'slantWarper...']);
   },
 );
+
+inChromium("the palette's buttons are named for what they do, not by their glyphs", async (page) => {
+  const names = [];
+  for (const id of ['tool-selection', 'tool-slantwarper', 'zoom-in', 'zoom-out', 'zoom-fit']) {
+    await tabTo(page, id);
+    const {name, pressed} = await focusedNode(page);
+    names.push([name, pressed]);
+  }
+  assert.deepEqual(names, [
+    ['Selection', false],
+    ['slantWarper', true],
+    ['Zoom in', undefined],
+    ['Zoom out', undefined],
+    ['Fit the selection', undefined],
+  ]);
+});
