@@ -39,7 +39,10 @@ class App {
   constructor(engine, images) {
     this.engine = engine;
     this.images = images;
-    this.notices = new Notices($('notice'), $('notice-text'), $('notice-close'));
+    this.notices = new Notices($('notice'), $('notice-text'), $('notice-close'), {
+      status: $('notice-status'),
+      alert: $('notice-alert'),
+    });
     this.view = new DocumentView($('document'), $('art'), $('paper'));
     this.navigation = new ViewNavigation(this.view, engine, () => this.scheduleRepaint());
     this.log = new MessageLog($('log-list'), $('log-count'));

@@ -2,15 +2,19 @@
 // tells the person what happened. Information fades after a few seconds;
 // warnings and errors stay until closed or replaced. Anything the page's
 // own code throws, and any failure it did not catch, becomes a notice too,
-// never a console error.
+// never a console error. A screen reader is told each notice through live
+// regions that are always on the page (one that appears with its words is
+// often not announced): information politely, warnings and errors at once.
 const INFO_SECONDS = 6;
 const GRAVITY = ['info', 'progress', 'warning', 'error'];
 
 export class Notices {
-  // box: the notice element; text: where its words go; close: its button.
-  constructor(box, text, close) {
+  // box: the notice element; text: where its words go; close: its button;
+  // spoken: {status, alert}, the live regions (role status and alert).
+  constructor(box, text, close, spoken) {
     this.box = box;
     this.text = text;
+    this.spoken = spoken;
     this.timer = 0;
     close.addEventListener('click', () => this.show(''));
     window.addEventListener('error', (event) => this.unexpected(event, event.error ?? event.message));
@@ -23,6 +27,11 @@ export class Notices {
     this.text.textContent = text;
     this.box.dataset.kind = kind;
     this.box.hidden = text === '';
+    // Emptied as the notice goes (which is not read out), so the same
+    // words told again are a change again.
+    const urgent = kind === 'warning' || kind === 'error';
+    this.spoken.alert.textContent = urgent ? text : '';
+    this.spoken.status.textContent = urgent ? '' : text;
     clearTimeout(this.timer);
     if (kind === 'info' && text !== '') this.timer = setTimeout(() => this.show(''), INFO_SECONDS * 1000);
   }

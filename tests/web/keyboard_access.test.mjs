@@ -137,3 +137,50 @@ inChromium("the palette's buttons are named for what they do, not by their glyph
     ['Fit the selection', undefined],
   ]);
 });
+
+inChromium(
+  'a notice is said by a live region that was there before it: information politely, a warning at once',
+  async (page) => {
+    const cdp = await page.createCDPSession();
+    // The live regions the accessibility tree holds: [role, the text in them].
+    const live = async () => {
+      const {nodes} = await cdp.send('Accessibility.getFullAXTree');
+      const byId = new Map(nodes.map((node) => [node.nodeId, node]));
+      const text = (node) =>
+        node.role?.value === 'StaticText'
+          ? node.name.value
+          : (node.childIds ?? []).map((id) => text(byId.get(id))).join('');
+      return nodes
+        .filter((node) => !node.ignored && ['status', 'alert'].includes(node.role?.value))
+        .map((node) => [node.role.value, text(node)]);
+    };
+    assert.deepEqual(
+      await live(),
+      [
+        ['status', ''],
+        ['alert', ''],
+      ],
+      'both are there, silent, before any notice',
+    );
+    await page.keyboard.down('Control');
+    await press(page, 'z');
+    await page.keyboard.up('Control');
+    assert.deepEqual(await live(), [
+      ['status', 'Nothing to undo.'],
+      ['alert', ''],
+    ]);
+    await page.keyboard.down('Control');
+    await page.keyboard.down('Shift');
+    await press(page, 'a');
+    await page.keyboard.up('Shift');
+    await page.keyboard.up('Control');
+    const {x, y} = await page.$eval('#document', (view) => view.getBoundingClientRect().toJSON());
+    await page.mouse.move(x + 200, y + 200);
+    await page.mouse.down();
+    await page.mouse.up();
+    await frames(page);
+    const [, alert] = await live();
+    assert.match(alert[1], /^Nothing is selected/, 'a drag with nothing selected is told at once');
+    await cdp.detach();
+  },
+);
