@@ -119,6 +119,15 @@ inChromium(
     assert.equal((await node()).expanded, true, 'Enter opens the submenu, and it says so');
     await press(page, 'ArrowDown');
     assert.deepEqual(await node().then(({role, name}) => [role, name]), ['menuitem', 'slantWarper...']);
+    // The about text's dialog is named by its text, so it is read as it opens.
+    await press(page, 'Enter');
+    await page.waitForSelector('#alert[open]');
+    const find = (tree) => (tree.role === 'dialog' ? tree : (tree.children ?? []).map(find).find(Boolean));
+    const dialog = find(await page.accessibility.snapshot({interestingOnly: false}));
+    assert.match(dialog.name, /^slantWarper 0\.1b/);
+    assert.deepEqual(await node().then(({role, name}) => [role, name]), ['button', 'OK'], 'the focus on its OK');
+    await press(page, 'Escape');
+    assert.equal(await focused(page), 'about-button', 'Escape closes it, the focus back on the About menu');
   },
 );
 
