@@ -1,7 +1,8 @@
 // One drop-down of the menu bar: its button opens and closes its panel, and
 // a press outside both, or Escape, closes it. As in a drawing program's
 // menus, the arrow keys move through the items that can be chosen now (an
-// arrow on the button opens the panel at its first or last item), and
+// arrow on the button opens the panel at its first or last item, Enter or
+// Space at its first), and
 // closing the panel from an item, by choosing it or by Escape, gives the
 // focus back to the button, so that the keyboard alone reaches every
 // command and never loses its place. The focus leaving the button and the
@@ -14,7 +15,12 @@ export class MenuPanel {
   constructor(button, panel) {
     this.button = button;
     this.panel = panel;
-    button.addEventListener('click', () => this.toggle());
+    // Opened by Enter or Space (a click of detail 0), the panel takes the
+    // focus at its first item, as a menu button does.
+    button.addEventListener('click', (event) => {
+      this.toggle();
+      if (!this.panel.hidden && event.detail === 0) this.focusNext(1);
+    });
     document.addEventListener('pointerdown', (event) => {
       if (!button.contains(event.target) && !panel.contains(event.target)) this.close();
     });

@@ -61,9 +61,16 @@ for (const kind of ['chrome', 'firefox']) {
       await tabTo(page, 'edit-button');
       await press(page, 'Enter');
       assert.deepEqual(await shown(page), ['edit'], 'Enter opens Edit');
+      assert.equal(await focused(page), 'edit-deselect', 'at its first item that can be done now');
+      await press(page, 'Escape');
+      await press(page, ' ');
+      assert.equal(await focused(page), 'edit-deselect', 'Space opens it there too');
+      await page.keyboard.down('Shift');
       await press(page, 'Tab');
-      assert.equal(await focused(page), 'edit-deselect', 'Tab goes into its items');
-      assert.deepEqual(await shown(page), ['edit'], 'and Edit stays open');
+      await page.keyboard.up('Shift');
+      assert.deepEqual([await focused(page), await shown(page)], ['edit-button', ['edit']], 'Shift+Tab to its button');
+      await press(page, 'Tab');
+      assert.deepEqual([await focused(page), await shown(page)], ['edit-deselect', ['edit']], 'Tab into it again');
       await press(page, 'Tab');
       assert.deepEqual([await focused(page), await shown(page)], ['about-button', []], 'out of it, Edit closes');
       await press(page, 'ArrowDown');
