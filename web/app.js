@@ -80,14 +80,14 @@ class App {
       panChanged: () => this.updateCursor(),
       toolReleased: () => this.unsaved.showState(),
       released: () => this.edit.released(),
-      abortGesture: () => this.abortGesture(),
+      abortPress: () => this.abortPress(),
       notice: (text, kind) => this.notice(text, kind),
       guard: (fn) => this.guard(fn),
     });
     this.keyboard = new Keyboard(
       {
         shift: (down) => this.shiftChanged(down || this.shiftLatched),
-        abortGesture: () => this.abortGesture(),
+        abortPress: () => this.abortPress(),
         // An undo or redo during a pan or a press waits for its release.
         edit: (command) => this.edit.request(command, Boolean(this.navigation.panning || this.tool.busy)),
         select: (all) => this.editDocument(all ? 'selectAll' : 'deselect'),
@@ -382,12 +382,13 @@ class App {
     $('status-pointer').textContent = pointerReadout(point, {yDown: this.model !== null, dragStart, shift});
   }
 
-  // Escape during a gesture: a slantWarper drag ends where it began, which
-  // the plug-in takes as a click and undoes, so the art is as it was and no
-  // step is left; a marquee ends selecting nothing. The rest of the
-  // pointer's moves and its release do nothing. What waited for the drag's
-  // end is done now.
-  abortGesture() {
+  // Escape, or a second finger that makes a pinch, during a press of the
+  // tool: a slantWarper drag ends where it began, which the plug-in takes as
+  // a click and undoes, so the art is as it was and no step is left; a
+  // click or marquee of the selection tool ends selecting nothing. The rest
+  // of the pointer's moves and its release do nothing. What waited for the
+  // press's end is done now.
+  abortPress() {
     if (!this.tool.busy) return;
     this.tool.abort();
     this.edit.released();

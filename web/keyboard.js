@@ -4,16 +4,17 @@
 // button or ticking the box last clicked, and +, − and 0 (with Ctrl/Cmd
 // too) zoom the view, not the browser's page. A control the keyboard gave
 // the focus (Tab, the arrows of a menu) is pressed by Space as anywhere
-// else, so the keyboard alone works every button and keeps its place. A key counts by the letter or
-// digit of its place on a keyboard laid out for another script
-// (web/shortcut_key.js). What each command does is the app's.
+// else, so the keyboard alone works every button and keeps its place. A
+// key counts by the letter or digit of its place on a keyboard laid out
+// for another script (web/shortcut_key.js). What each command does is the
+// app's.
 import {editCommandFor} from './edit_menu.js';
 import {shortcutKey} from './shortcut_key.js';
 
 export class Keyboard {
   // commands: what the keys ask for, each done by the app:
   //   shift(down)      Shift pressed (true) or released (false)
-  //   abortGesture()   Escape: takes back the gesture under way
+  //   abortPress()     Escape: takes back the tool's press under way
   //   edit(command)    Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z, Ctrl+Y: 'undo' or 'redo'
   //   select(all)      Ctrl/Cmd+A (true), Shift+Ctrl/Cmd+A (false)
   //   open(), export() Ctrl/Cmd+O, Ctrl/Cmd+S
@@ -50,7 +51,7 @@ export class Keyboard {
       return;
     }
     if (event.key === 'Escape') {
-      commands.abortGesture();
+      commands.abortPress();
       return;
     }
     const edit = editCommandFor(event);

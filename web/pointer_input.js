@@ -22,7 +22,7 @@ export class PointerInput {
   //   panChanged()      a pan began or ended (the cursor shows it)
   //   toolReleased()    the tool's press ended (the document may have changed)
   //   released()        a press ended, the tool's or a pan's: what waited for it is done
-  //   abortGesture()    takes back the tool's press, as Escape does
+  //   abortPress()      takes back the tool's press, as Escape does
   //   notice(text, kind), guard(fn)
   constructor(svg, view, navigation, app) {
     this.svg = svg;
@@ -135,7 +135,7 @@ export class PointerInput {
       const first = this.press && this.fingers.get(this.press.id);
       const travel = first ? Math.hypot(first.x - this.press.client.x, first.y - this.press.client.y) : Infinity;
       if (!event.isPrimary && this.fingers.size === 2 && travel <= PINCH_SLOP && !this.navigation.panning) {
-        this.app.abortGesture();
+        this.app.abortPress();
         this.navigation.startPinch([...this.fingers.values()]);
       }
     } else if (event.type === 'pointermove') {
