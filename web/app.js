@@ -98,7 +98,11 @@ class App {
           this.navigation.commit();
         },
         fit: () => this.fit(),
-        tool: (name) => this.activate(name),
+        // W picks the slantWarper tool only while its palette button can
+        // be pressed.
+        tool: (name) => {
+          if (name !== 'slantWarper' || !$('tool-slantwarper').disabled) this.activate(name);
+        },
         spaceChanged: () => this.updateCursor(),
       },
       (fn) => this.guard(fn),

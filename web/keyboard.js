@@ -6,8 +6,8 @@
 // the focus (Tab, the arrows of a menu) is pressed by Space as anywhere
 // else, so the keyboard alone works every button and keeps its place. A
 // key counts by the letter or digit of its place on a keyboard laid out
-// for another script (web/shortcut_key.js). What each command does is the
-// app's.
+// for another script (web/shortcut_key.js). What each command does, and
+// whether it can be done now, is the app's.
 import {editCommandFor} from './edit_menu.js';
 import {shortcutKey} from './shortcut_key.js';
 
@@ -20,7 +20,7 @@ export class Keyboard {
   //   open(), export() Ctrl/Cmd+O, Ctrl/Cmd+S
   //   zoom(factor)     + and − (1.25, 0.8)
   //   fit()            0
-  //   tool(name)       V 'selection', W 'slantWarper' (while its palette button can be pressed)
+  //   tool(name)       V 'selection', W 'slantWarper'
   //   spaceChanged()   Space pressed or released: a press on the view pans
   // guard(fn): runs a handler, showing what it throws.
   constructor(commands, guard) {
@@ -96,7 +96,7 @@ export class Keyboard {
     } else if (key === 'v') {
       commands.tool('selection');
     } else if (key === 'w') {
-      if (!document.getElementById('tool-slantwarper').disabled) commands.tool('slantWarper');
+      commands.tool('slantWarper');
     }
   }
 
