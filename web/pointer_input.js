@@ -33,7 +33,7 @@ export class PointerInput {
     this.lastClient = null; // where the pointer was last seen over the view
     this.warnedOutside = false; // the person was told the drag goes on outside the view
     this.fingers = new Map(); // touch pointer id -> {x, y}, the touches on the view
-    this.press = null; // {id, client} of the press the tool is working on
+    this.press = null; // {id, client} of the press the tool is working on, until its release
     this.listen();
   }
 
@@ -187,6 +187,7 @@ export class PointerInput {
       this.app.released();
       return;
     }
+    this.press = null;
     this.app.tool().up(this.record(event));
     this.app.toolReleased();
     this.app.released();
@@ -196,6 +197,7 @@ export class PointerInput {
   // pointer was last seen, so the host never keeps a drag open.
   pointerLost() {
     if (this.navigation.panning) this.navigation.endPan();
+    this.press = null;
     const tool = this.app.tool();
     const dragging = tool.dragging;
     tool.cancel();
