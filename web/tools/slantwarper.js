@@ -9,6 +9,7 @@ export class SlantWarperTool {
     this.host = host;
     this.name = 'slantWarper';
     this.dragging = false;
+    this.start = null; // where the drag under way was pressed: Escape releases it there
     this.last = null;
     this.shift = false;
   }
