@@ -531,23 +531,25 @@ test('the view keeps what is at its centre when the window is resized, and the h
         `${JSON.stringify(size)}: ${now} after ${before}`,
       );
     }
-    // The host learns the view once the resize has rested: the last view it
-    // was told maps the point to where the page shows it.
-    const hostMapping = async () => {
-      const told = (await events(page)).filter((e) => e.host === 'view').at(-1);
-      if (!told) return {miss: [Infinity, Infinity]};
-      const {origin, zoom} = told;
-      const point = await clientPoint(page, x, y);
-      const view = await page.$eval('#document', (svg) => svg.getBoundingClientRect().toJSON());
-      const miss = [view.left + (x - origin[0]) * zoom - point.x, view.top + (origin[1] - y) * zoom - point.y];
-      return {zoom, point, miss};
-    };
-    let mapping = await hostMapping();
-    for (const start = Date.now(); Math.hypot(...mapping.miss) > 1 && Date.now() - start < 10000;) {
-      await new Promise((resolve) => setTimeout(resolve, 50));
-      mapping = await hostMapping();
-    }
-    const {zoom, point, miss} = mapping;
+    // The host learns the view once the resize has rested: the page waits,
+    // frame by frame, until the last view the host was told maps the point
+    // to where the page shows it.
+    const told = await page.waitForFunction(
+      (x, y) => {
+        const events = JSON.parse(window.slantWarper.scenario()).events ?? [];
+        const view = events.filter((e) => e.host === 'view').at(-1);
+        if (!view) return false;
+        const {origin, zoom} = view;
+        const point = window.slantWarper.clientPoint(x, y);
+        const box = document.getElementById('document').getBoundingClientRect();
+        const miss = [box.left + (x - origin[0]) * zoom - point.x, box.top + (origin[1] - y) * zoom - point.y];
+        return Math.hypot(...miss) <= 1 && {zoom, point, miss};
+      },
+      {},
+      x,
+      y,
+    );
+    const {zoom, point, miss} = await told.jsonValue();
     assert.ok(Math.abs(miss[0]) <= 1, `the host maps x as the page shows it: ${miss}`);
     assert.ok(Math.abs(miss[1]) <= 1, `and y: ${miss}`);
 
