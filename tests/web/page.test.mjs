@@ -787,17 +787,7 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     const empty = await clientPoint(page, 0, 5);
     await page.mouse.click(empty.x, empty.y);
     assert.deepEqual(await selected(), [], 'a click on nothing clears');
-    // The sun's anchors lie around (500, -110), nothing else near it.
-    const from = await clientPoint(page, 430, -40);
-    const to = await clientPoint(page, 570, -175);
-    await page.mouse.move(from.x, from.y);
-    await page.mouse.down();
-    await page.mouse.move(to.x, to.y, {steps: 4});
-    await page.mouse.up();
-    const sun = await selected();
-    assert.equal(sun.length, 1, 'the marquee takes the sun alone');
-    // A marquee across the horizon's middle, far from its ends, takes the
-    // line; one in the open sky, inside no outline, takes nothing.
+    // A marquee dragged between two artwork points: what it selects.
     const marquee = async (from, to) => {
       const [a, b] = [await clientPoint(page, ...from), await clientPoint(page, ...to)];
       await page.mouse.move(a.x, a.y);
@@ -806,9 +796,15 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
       await page.mouse.up();
       return selected();
     };
+    // The sun's anchors lie around (500, -110), nothing else near it.
+    const sun = await marquee([430, -40], [570, -175]);
+    assert.equal(sun.length, 1, 'the marquee takes the sun alone');
+    // A marquee across the horizon's middle, far from its ends, takes the
+    // line; one in the open sky, inside no outline, takes nothing.
     assert.deepEqual(await marquee([60, -295], [100, -305]), [all.at(-1)], 'the horizon, by its middle');
     assert.deepEqual(await marquee([60, -100], [90, -130]), [], 'nothing in the open sky');
-    await marquee([430, -40], [570, -175]);
+    // The sun again, for Shift-click to add to.
+    assert.deepEqual(await marquee([430, -40], [570, -175]), sun, 'the sun again');
     const star = await clientPoint(page, 150, -120);
     await page.keyboard.down('Shift');
     await page.mouse.click(star.x, star.y);
