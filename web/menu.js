@@ -50,16 +50,12 @@ export class AboutMenu extends MenuPanel {
         entry.classList.add('has-submenu');
         entry.append(this.list(submenu.name, items, groups, seen));
         label.setAttribute('aria-haspopup', 'menu');
-        const unfold = (open) => {
-          entry.classList.toggle('open', open);
-          label.setAttribute('aria-expanded', String(open));
-        };
-        unfold(false);
-        label.addEventListener('click', () => unfold(!entry.classList.contains('open')));
+        unfold(entry, false);
+        label.addEventListener('click', () => unfold(entry, !entry.classList.contains('open')));
         // Hovering opens a submenu; a touch or a pen's tap only toggles it,
         // since its pointerenter comes just before the click.
         label.addEventListener('pointerenter', (event) => {
-          if (event.pointerType === 'mouse') unfold(true);
+          if (event.pointerType === 'mouse') unfold(entry, true);
         });
       } else {
         label.addEventListener('click', () => {
@@ -74,9 +70,13 @@ export class AboutMenu extends MenuPanel {
 
   hide() {
     super.hide();
-    for (const entry of this.panel.querySelectorAll('.open')) {
-      entry.classList.remove('open');
-      entry.firstElementChild.setAttribute('aria-expanded', 'false');
-    }
+    for (const entry of this.panel.querySelectorAll('.open')) unfold(entry, false);
   }
+}
+
+// Opens or closes the submenu hanging from `entry` (an item's li), and its
+// item says which to a screen reader.
+function unfold(entry, open) {
+  entry.classList.toggle('open', open);
+  entry.firstElementChild.setAttribute('aria-expanded', String(open));
 }
