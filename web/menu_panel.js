@@ -2,13 +2,12 @@
 // a press outside both, or Escape, closes it. As in a drawing program's
 // menus, the arrow keys move through the items that can be chosen now (an
 // arrow on the button opens the panel at its first or last item, Enter or
-// Space at its first), and
-// closing the panel from an item, by choosing it or by Escape, gives the
-// focus back to the button, so that the keyboard alone reaches every
-// command and never loses its place. The focus leaving the button and the
-// panel (Tab on from the last item, Shift+Tab back past the button)
-// closes it, so a menu the keyboard left never hangs open over the page or
-// over the next menu.
+// Space at its first), and closing the panel from an item, by choosing it
+// or by Escape, gives the focus back to the button, so that the keyboard
+// alone reaches every command and never loses its place. The focus leaving
+// the button and the panel (Tab on from the last item, Shift+Tab back past
+// the button) closes it, so a menu the keyboard left never hangs open over
+// the page or over the next menu.
 const STEPS = {ArrowDown: 1, ArrowUp: -1};
 
 export class MenuPanel {
