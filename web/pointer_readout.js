@@ -5,7 +5,8 @@
 
 // The plug-in's stretch: the paths scale along the drag by one plus its
 // length over STRETCH_UNITS artwork units (minus with Shift), the part
-// added at most STRETCH_LIMIT.
+// added at most STRETCH_LIMIT. The plug-in's own values are kDragDivisor
+// and kFactorLimit (bridge/globals.h, tool/geometry.h); these must match.
 const STRETCH_UNITS = 200;
 const STRETCH_LIMIT = 100;
 
