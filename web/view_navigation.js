@@ -86,11 +86,18 @@ export class ViewNavigation {
   }
 
   zoomAbout(client, factor) {
-    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, this.view.zoom * factor));
     const box = this.view.svg.getBoundingClientRect();
     const at = client ?? {x: box.left + box.width / 2, y: box.top + box.height / 2};
-    const [x, y] = this.view.artworkPoint(at.x, at.y);
-    this.setLocally([x - (at.x - box.left) / zoom, y + (at.y - box.top) / zoom], zoom);
+    this.keepAt(this.view.artworkPoint(at.x, at.y), at, this.view.zoom * factor);
+  }
+
+  // The view at `zoom` (kept within its range) with the artwork point
+  // `anchor` at the client pixel `at`.
+  keepAt(anchor, at, zoom) {
+    const [x, y] = anchor;
+    const kept = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, zoom));
+    const box = this.view.svg.getBoundingClientRect();
+    this.setLocally([x - (at.x - box.left) / kept, y + (at.y - box.top) / kept], kept);
   }
 
   // Fits the selection, or everything when nothing is selected, or the
@@ -188,11 +195,8 @@ export class ViewNavigation {
   }
 
   pinchTo([a, b]) {
-    const {anchor, zoom: start, spread} = this.pinch;
-    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, (start * Math.hypot(b.x - a.x, b.y - a.y)) / spread));
-    const box = this.view.svg.getBoundingClientRect();
-    const middle = midpoint(a, b);
-    this.setLocally([anchor[0] - (middle.x - box.left) / zoom, anchor[1] + (middle.y - box.top) / zoom], zoom);
+    const {anchor, zoom, spread} = this.pinch;
+    this.keepAt(anchor, midpoint(a, b), (zoom * Math.hypot(b.x - a.x, b.y - a.y)) / spread);
   }
 
   endPinch() {
