@@ -204,7 +204,9 @@ export class ArtLayer {
       return;
     }
     if (state.changed) {
-      if (!state.generated) state.generated = asPath(node);
+      // Drawn in the shape's place, the path keeps its id, by which a clip
+      // path's use draws it.
+      if (!state.generated) state.generated = asPath(node, node.getAttribute('id'));
       state.generated.setAttribute('d', state.d ?? '');
       this.swapIn(state, state.generated);
     } else {
@@ -492,9 +494,11 @@ function copyAttributes(from, to, except) {
   return to;
 }
 
-// A basic shape as a path that keeps its other attributes.
-function asPath(shape) {
-  return copyAttributes(shape, svg('path'), new Set([...(SHAPE_GEOMETRY[shape.localName] ?? []), 'id']));
+// A basic shape as a path that keeps its other attributes, and `id` when given.
+function asPath(shape, id = null) {
+  const path = copyAttributes(shape, svg('path'), new Set([...(SHAPE_GEOMETRY[shape.localName] ?? []), 'id']));
+  if (id !== null) path.setAttribute('id', id);
+  return path;
 }
 
 function withoutIds(node) {

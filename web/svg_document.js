@@ -16,14 +16,31 @@ import {numberElements} from './svg_source.js';
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
-    const {paths, elements, doc, useGeometry, canvas, canvasStated, flawedPaths, unstretched, placedByCss} = importSvg(
-      text,
-      parseXml,
-    );
+    const {
+      paths,
+      elements,
+      doc,
+      useGeometry,
+      canvas,
+      canvasStated,
+      flawedPaths,
+      unstretched,
+      placedByCss,
+      clipGroups,
+      clipsKept,
+    } = importSvg(text, parseXml);
     this.text = text;
     this.unstretched = unstretched; // 'text', 'image': drawn, never host paths
     this.placedByCss = placedByCss; // paths and shapes CSS may move beyond following: drawn, never host paths
     this.flawedPaths = flawedPaths; // elements drawn only up to an error in their path data
+    this.clipsKept = clipsKept; // clip paths of path art that stay as the file has them
+    // Each clip group's elements (its clip path's shapes and the art it
+    // clips), selected together as a drawing program selects a clip group.
+    this.clipGroups = clipGroups;
+    this.clipGroupOf = new Int32Array(elements.length).fill(-1);
+    clipGroups.forEach((members, group) => {
+      for (const index of members) this.clipGroupOf[index] = group;
+    });
     this.fileName = fileName;
     this.doc = doc;
     this.paths = paths;
@@ -106,6 +123,13 @@ export class SvgDocument {
     if (!segments || base.length !== segments.length) return true;
     for (let i = 0; i < base.length; i++) if (!Object.is(base[i], segments[i])) return true;
     return false;
+  }
+
+  // The elements selected with element `index`: its clip group (the same
+  // array for each of its elements), or itself.
+  selectedWith(index) {
+    const group = this.clipGroupOf[index];
+    return group < 0 ? [index] : this.clipGroups[group];
   }
 
   // The host paths of one copy of an element (0 the element itself), by

@@ -9,6 +9,7 @@
 import svgpath from 'svgpath';
 import {transformSteps} from './svg_values.js';
 import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
+import {CLIP_REFERRERS, clipGroups, clipReference, followedClips, inBoundingBoxUnits} from './clip_paths.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -90,7 +91,12 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   (in place, or through a use), which stay as they are;
 // - placedByCss: a Set of the paths and shapes the file draws that CSS may
 //   move in a way the importer cannot follow for certain (see
-//   css_placement.js): drawn and kept, never host paths.
+//   css_placement.js): drawn and kept, never host paths;
+// - clipGroups: the element indices of each clip group, whose clip path's
+//   shapes (elements and paths after all the art, as they paint nothing)
+//   follow the art it clips (see clip_paths.js); clipsKept: how many clip
+//   paths that clip path art, in its user space, do not, and stay as the
+//   file has them.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -129,10 +135,12 @@ export function parseSvgDocument(text, parseXml) {
 function importChecked(text, parseXml) {
   const doc = parseSvgDocument(text, parseXml);
   const root = doc.documentElement;
-  const walk = new Walk(sheetPlacement(styleTexts(doc)));
+  const sheets = styleTexts(doc);
+  const walk = new Walk(sheetPlacement(sheets));
   const viewport = rootViewport(root);
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
   walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
+  walk.followClips(doc, sheets);
   const box = viewBoxOf(root);
   return {
     paths: walk.paths,
@@ -144,6 +152,8 @@ function importChecked(text, parseXml) {
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
     placedByCss: walk.placedByCss,
+    clipGroups: walk.clipGroups,
+    clipsKept: walk.clipsKept,
   };
 }
 
@@ -174,6 +184,9 @@ class Walk {
     this.flawed = new Map(); // each element whose path data has an error: {error, drawn}
     this.unstretched = new Set(); // 'text' and 'image' when the file draws either
     this.placedByCss = new Set(); // path art CSS may move where the importer cannot follow
+    this.clipReferences = new Map(); // each clipPath named by what is walked: its references
+    this.clipGroups = [];
+    this.clipsKept = 0;
   }
 
   element(node, inherited, depth) {
@@ -186,6 +199,7 @@ class Walk {
     if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name) || name === 'use')) return;
     const state = this.state(node, inherited, depth === 0);
     if (state.paint.display === 'none') return;
+    const clip = this.clipReference(node, name, state, depth === 0);
     if (SHAPES.has(name)) {
       if (!INVISIBLE.has(state.paint.visibility)) this.shape(node, name, state);
     } else if (name === 'use') {
@@ -202,6 +216,82 @@ class Walk {
     } else {
       this.children(node, state, depth);
     }
+    if (clip) clip.end = this.elements.length;
+  }
+
+  // The clip path an element names, if any: recorded with the user space
+  // it is named in and, once walked, the elements drawn within it.
+  clipReference(node, name, state, isRoot) {
+    const id = clipReference(node);
+    const clip = id === null ? undefined : this.byId(node.ownerDocument).get(id);
+    if (!clip || localName(clip) !== 'clipPath' || !isSvgElement(clip)) return null;
+    const followable = !isRoot && !state.unplaced && CLIP_REFERRERS.has(name);
+    const start = this.elements.length;
+    const reference = {node, matrix: state.matrix, viewport: state.viewport, followable, start, end: start};
+    const list = this.clipReferences.get(clip);
+    if (list) list.push(reference);
+    else this.clipReferences.set(clip, [reference]);
+    return reference;
+  }
+
+  // The shapes of each clip path that follows the art it clips, as path
+  // art after all the rest, and the clip groups they make. A clip whose
+  // shapes CSS may move, or that the importer cannot take (a limit, a
+  // length it cannot read), stays as the file has it.
+  followClips(doc, sheets) {
+    const drawn = new Set(this.placedByCss);
+    for (const element of this.elements) if (element.uses.length === 0) drawn.add(element.node);
+    const followed = followedClips(doc, {
+      referenced: this.clipReferences,
+      ids: this.byId(doc),
+      sheets,
+      walkedUses: this.useGeometry,
+      drawn,
+    });
+    const clips = new Map();
+    for (const {clip, reference, members} of followed) {
+      const before = [this.paths.length, this.elements.length, this.segmentCount];
+      try {
+        const shapes = this.clipShapes(clip, reference, members);
+        if (shapes) for (const {shape, state} of shapes) this.shape(shape, localName(shape), state);
+      } catch (error) {
+        if (!(error instanceof SvgImportError)) throw error;
+        [this.paths.length, this.elements.length, this.segmentCount] = before;
+      }
+      const ranges = this.clipReferences.get(clip).map(({start, end}) => [start, end]);
+      if (this.elements.length > before[1]) clips.set(clip, {ranges, shapes: [before[1], this.elements.length]});
+    }
+    this.clipGroups = clipGroups([...clips.values()]);
+    for (const [clip, references] of this.clipReferences) {
+      const clipsArt = references.some(({start, end}) => end > start);
+      if (clipsArt && !clips.has(clip) && !inBoundingBoxUnits(clip)) this.clipsKept++;
+    }
+  }
+
+  // Each shape a followed clip path draws, with the state it is drawn in
+  // (the clip path's transform after the user space it is named in, a
+  // use's placement after that); null when CSS may move any of them.
+  clipShapes(clip, reference, members) {
+    const own = this.state(clip, {matrix: reference.matrix, paint: DEFAULT_PAINT, viewport: reference.viewport}, false);
+    if (own.unplaced) return null;
+    // A clip path is drawn whatever its own display.
+    const inClip = {...own, paint: {...own.paint, display: 'inline'}};
+    const shapes = [];
+    for (const {shape, use} of members) {
+      let state = inClip;
+      if (use) {
+        state = this.state(use, inClip, false);
+        if (state.unplaced) return null;
+        if (state.paint.display === 'none') continue;
+        const x = length(use, 'x', 0, null, state.viewport[0]);
+        const y = length(use, 'y', 0, null, state.viewport[1]);
+        state = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
+      }
+      state = this.state(shape, state, false);
+      if (state.unplaced) return null;
+      if (state.paint.display !== 'none' && !INVISIBLE.has(state.paint.visibility)) shapes.push({shape, state});
+    }
+    return shapes;
   }
 
   children(node, state, depth) {

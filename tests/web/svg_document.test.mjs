@@ -102,6 +102,26 @@ test('a use of changed art is written as a group holding a copy of what it draws
   assert.deepEqual(geometry(open(out).worldPaths()), geometry(paths));
 });
 
+test("a clip path's shapes are written in their own coordinates, the clip path's use kept, a use of the same shape as art a group", () => {
+  // As Illustrator writes a clip group: the clipping path in defs, drawn as
+  // art by one use and clipping by another.
+  const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <defs><rect id="edge" x="1" y="2" width="30" height="20"/></defs>
+  <use xlink:href="#edge" fill="orange" transform="translate(40 0)"/>
+  <clipPath id="c" transform="rotate(15)"><use xlink:href="#edge" x="3"/></clipPath>
+  <g clip-path="url(#c)" transform="scale(2)"><path id="art" d="M0 0H40V30H0Z"/></g>
+</svg>`;
+  const model = open(text);
+  assert.deepEqual(model.names, ['edge', 'art', 'edge (2)']);
+  assert.deepEqual(model.selectedWith(1), [1, 2]);
+  const moved = hostPaths(model, stretch);
+  const out = exportDocument(model, moved).text;
+  assert.match(out, /<defs><path id="edge" d="M[^"]+Z"\/><\/defs>/);
+  assert.match(out, /<clipPath id="c" transform="rotate\(15\)"><use xlink:href="#edge" x="3"\/><\/clipPath>/);
+  assert.match(out, /<g fill="orange" transform="translate\(40 0\)"><path d="M[^"]+Z"\/><\/g>/);
+  assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved));
+});
+
 test("geometry that cannot be written keeps the file's, and is counted", () => {
   const text =
     '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';

@@ -410,3 +410,66 @@ test('art CSS may move in ways the importer cannot follow for certain is drawn a
     });
   }
 });
+
+test("a clip path in its art's user space is path art of the clip group; one the file's own geometry cannot stand for is kept", () => {
+  const clips = (body, root = '') => {
+    const {paths, elements, clipGroups, clipsKept} = importSvg(
+      `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink"${root}>${body}</svg>`,
+      parseXml,
+    );
+    const named = (indices) => indices.map((index) => paths[elements[index].paths[0][0]].name);
+    return {paths, names: paths.map((path) => path.name), groups: clipGroups.map(named), kept: clipsKept};
+  };
+  // Illustrator's clip group: a use of a path in defs; Inkscape's: shapes
+  // of its own; each placed by the clip path's transform after the art's
+  // user space (its group's and its own transform), a use's after that.
+  const {paths, groups} = clips(
+    '<defs><path id="edge" d="M0 0H4V4Z" transform="scale(2)"/></defs>' +
+      '<clipPath id="c" transform="translate(5 0)"><use xlink:href="#edge" x="1"/><rect id="box" width="1" height="1"/></clipPath>' +
+      '<g transform="translate(0 10)"><g id="group" clip-path="url(#c)" transform="scale(3)"><path id="a" d="M0 0H1"/><path id="b" d="M0 0V1"/></g></g>',
+  );
+  assert.deepEqual(groups, [['a', 'b', 'edge', 'box']], 'the clip shapes follow the art, and all are one group');
+  assert.deepEqual(anchors(paths[2])[1], [(5 + 1 + 8) * 3, -10]);
+  assert.deepEqual(anchors(paths[3])[2], [(5 + 1) * 3, -(10 + 3)]);
+  // Nested clip groups are one; the same clip named twice in one user space
+  // follows both.
+  assert.deepEqual(
+    clips(
+      '<clipPath id="o"><circle id="round" r="9"/></clipPath><clipPath id="i"><rect id="sq" width="2" height="2"/></clipPath>' +
+        '<g clip-path="url(#o)"><path id="a" d="M0 0H1" clip-path="url(#i)"/><path id="b" style="clip-path: url( \'#i\' )" d="M0 0V1"/></g><path id="c" d="M5 5H6"/>',
+    ).groups,
+    [['a', 'b', 'round', 'sq']],
+  );
+  const kept = (body, root) => {
+    const outcome = clips(body, root);
+    assert.ok(outcome.names.length > 0 && outcome.names.every((name) => name === 'a'), `${body}: the art alone`);
+    assert.deepEqual(outcome.groups, [], body);
+    return outcome.kept;
+  };
+  const plain = '<path id="a" d="M0 0H1"/>';
+  const clipped = '<path id="a" d="M0 0H1" clip-path="url(#c)"/>';
+  const clip = '<clipPath id="c"><rect width="1" height="1"/></clipPath>';
+  // In the art's box, it follows the art by itself.
+  assert.equal(
+    kept(`<clipPath id="c" clipPathUnits="objectBoundingBox"><rect width="1" height="1"/></clipPath>${clipped}`),
+    0,
+  );
+  // Named in two user spaces, or by art the walk does not draw; a sheet
+  // that sets clip paths; a clip on the clip; text in it; a shape of it
+  // that is art, or in a pattern, itself or through a use; CSS that may
+  // move its shape; a group drawn by two uses.
+  for (const body of [
+    `${clip}${clipped}<g clip-path="url(#c)" transform="scale(2)"/>`,
+    `${clip}<g clip-path="url(#c)">${plain}</g><pattern><path clip-path="url(#c)" d="M0 0H1"/></pattern>`,
+    `${clip}<style>.x { clip-path: none }</style>${clipped}`,
+    `<clipPath id="d"><rect width="9" height="9"/></clipPath><clipPath id="c" clip-path="url(#d)"><rect width="1" height="1"/></clipPath>${clipped}`,
+    `<clipPath id="c"><rect width="1" height="1"/><text>A</text></clipPath>${clipped}`,
+    `<clipPath id="c"><use href="#a"/></clipPath><g clip-path="url(#c)">${plain}</g>`,
+    `<defs><pattern><rect id="r" width="1" height="1"/></pattern></defs><clipPath id="c"><use href="#r"/></clipPath>${clipped}`,
+    `<defs><rect id="r" width="1" height="1"/><pattern><use href="#r"/></pattern></defs><clipPath id="c"><use href="#r"/></clipPath>${clipped}`,
+    `<clipPath id="c"><rect style="transform-box: fill-box" width="1" height="1"/></clipPath>${clipped}`,
+    `<defs><g id="u">${clip}${clipped}</g></defs><use href="#u"/><use href="#u" x="5"/>`,
+  ])
+    assert.equal(kept(body), 1, body);
+  assert.equal(kept(`${clip}${clipped}`, ' clip-path="url(#c)"'), 1, 'named by the root');
+});
