@@ -256,16 +256,22 @@ class App {
       moved > 0
         ? ` ${moved === 1 ? '1 path or shape is' : `${moved} paths and shapes are`} placed by CSS in a way the slantWarper tool cannot follow exactly, so ${moved === 1 ? 'it is' : 'they are'} drawn and kept but not stretched.`
         : '';
+    // A clip path that cannot follow the art it clips may cut it off.
+    const kept = model.clipsKept;
+    const clipsKept =
+      kept > 0
+        ? ` ${kept === 1 ? '1 clip path stays' : `${kept} clip paths stay`} as the file has ${kept === 1 ? 'it' : 'them'}, so art ${kept === 1 ? 'it clips' : 'they clip'} may be cut off when stretched.`
+        : '';
     // A selection that seems to be the whole picture stretches only its paths.
-    const kept = ['text', 'image'].filter((name) => model.unstretched.has(name));
+    const other = ['text', 'image'].filter((name) => model.unstretched.has(name));
     const unstretched =
-      paths.length > 0 && kept.length > 0
-        ? ` The slantWarper tool stretches its paths and shapes, not its ${kept.join(' or ').replace('image', 'images')}.`
+      paths.length > 0 && other.length > 0
+        ? ` The slantWarper tool stretches its paths and shapes, not its ${other.join(' or ').replace('image', 'images')}.`
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}${cssPlaced}${unstretched}`.trim(),
-      nothing || omitted || drawnUpTo || cssPlaced ? 'warning' : 'info',
+      `${opened}${nothing}${omitted}${drawnUpTo}${cssPlaced}${clipsKept}${unstretched}`.trim(),
+      nothing || omitted || drawnUpTo || cssPlaced || clipsKept ? 'warning' : 'info',
     );
     return world;
   }

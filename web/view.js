@@ -174,35 +174,41 @@ export class DocumentView {
   }
 
   // The host places of an element (its paths, not the host's copies of
-  // them), of every element a use draws, or of a plain path.
+  // them), of every element a use draws, or of a plain path, each element
+  // with the rest of its clip group.
   placesOf(hit, paths) {
     if (typeof hit === 'object' && !Array.isArray(hit)) return [hit.place];
-    const model = this.art.model;
-    const grouping = model.group(paths);
-    const places = [];
-    for (const index of Array.isArray(hit) ? hit : [hit]) {
-      for (const pieces of model.elements[index].paths) {
-        for (const i of pieces) if (grouping.current[i]) places.push(grouping.current[i].place);
-      }
-    }
-    return places;
+    return this.elementPlaces(Array.isArray(hit) ? hit : [hit], this.art.model.group(paths));
   }
 
-  // Every host place of the elements any of `places` belongs to.
+  // Every host place of the elements, and clip groups, any of `places`
+  // belongs to.
   wholeElements(places, paths) {
     const model = this.art.model;
     if (!model) return places;
     const grouping = model.group(paths);
     const chosen = new Set(places);
-    const result = new Set(places);
-    for (const element of model.elements) {
-      const mine = element.paths
-        .flat()
-        .map((i) => grouping.current[i]?.place)
-        .filter((place) => place !== undefined);
-      if (mine.some((place) => chosen.has(place))) for (const place of mine) result.add(place);
+    const touched = [];
+    model.elements.forEach((element, index) => {
+      if (element.paths.some((pieces) => pieces.some((i) => chosen.has(grouping.current[i]?.place))))
+        touched.push(index);
+    });
+    return [...new Set([...places, ...this.elementPlaces(touched, grouping)])];
+  }
+
+  // The host places of elements `indices` and of the rest of their clip
+  // groups, each group gone through once however many of it are given.
+  elementPlaces(indices, grouping) {
+    const model = this.art.model;
+    const places = new Set();
+    for (const members of new Set(indices.map((index) => model.selectedWith(index)))) {
+      for (const member of members) {
+        for (const pieces of model.elements[member].paths) {
+          for (const i of pieces) if (grouping.current[i]) places.add(grouping.current[i].place);
+        }
+      }
     }
-    return [...result];
+    return [...places];
   }
 
   // lines: [{color: [r, g, b] (0..65535), dash: [...], from: [vx, vy], to: [vx, vy]}]

@@ -128,6 +128,61 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test('a clip group is selected whole, and its clipping path stretches with the art, which is not cut off', async () => {
+      await withFreshPage(session, async (page) => {
+        const text = readFileSync(join(CORPUS, 'clip_groups.svg'), 'utf8');
+        await callHook(page, 'openSvg', text);
+        const opened = JSON.parse(await callHook(page, 'report')).paths;
+        assert.match(
+          await page.$eval('#notice', (node) => `${node.dataset.kind}: ${node.textContent.trim()}`),
+          /^warning: 1 clip path stays as the file has it/,
+          'the clip path named in two user spaces',
+        );
+        const report = async () => JSON.parse(await callHook(page, 'report')).paths;
+        const selected = async () => (await report()).flatMap((path) => (path.selected ? [path.name] : []));
+        const at = (x, y) => callHook(page, 'clientPoint', x, y);
+        await page.keyboard.press('v');
+        // A marquee round an anchor of the hill, in a clip group nested in another.
+        const [hx, hy] = opened.find((path) => path.name === 'hill').segments[1];
+        const [from, to] = [await at(hx - 2, hy - 2), await at(hx + 2, hy + 2)];
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 4});
+        await page.mouse.up();
+        assert.deepEqual(await selected(), ['sky', 'hill', 'rect 8', 'circle 9']);
+        const leaf = await at(40, -65);
+        await page.mouse.click(leaf.x, leaf.y);
+        assert.deepEqual(await selected(), ['leaf-light', 'leaf-dark', 'leaf'], 'a click takes the clipping path too');
+        // Stretch along x by a quarter about the leaf's left tip: its right
+        // tip goes from 100 to 122.5.
+        await page.keyboard.press('w');
+        const [start, end] = [await at(10, -65), await at(60, -65)];
+        await page.mouse.move(start.x, start.y);
+        await page.mouse.down();
+        await page.mouse.move(end.x, end.y, {steps: 8});
+        await page.mouse.up();
+        const dragged = await report();
+        await clearSelection(page);
+        await page.bringToFront();
+        const shot = decodePng(await page.screenshot());
+        const beyond = await at(110, -65);
+        const i = (Math.round(beyond.y) * shot.width + Math.round(beyond.x)) * 4;
+        assert.deepEqual([...shot.data.slice(i, i + 3)], [0x33, 0x69, 0x1e], 'the dark half shows beyond the old tip');
+        const exported = await callHook(page, 'exportSvg');
+        const leafData = /<path id="leaf" d="([^"]+)"/.exec(exported)[1];
+        const tip = Math.max(...[...leafData.matchAll(/([-\d.]+) [-\d.]+/g)].map((pair) => Number(pair[1])));
+        assert.ok(Math.abs(tip - 122.5) < 0.5, `the exported clipping path's tip at ${tip}`);
+        await page.keyboard.down('Control');
+        await page.keyboard.press('z');
+        await page.keyboard.up('Control');
+        const segments = (paths) => paths.map((path) => path.segments);
+        assert.deepEqual(segments(await report()), segments(opened), 'undone, art and clip as they were');
+        assert.equal(await callHook(page, 'exportSvg'), text);
+        await callHook(page, 'openSvg', exported);
+        assert.deepEqual(segments(await report()), segments(dragged), 'the export reopens as the dragged art and clip');
+      });
+    });
+
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
