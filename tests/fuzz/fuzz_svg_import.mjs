@@ -422,6 +422,8 @@ function paint(r) {
     );
   if (r.chance(0.1)) attributes.push(`color="${r.pick(['green', 'bad colour', '#123'])}"`);
   if (r.chance(0.1)) attributes.push(`style="${cssPlacement(r)}"`);
+  if (r.chance(0.1))
+    attributes.push(r.pick(['clip-path="url(#c)"', 'style=\'clip-path: url("#c")\'', 'clip-path="url(#a)"']));
   return attributes;
 }
 
@@ -485,8 +487,24 @@ function shape(r) {
 
 function element(r, depth) {
   if (depth > 3 || r.chance(0.6)) return shape(r);
-  const name = r.pick(['g', 'g', 'svg', 'a', 'switch', 'defs', 'symbol', 'text', 'use', 'foreignObject', 'svg:g', 'G']);
+  const name = r.pick([
+    'g',
+    'g',
+    'svg',
+    'a',
+    'switch',
+    'defs',
+    'symbol',
+    'text',
+    'use',
+    'foreignObject',
+    'svg:g',
+    'G',
+    'clipPath',
+  ]);
   const attributes = paint(r);
+  if (name === 'clipPath') attributes.push(r.pick(['id="c"', 'id="c" clipPathUnits="objectBoundingBox"', 'id="a"']));
+  if (name === 'use') attributes.push(`href="#${r.pick(['a', 'c', 'x'])}"`);
   if (r.chance(0.4)) attributes.push(`transform="${transform(r)}"`);
   if (name === 'svg' && r.chance(0.5)) attributes.push(`x="${length(r)}" y="${length(r)}"`);
   let body = '';
