@@ -82,6 +82,20 @@ export function followedClips(doc, {referenced, ids, sheets, walkedUses, drawn})
   return followed;
 }
 
+// The clip paths that a style sheet setting clip paths names by id: the
+// page does not tell which art it gives them to, so they stay as the file
+// has them, and may cut off art a drag stretches.
+export function clipsNamedBySheets(sheets, ids) {
+  const setting = sheets.filter((text) => /clip-path/i.test(text));
+  if (setting.length === 0) return [];
+  return [...ids.values()].filter(
+    (node) =>
+      localName(node) === 'clipPath' &&
+      isSvg(node) &&
+      setting.some((text) => text.includes(`#${attribute(node, 'id')}`)),
+  );
+}
+
 // Whether a clip path's shapes are in the box of the art it clips, which
 // follows that art by itself (exactly, for a stretch along x or y).
 export function inBoundingBoxUnits(clip) {

@@ -9,7 +9,14 @@
 import svgpath from 'svgpath';
 import {transformSteps} from './svg_values.js';
 import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
-import {CLIP_REFERRERS, clipGroups, clipReference, followedClips, inBoundingBoxUnits} from './clip_paths.js';
+import {
+  CLIP_REFERRERS,
+  clipGroups,
+  clipReference,
+  clipsNamedBySheets,
+  followedClips,
+  inBoundingBoxUnits,
+} from './clip_paths.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -95,8 +102,8 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 // - clipGroups: the element indices of each clip group, whose clip path's
 //   shapes (elements and paths after all the art, as they paint nothing)
 //   follow the art it clips (see clip_paths.js); clipsKept: how many clip
-//   paths that clip path art, in its user space, do not, and stay as the
-//   file has them.
+//   paths in the user space of the art they clip do not, and stay as the
+//   file has them: those that clip path art, and those a style sheet gives.
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -262,10 +269,11 @@ class Walk {
       if (this.elements.length > before[1]) clips.set(clip, {ranges, shapes: [before[1], this.elements.length]});
     }
     this.clipGroups = clipGroups([...clips.values()]);
+    const kept = new Set(clipsNamedBySheets(sheets, this.byId(doc)));
     for (const [clip, references] of this.clipReferences) {
-      const clipsArt = references.some(({start, end}) => end > start);
-      if (clipsArt && !clips.has(clip) && !inBoundingBoxUnits(clip)) this.clipsKept++;
+      if (!clips.has(clip) && references.some(({start, end}) => end > start)) kept.add(clip);
     }
+    this.clipsKept = [...kept].filter((clip) => !inBoundingBoxUnits(clip)).length;
   }
 
   // Each shape a followed clip path draws, with the state it is drawn in

@@ -462,6 +462,7 @@ test("a clip path in its art's user space is path art of the clip group; one the
     `${clip}${clipped}<g clip-path="url(#c)" transform="scale(2)"/>`,
     `${clip}<g clip-path="url(#c)">${plain}</g><pattern><path clip-path="url(#c)" d="M0 0H1"/></pattern>`,
     `${clip}<style>.x { clip-path: none }</style>${clipped}`,
+    `${clip}<style>.k { clip-path: url(#c) }</style><path id="a" class="k" d="M0 0H1"/>`,
     `<clipPath id="d"><rect width="9" height="9"/></clipPath><clipPath id="c" clip-path="url(#d)"><rect width="1" height="1"/></clipPath>${clipped}`,
     `<clipPath id="c"><rect width="1" height="1"/><text>A</text></clipPath>${clipped}`,
     `<clipPath id="c"><use href="#a"/></clipPath><g clip-path="url(#c)">${plain}</g>`,
