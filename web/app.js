@@ -10,7 +10,7 @@
 import {SvgDocument} from './svg_document.js';
 import {inertMarkup} from './svg_source.js';
 import {drawingOf} from './svg_sanitize.js';
-import {exportDocument, exportSvg} from './svg_export.js';
+import {exportDocument, exportSvg, holdsIllustratorCopy} from './svg_export.js';
 import {DocumentView, FITTED_LIMIT, artworkBounds} from './view.js';
 import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
@@ -313,14 +313,19 @@ class App {
     }
     const {text, written, skipped} = exportDocument(this.model, paths);
     const name = this.model.fileName;
+    const unseen = written > 0 && holdsIllustratorCopy(this.model);
     return {
       text,
       fileName: name,
       format: this.model.format,
-      kind: skipped > 0 ? 'warning' : 'info',
+      kind: skipped > 0 || unseen ? 'warning' : 'info',
       notice:
         `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +
-        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.'),
+        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.') +
+        (unseen
+          ? ' Illustrator reopens this file from its own copy of the drawing, saved in it with its editing' +
+            ' capabilities, so it will not show the change; browsers and other programs will.'
+          : ''),
     };
   }
 

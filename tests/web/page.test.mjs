@@ -394,6 +394,36 @@ test('a compressed file in its own encoding opens through the file input and exp
   });
 });
 
+test('a file Illustrator reopens from its own copy of the drawing is exported with a warning that Illustrator will not show the stretch', async () => {
+  await withPage(async (page) => {
+    await downloadsInto(page, 'downloads-illustrator');
+    // As Illustrator saves with its editing capabilities kept: a switch that
+    // sends Illustrator to the copy, and the copy (its data shortened here).
+    const ai = 'http://ns.adobe.com/AdobeIllustrator/10.0/';
+    const text =
+      `<!DOCTYPE svg [<!ENTITY ns_ai "${ai}">]>` +
+      '<svg xmlns="http://www.w3.org/2000/svg" xmlns:i="&ns_ai;" xmlns:xlink="http://www.w3.org/1999/xlink" viewBox="0 0 100 100">' +
+      '<switch><foreignObject requiredExtensions="&ns_ai;" width="1" height="1"><i:pgfRef xlink:href="#adobe_illustrator_pgf"/></foreignObject>' +
+      '<g i:extraneous="self"><rect x="10" y="10" width="50" height="30"/></g></switch>' +
+      '<i:pgf id="adobe_illustrator_pgf"><![CDATA[eJzsvWuTHMl1KPZ9I/Y/9P0IAAA=]]></i:pgf></svg>';
+    // Ctrl+S, and what the notice then says once the export is written.
+    const save = async (written) => {
+      await page.keyboard.down('Control');
+      await page.keyboard.press('s');
+      await page.keyboard.up('Control');
+      const told = `Exported slantwarper.svg: ${written} with new geometry`;
+      await page.waitForFunction((t) => document.getElementById('notice-text').textContent.startsWith(t), {}, told);
+      return page.$eval('#notice', (node) => [node.dataset.kind, node.querySelector('#notice-text').textContent]);
+    };
+    await hooks(page, 'openSvg', text);
+    assert.equal((await save('0 elements'))[0], 'info', 'nothing changed: nothing to warn of');
+    await drag(page, [20, -20], [70, -20]);
+    const [kind, told] = await save('1 element');
+    assert.equal(kind, 'warning');
+    assert.match(told, /Illustrator reopens this file from its own copy of the drawing/);
+  });
+});
+
 test("a person's changed file is not dropped without asking: opening over it, or leaving the page", async () => {
   await withPage(async (page) => {
     const folder = await downloadsInto(page, 'downloads-unsaved');
