@@ -93,11 +93,16 @@ class App {
         select: (all) => this.editDocument(all ? 'selectAll' : 'deselect'),
         open: () => this.files.chooseSvg(),
         export: () => this.files.exportSvg(),
+        // The view holds still under a press the tool works on, as under
+        // the wheel: the art would move under the pointer.
         zoom: (factor) => {
+          if (this.tool.busy) return;
           this.navigation.zoomAbout(null, factor);
           this.navigation.commit();
         },
-        fit: () => this.fit(),
+        fit: () => {
+          if (!this.tool.busy) this.fit();
+        },
         // W picks the slantWarper tool only while its palette button can
         // be pressed.
         tool: (name) => {

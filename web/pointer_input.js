@@ -206,10 +206,11 @@ export class PointerInput {
     this.app.released();
   }
 
-  // The wheel scrolls and zooms the view, but not during a slantWarper drag.
+  // The wheel scrolls and zooms the view, but not under a press the tool
+  // works on (a drag's stretch or a marquee would change under the pointer).
   wheel(event) {
     event.preventDefault();
-    if (this.app.tool().dragging) return;
+    if (this.app.tool().busy) return;
     this.navigation.wheel(event);
   }
 }

@@ -533,6 +533,28 @@ test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser'
     assert.equal(await zoom(), closer, 'Ctrl+− undoes a + step');
     await withControl(page, 'Digit0');
     assert.equal(await zoom(), fitted, 'Ctrl+0 fits');
+    // Not under a press the tool works on, where the art would move under
+    // the pointer: a drag's stretch, or what a marquee takes.
+    await drag(page, [300, -250], [360, -250], {
+      beforeRelease: async () => {
+        await page.keyboard.press('Equal');
+        await page.keyboard.press('Digit0');
+      },
+    });
+    await frames(page);
+    assert.equal(await zoom(), fitted, 'the keys left the drag alone');
+    assert.deepEqual((await dragPoints(page)).end, [360, -250]);
+    await page.keyboard.press('KeyV');
+    const corner = await clientPoint(page, 0, 0);
+    await page.mouse.move(corner.x, corner.y);
+    await page.mouse.down();
+    await page.mouse.move(corner.x + 30, corner.y + 30, {steps: 3});
+    await page.keyboard.down('Control');
+    await page.mouse.wheel({deltaY: -200});
+    await page.keyboard.up('Control');
+    await page.mouse.up();
+    await frames(page);
+    assert.equal(await zoom(), fitted, 'Ctrl+wheel left the marquee alone');
   });
 });
 
