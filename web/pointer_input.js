@@ -96,8 +96,8 @@ export class PointerInput {
   }
 
   // What a tool is told of one pointer event: the client pixel, the
-  // artwork point, Shift, and (asked for) the host places of the element
-  // under the pointer.
+  // artwork point, Shift, Alt, and (asked for) the host places of the
+  // element under the pointer and of the groups it is drawn in.
   record(event) {
     const client = {x: event.clientX, y: event.clientY};
     const view = this.view;
@@ -106,8 +106,12 @@ export class PointerInput {
       client,
       point: view.artworkPoint(client.x, client.y),
       shift: event.shiftKey || this.app.shiftLatched(),
+      alt: event.altKey,
       get hit() {
         return view.artNear(client, paths());
+      },
+      get groups() {
+        return view.groupsNear(client, paths());
       },
     };
   }

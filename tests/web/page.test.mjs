@@ -893,6 +893,35 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
   });
 });
 
+test('Alt-click selects the group the art is in, and again the group around it, never a whole layer', async () => {
+  await withPage(async (page) => {
+    await hooks(
+      page,
+      'openSvg',
+      '<svg xmlns="http://www.w3.org/2000/svg" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" viewBox="0 0 300 100">' +
+        '<g inkscape:groupmode="layer"><g id="face"><g id="eyes"><rect x="10" y="10" width="10" height="10"/>' +
+        '<rect x="30" y="10" width="10" height="10"/></g><rect x="10" y="40" width="30" height="5"/></g>' +
+        '<rect x="200" y="10" width="50" height="50"/></g></svg>',
+    );
+    const selected = async () => (await report(page)).paths.flatMap((path, i) => (path.selected ? [i] : []));
+    const click = async ([x, y], keys = []) => {
+      const at = await clientPoint(page, x, y);
+      for (const key of keys) await page.keyboard.down(key);
+      await page.mouse.click(at.x, at.y);
+      for (const key of keys) await page.keyboard.up(key);
+      return selected();
+    };
+    await page.keyboard.press('v');
+    const eye = [15, -15];
+    assert.deepEqual(await click(eye), [0], 'a click: the eye alone');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1], 'the eyes');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1, 2], 'the face');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1, 2], 'not the layer');
+    assert.deepEqual(await click([225, -35], ['Shift', 'Alt']), [0, 1, 2, 3], 'art in no group adds itself');
+    assert.deepEqual(await click(eye), [0]);
+  });
+});
+
 test('on a touch screen two fingers put down together pan and zoom the view, and leave the art as it was', async () => {
   const phone = {width: 390, height: 844, isMobile: true, hasTouch: true};
   await withFreshPage(
