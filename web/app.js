@@ -10,7 +10,7 @@
 import {SvgDocument} from './svg_document.js';
 import {inertMarkup} from './svg_source.js';
 import {drawingOf} from './svg_sanitize.js';
-import {exportDocument, exportSvg} from './svg_export.js';
+import {exportDocument, exportSvg, holdsIllustratorCopy} from './svg_export.js';
 import {DocumentView, FITTED_LIMIT, artworkBounds} from './view.js';
 import {ViewNavigation} from './view_navigation.js';
 import {SelectionTool} from './tools/selection.js';
@@ -58,6 +58,7 @@ class App {
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
     this.shiftLatched = false; // the palette's Shift, for a screen with no keyboard
+    this.afterPress = []; // what waits for the tool's press to end (whenReleased)
     this.repaintScheduled = false;
     const host = {
       send: (event) => this.send(event),
@@ -79,7 +80,7 @@ class App {
       pointerMoved: (record) => this.showPointer(record),
       panChanged: () => this.updateCursor(),
       toolReleased: () => this.unsaved.showState(),
-      released: () => this.edit.released(),
+      released: () => this.pressEnded(),
       abortPress: () => this.abortPress(),
       notice: (text, kind) => this.notice(text, kind),
       guard: (fn) => this.guard(fn),
@@ -92,12 +93,17 @@ class App {
         edit: (command) => this.edit.request(command, Boolean(this.navigation.panning || this.tool.busy)),
         select: (all) => this.editDocument(all ? 'selectAll' : 'deselect'),
         open: () => this.files.chooseSvg(),
-        export: () => this.files.exportSvg(),
+        export: () => this.whenReleased(() => this.files.exportSvg()),
+        // The view holds still under a press the tool works on, as under
+        // the wheel: the art would move under the pointer.
         zoom: (factor) => {
+          if (this.tool.busy) return;
           this.navigation.zoomAbout(null, factor);
           this.navigation.commit();
         },
-        fit: () => this.fit(),
+        fit: () => {
+          if (!this.tool.busy) this.fit();
+        },
         // W picks the slantWarper tool only while its palette button can
         // be pressed.
         tool: (name) => {
@@ -296,6 +302,7 @@ class App {
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
     this.edit.forget();
+    this.afterPress = [];
     this.alertsSeen = this.engine.alerts().length;
     this.navigation.reset(this.engine.view());
     this.log.clear();
@@ -319,14 +326,19 @@ class App {
     }
     const {text, written, skipped} = exportDocument(this.model, paths);
     const name = this.model.fileName;
+    const unseen = written > 0 && holdsIllustratorCopy(this.model);
     return {
       text,
       fileName: name,
       format: this.model.format,
-      kind: skipped > 0 ? 'warning' : 'info',
+      kind: skipped > 0 || unseen ? 'warning' : 'info',
       notice:
         `Exported ${name}: ${written} element${written === 1 ? '' : 's'} with new geometry, everything else as the file has it` +
-        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.'),
+        (skipped > 0 ? `; ${skipped} whose points cannot be written keep the file's geometry.` : '.') +
+        (unseen
+          ? ' Illustrator reopens this file from its own copy of the drawing, saved in it with its editing' +
+            ' capabilities, so it will not show the change; browsers and other programs will.'
+          : ''),
     };
   }
 
@@ -401,7 +413,23 @@ class App {
   abortPress() {
     if (!this.tool.busy) return;
     this.tool.abort();
+    this.pressEnded();
+  }
+
+  // Runs fn now or, while the tool's press is under way, at its release:
+  // an export in the middle of a drag would write the plug-in's copies of
+  // the art, made for the drag, beside the art.
+  whenReleased(fn) {
+    if (this.tool.busy) this.afterPress.push(fn);
+    else fn();
+  }
+
+  // A press ended: what waited for it (an undo, an export) is done.
+  pressEnded() {
     this.edit.released();
+    const waiting = this.afterPress;
+    this.afterPress = [];
+    for (const fn of waiting) fn();
   }
 
   chooseMenuItem(text) {

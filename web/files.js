@@ -16,7 +16,8 @@ const $ = (id) => document.getElementById(id);
 
 export class Files {
   // app: {openSvg(text, fileName, format), loadScenario(text), exportSvg() ->
-  // {text, fileName, format, notice, kind}, scenario()}; notices:
+  // {text, fileName, format, notice, kind}, scenario(), whenReleased(fn):
+  // fn now or at the end of the tool's press under way}; notices:
   // web/notices.js; unsaved: web/unsaved_changes.js.
   constructor(app, notices, unsaved) {
     this.app = app;
@@ -26,7 +27,7 @@ export class Files {
     $('open-scenario').addEventListener('click', () => $('open-scenario-input').click());
     $('open-svg-input').addEventListener('change', (event) => this.openFrom(event.target, 'svg'));
     $('open-scenario-input').addEventListener('change', (event) => this.openFrom(event.target, 'scenario'));
-    $('export-svg').addEventListener('click', () => this.exportSvg());
+    $('export-svg').addEventListener('click', () => app.whenReleased(() => this.exportSvg()));
     $('save-scenario').addEventListener('click', () => notices.guard(() => this.saveScenario()));
     // A file dropped anywhere on the page opens in it: left to the browser,
     // a drop on the menu bar or the status bar would open the file in the

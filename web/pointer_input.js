@@ -96,8 +96,8 @@ export class PointerInput {
   }
 
   // What a tool is told of one pointer event: the client pixel, the
-  // artwork point, Shift, and (asked for) the host places of the element
-  // under the pointer.
+  // artwork point, Shift, Alt, and (asked for) the host places of the
+  // element under the pointer and of the groups it is drawn in.
   record(event) {
     const client = {x: event.clientX, y: event.clientY};
     const view = this.view;
@@ -106,8 +106,12 @@ export class PointerInput {
       client,
       point: view.artworkPoint(client.x, client.y),
       shift: event.shiftKey || this.app.shiftLatched(),
+      alt: event.altKey,
       get hit() {
         return view.artNear(client, paths());
+      },
+      get groups() {
+        return view.groupsNear(client, paths());
       },
     };
   }
@@ -206,10 +210,11 @@ export class PointerInput {
     this.app.released();
   }
 
-  // The wheel scrolls and zooms the view, but not during a slantWarper drag.
+  // The wheel scrolls and zooms the view, but not under a press the tool
+  // works on (a drag's stretch or a marquee would change under the pointer).
   wheel(event) {
     event.preventDefault();
-    if (this.app.tool().dragging) return;
+    if (this.app.tool().busy) return;
     this.navigation.wheel(event);
   }
 }

@@ -13,6 +13,8 @@
 import {FLIP, importSvg} from './svg_import.js';
 import {numberElements} from './svg_source.js';
 
+const INKSCAPE_NS = 'http://www.inkscape.org/namespaces/inkscape';
+
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
   constructor(text, fileName, parseXml) {
@@ -145,6 +147,27 @@ export class SvgDocument {
       }),
     );
     return found ? contours : null;
+  }
+
+  // The groups element `index` is drawn in, innermost first, each as the
+  // indices of the elements drawn in it (a use's drawing in the use's
+  // place): what selecting the art by its group takes. A group holding
+  // just what the one inside it holds is left out, and so are a layer (an
+  // Inkscape group marked as one) and everything around it, as drawing
+  // programs never select a layer by its art.
+  groupsAround(index) {
+    const element = this.elements[index];
+    const placed = (other) => this.nodes[other.chain[0] ?? other.serial];
+    const groups = [];
+    const here = placed(element);
+    let previous = this.elements.filter((other) => placed(other) === here).length;
+    for (let node = here.parentNode; node && node !== this.doc.documentElement; node = node.parentNode) {
+      if (node.getAttributeNS?.(INKSCAPE_NS, 'groupmode') === 'layer') break;
+      const members = this.elements.flatMap((other, i) => (node.contains(placed(other)) ? [i] : []));
+      if (members.length > previous) groups.push(members);
+      previous = members.length;
+    }
+    return groups;
   }
 
   // The number of copies the host holds of an element.

@@ -113,6 +113,18 @@ const INKSCAPE_SOURCES = new Map([
 
 export class SvgExportError extends Error {}
 
+const ILLUSTRATOR_NS = 'http://ns.adobe.com/AdobeIllustrator/10.0/';
+
+// Whether the file holds Illustrator's own copy of the drawing (its editing
+// data, an `<i:pgf>` with content, as Illustrator saves when it keeps its
+// editing capabilities): Illustrator reopens such a file from that copy,
+// not from the elements an export rewrites, so it would not show a change.
+export function holdsIllustratorCopy(model) {
+  return model.nodes.some(
+    (node) => node.namespaceURI === ILLUSTRATOR_NS && node.localName === 'pgf' && node.textContent.trim() !== '',
+  );
+}
+
 // The opened file written back (model: web/svg_document.js; hostPaths: the
 // host's document in paint order): every character of the file as it was,
 // but for the elements whose host paths changed, which get their new `d` in

@@ -17,6 +17,19 @@ const BOMS = [
 // The encoding's name in an XML declaration: `<?xml ... encoding="name"`.
 const DECLARED = /^<\?xml\s[^>]*?\bencoding\s*=\s*(["'])([A-Za-z][A-Za-z0-9._-]*)\1/;
 
+// Files of other kinds a designer may pick by mistake, known by their first
+// bytes (which no SVG text begins with), so the refusal names what the
+// file is instead of calling it broken text; a drawing in another format
+// can be saved as SVG where it was made.
+const OTHER_KINDS = [
+  {bytes: [0x89, 0x50, 0x4e, 0x47], kind: 'a PNG image'},
+  {bytes: [0xff, 0xd8, 0xff], kind: 'a JPEG image'},
+  {bytes: [0x47, 0x49, 0x46, 0x38], kind: 'a GIF image'},
+  {bytes: [0x25, 0x50, 0x44, 0x46], kind: "a PDF document (as Illustrator's .ai files are)", drawing: true},
+  {bytes: [0x25, 0x21, 0x50, 0x53], kind: 'a PostScript (EPS) document', drawing: true},
+  {bytes: [0x50, 0x4b, 0x03, 0x04], kind: 'a ZIP archive'},
+];
+
 // {text, format}: the file's text and how it was stored, {gzip, encoding,
 // bom}. Throws an SvgImportError with one line for a file that is not text.
 // maxBytes bounds the file and what it unpacks to.
@@ -24,6 +37,11 @@ export async function readSvgFile(blob, maxBytes = MAX_TEXT_LENGTH) {
   if (blob.size > maxBytes) throw new SvgImportError(`the file is larger than ${mebibytes(maxBytes)}`);
   const gzip = startsWith(new Uint8Array(await blob.slice(0, 2).arrayBuffer()), GZIP_MAGIC);
   const bytes = gzip ? await gunzip(blob, maxBytes) : new Uint8Array(await blob.arrayBuffer());
+  const other = OTHER_KINDS.find((known) => startsWith(bytes, known.bytes));
+  if (other) {
+    const advice = other.drawing ? ': save it as SVG in the program that made it' : '';
+    throw new SvgImportError(`the file is ${other.kind}, not an SVG drawing${advice}`);
+  }
   const {text, encoding, bom} = decodeSvg(bytes);
   return {text, format: {gzip, encoding, bom}};
 }

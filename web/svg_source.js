@@ -28,6 +28,9 @@ export function elementSpans(text) {
       i = afterDeclaration(text, lt + 2);
     } else if (text[lt + 1] === '/') {
       const gt = text.indexOf('>', lt);
+      // A text cut off inside an end tag (a damaged download) has no more
+      // elements; going on from its start would never end.
+      if (gt < 0) throw new Error('an end tag does not end');
       const span = open.pop();
       if (span) {
         span.close = lt;

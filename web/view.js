@@ -173,6 +173,21 @@ export class DocumentView {
     return [];
   }
 
+  // The host places of each group the art under a client pixel (as
+  // artNear finds it) is drawn in, innermost first; [] over nothing or
+  // art in no group.
+  groupsNear(client, paths) {
+    for (const [dx, dy] of HIT_OFFSETS) {
+      const hits = this.art.hitsAt(client.x + dx, client.y + dy);
+      if (hits.length === 0) continue;
+      const hit = hits[0];
+      if (typeof hit === 'object' && !Array.isArray(hit)) return [];
+      const index = Array.isArray(hit) ? hit[0] : hit;
+      return this.art.model.groupsAround(index).map((members) => this.placesOf(members, paths));
+    }
+    return [];
+  }
+
   // The host places of an element (its paths, not the host's copies of
   // them), of every element a use draws, or of a plain path, each element
   // with the rest of its clip group.

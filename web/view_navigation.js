@@ -6,36 +6,8 @@ import {artworkBounds} from './view.js';
 
 // From 1/1024 to 1024: a drawing in units of a hundredth of a millimetre
 // (a page 100,000 units wide) fits a screen, and one in a unit square fills it.
-const NICE_ZOOMS = [
-  1 / 1024,
-  1 / 512,
-  1 / 256,
-  1 / 128,
-  1 / 64,
-  1 / 32,
-  1 / 16,
-  1 / 8,
-  1 / 4,
-  1 / 2,
-  3 / 4,
-  1,
-  3 / 2,
-  2,
-  3,
-  4,
-  6,
-  8,
-  12,
-  16,
-  32,
-  64,
-  128,
-  256,
-  512,
-  1024,
-];
-const MIN_ZOOM = NICE_ZOOMS[0];
-const MAX_ZOOM = NICE_ZOOMS.at(-1);
+const MIN_ZOOM = 1 / 1024;
+const MAX_ZOOM = 1024;
 const COMMIT_DELAY = 250; // ms after the last wheel step before the host learns the new view
 
 export class ViewNavigation {
@@ -108,9 +80,11 @@ export class ViewNavigation {
     this.commit();
   }
 
-  // The nicest zoom at which the artwork rectangle fits the view, centred,
-  // filling at most `share` of its width and height, less `margin` pixels
-  // on every side.
+  // The zoom at which the artwork rectangle fits the view, centred, filling
+  // `share` of its width or height, less `margin` pixels on every side, as
+  // a drawing program fits a page or a selection to its window: a step of
+  // a list of zooms would leave up to half the view unused (a page 0.49 of
+  // a pixel a unit shown at 0.25).
   fitted(bounds, {share = 0.9, margin = 0} = {}) {
     const [width, height] = this.view.size();
     const unfitted = {origin: [0, 0], zoom: 1};
@@ -120,7 +94,7 @@ export class ViewNavigation {
       (width * share - 2 * margin) / Math.max(right - left, 1e-3),
       (height * share - 2 * margin) / Math.max(top - bottom, 1e-3),
     );
-    const zoom = NICE_ZOOMS.filter((z) => z <= fit).pop() ?? MIN_ZOOM;
+    const zoom = Math.min(MAX_ZOOM, Math.max(MIN_ZOOM, fit));
     // A round origin, to whole units where a unit is a pixel or less, and
     // else to the power of two at or below a pixel: never half a pixel off
     // the centre, however small the drawing's units.

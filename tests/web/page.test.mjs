@@ -350,10 +350,11 @@ test('a bad SVG and a bad scenario are refused with a message and the document k
 test('Export SVG and Save scenario download the document and the session', async () => {
   await withPage(async (page) => {
     const folder = await downloadsInto(page, 'downloads');
-    await drag(page, [300, -250], [360, -280]);
+    // Ctrl+S during the drag saves what its release leaves, not the
+    // plug-in's copies of the art made for the drag.
+    await drag(page, [300, -250], [360, -280], {beforeRelease: () => withControl(page, 'KeyS')});
     const dragged = (await report(page)).paths;
     const session = await hooks(page, 'scenario');
-    await page.click('#export-svg');
     await page.click('#save-scenario');
     const file = (name) => join(folder, name);
     await waitFor(() => existsSync(file('slantwarper.svg')) && existsSync(file('slantwarper-session.json')));
@@ -391,6 +392,36 @@ test('a compressed file in its own encoding opens through the file input and exp
       (await report(page)).paths.map((path) => path.segments),
       dragged.map((path) => path.segments),
     );
+  });
+});
+
+test('a file Illustrator reopens from its own copy of the drawing is exported with a warning that Illustrator will not show the stretch', async () => {
+  await withPage(async (page) => {
+    await downloadsInto(page, 'downloads-illustrator');
+    // As Illustrator saves with its editing capabilities kept: a switch that
+    // sends Illustrator to the copy, and the copy (its data shortened here).
+    const ai = 'http://ns.adobe.com/AdobeIllustrator/10.0/';
+    const text =
+      `<!DOCTYPE svg [<!ENTITY ns_ai "${ai}">]>` +
+      '<svg xmlns="http://www.w3.org/2000/svg" xmlns:i="&ns_ai;" xmlns:xlink="http://www.w3.org/1999/xlink" viewBox="0 0 100 100">' +
+      '<switch><foreignObject requiredExtensions="&ns_ai;" width="1" height="1"><i:pgfRef xlink:href="#adobe_illustrator_pgf"/></foreignObject>' +
+      '<g i:extraneous="self"><rect x="10" y="10" width="50" height="30"/></g></switch>' +
+      '<i:pgf id="adobe_illustrator_pgf"><![CDATA[eJzsvWuTHMl1KPZ9I/Y/9P0IAAA=]]></i:pgf></svg>';
+    // Ctrl+S, and what the notice then says once the export is written.
+    const save = async (written) => {
+      await page.keyboard.down('Control');
+      await page.keyboard.press('s');
+      await page.keyboard.up('Control');
+      const told = `Exported slantwarper.svg: ${written} with new geometry`;
+      await page.waitForFunction((t) => document.getElementById('notice-text').textContent.startsWith(t), {}, told);
+      return page.$eval('#notice', (node) => [node.dataset.kind, node.querySelector('#notice-text').textContent]);
+    };
+    await hooks(page, 'openSvg', text);
+    assert.equal((await save('0 elements'))[0], 'info', 'nothing changed: nothing to warn of');
+    await drag(page, [20, -20], [70, -20]);
+    const [kind, told] = await save('1 element');
+    assert.equal(kind, 'warning');
+    assert.match(told, /Illustrator reopens this file from its own copy of the drawing/);
   });
 });
 
@@ -494,6 +525,8 @@ test('a large file is announced, and the announcement painted, before the page o
 test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser's page", async () => {
   await withPage(async (page) => {
     const zoom = () => page.$eval('#status-zoom', (node) => node.textContent);
+    await page.keyboard.press('Digit0');
+    await frames(page);
     const fitted = await zoom();
     await withControl(page, 'Equal');
     const closer = await zoom();
@@ -503,6 +536,28 @@ test("Ctrl with +, − and 0 zooms the view, as without it, and not the browser'
     assert.equal(await zoom(), closer, 'Ctrl+− undoes a + step');
     await withControl(page, 'Digit0');
     assert.equal(await zoom(), fitted, 'Ctrl+0 fits');
+    // Not under a press the tool works on, where the art would move under
+    // the pointer: a drag's stretch, or what a marquee takes.
+    await drag(page, [300, -250], [360, -250], {
+      beforeRelease: async () => {
+        await page.keyboard.press('Equal');
+        await page.keyboard.press('Digit0');
+      },
+    });
+    await frames(page);
+    assert.equal(await zoom(), fitted, 'the keys left the drag alone');
+    assert.deepEqual((await dragPoints(page)).end, [360, -250]);
+    await page.keyboard.press('KeyV');
+    const corner = await clientPoint(page, 0, 0);
+    await page.mouse.move(corner.x, corner.y);
+    await page.mouse.down();
+    await page.mouse.move(corner.x + 30, corner.y + 30, {steps: 3});
+    await page.keyboard.down('Control');
+    await page.mouse.wheel({deltaY: -200});
+    await page.keyboard.up('Control');
+    await page.mouse.up();
+    await frames(page);
+    assert.equal(await zoom(), fitted, 'Ctrl+wheel left the marquee alone');
   });
 });
 
@@ -658,7 +713,14 @@ test('a file opens on its whole page, centred with a margin, whether the page is
       const [left, right, top, bottom] = [corners[0].x, corners[1].x, corners[0].y, corners[1].y];
       const shown = `${name}: [${left}, ${right}] x [${top}, ${bottom}] in ${JSON.stringify(view)}`;
       assert.ok(left >= view.left && right <= view.right && top >= view.top && bottom <= view.bottom, shown);
-      assert.ok(right - left >= view.width / 3, `${shown}: not a speck`);
+      // As a drawing program fits a page: as large as the view holds it
+      // (or the zoom's range: 1,024 pixels a unit).
+      const filled = Math.max((right - left) / (view.width - 16), (bottom - top) / (view.height - 16));
+      const largest = (right - left) / size[0] >= 1023.9;
+      assert.ok(
+        (filled >= 0.99 || largest) && filled <= 1.001,
+        `${shown}: the page fills the view, but for its margin`,
+      );
       assert.ok(Math.abs((left + right) / 2 - (view.left + view.right) / 2) <= 1, `${shown}: centred across`);
       assert.ok(Math.abs((top + bottom) / 2 - (view.top + view.bottom) / 2) <= 1, `${shown}: centred down`);
       assert.ok(left >= view.left + 7.5 && top >= view.top + 7.5, `${shown}: the page's edges show`);
@@ -838,6 +900,35 @@ test('the selection tool: a marquee, Shift-click, a click on nothing, select all
     const near = await clientPoint(page, 100, 0);
     await page.mouse.click(near.x, near.y + 3);
     assert.deepEqual(await selected(), [0]);
+  });
+});
+
+test('Alt-click selects the group the art is in, and again the group around it, never a whole layer', async () => {
+  await withPage(async (page) => {
+    await hooks(
+      page,
+      'openSvg',
+      '<svg xmlns="http://www.w3.org/2000/svg" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" viewBox="0 0 300 100">' +
+        '<g inkscape:groupmode="layer"><g id="face"><g id="eyes"><rect x="10" y="10" width="10" height="10"/>' +
+        '<rect x="30" y="10" width="10" height="10"/></g><rect x="10" y="40" width="30" height="5"/></g>' +
+        '<rect x="200" y="10" width="50" height="50"/></g></svg>',
+    );
+    const selected = async () => (await report(page)).paths.flatMap((path, i) => (path.selected ? [i] : []));
+    const click = async ([x, y], keys = []) => {
+      const at = await clientPoint(page, x, y);
+      for (const key of keys) await page.keyboard.down(key);
+      await page.mouse.click(at.x, at.y);
+      for (const key of keys) await page.keyboard.up(key);
+      return selected();
+    };
+    await page.keyboard.press('v');
+    const eye = [15, -15];
+    assert.deepEqual(await click(eye), [0], 'a click: the eye alone');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1], 'the eyes');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1, 2], 'the face');
+    assert.deepEqual(await click(eye, ['Alt']), [0, 1, 2], 'not the layer');
+    assert.deepEqual(await click([225, -35], ['Shift', 'Alt']), [0, 1, 2, 3], 'art in no group adds itself');
+    assert.deepEqual(await click(eye), [0]);
   });
 });
 

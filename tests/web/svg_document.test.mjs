@@ -163,3 +163,11 @@ test('event attributes are renamed before the parser reads a file, and nothing e
     ['svg', 'text', 'a'],
   );
 });
+
+test('a file cut short anywhere still has its event attributes renamed, as a damaged download is', () => {
+  const text = '<svg xmlns="http://www.w3.org/2000/svg" onload="a()"><g><path onclick="b()" d="M0 0"/></g></svg>';
+  for (let cut = 1; cut <= text.length; cut++) {
+    const inert = inertMarkup(text.slice(0, cut));
+    assert.doesNotMatch(inert, /[^-]on(load|click)=/, `cut after ${cut} characters`);
+  }
+});

@@ -79,6 +79,11 @@ test('bytes that are not the text they claim to be are refused with one line', a
     [Buffer.of(0x1f, 0x8b, 0x08, 0, 0, 0, 0, 0, 0, 3, 0xff, 0xff), /compressed data is damaged/],
     [gzipSync(Buffer.alloc(5000, 0x20)), /unpacks to more than 4096 bytes/],
     [Buffer.alloc(4097, 0x20), /larger than 4096 bytes/],
+    // What a designer opens by mistake is named, not taken for broken text.
+    [Buffer.from('\x89PNG\r\n\x1a\n\0\0\0\rIHDR', 'latin1'), /file is a PNG image, not an SVG drawing/],
+    [Buffer.from('%PDF-1.5\n%\xe2\xe3\xcf\xd3\n', 'latin1'), /a PDF document \(as Illustrator's \.ai files are\)/],
+    [Buffer.from('%!PS-Adobe-3.0 EPSF-3.0\n', 'latin1'), /PostScript \(EPS\) document/],
+    [Buffer.from('\xff\xd8\xff\xe0\0\x10JFIF\0', 'latin1'), /JPEG image/],
   ];
   for (const [bytes, message] of refusals) {
     await assert.rejects(read(bytes, 4096), (error) => {

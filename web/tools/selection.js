@@ -1,8 +1,11 @@
 // The selection tool: a click on art selects its element alone (every path
 // of it, as a drawing program selects a compound path), Shift-click adds or
-// removes the element, a click on empty space clears the selection, and a
-// marquee drag selects the elements it touches (with Shift, adds them). The
-// host's selection is the only one: every change goes to it.
+// removes the element, Alt-click selects the group the element is drawn in
+// and, clicked again, the group around that (as Illustrator's group
+// selection climbs; with Shift, adds it), a click on empty space clears
+// the selection, and a marquee drag selects the elements it touches (with
+// Shift, adds them). The host's selection is the only one: every change
+// goes to it.
 const MARQUEE_THRESHOLD = 3; // client pixels before a press becomes a marquee
 
 export class SelectionTool {
@@ -18,10 +21,12 @@ export class SelectionTool {
     return this.press !== null;
   }
 
-  // record: a pointer record ({client, point, shift, hit}); hit is the host
-  // places of the element under the pointer, [] over nothing.
+  // record: a pointer record ({client, point, shift, alt, hit, groups}); hit
+  // is the host places of the element under the pointer, [] over nothing,
+  // and groups those of the groups it is drawn in, innermost first.
   down(record) {
-    this.press = {client: record.client, hit: record.hit, shift: record.shift, marquee: false};
+    const groups = record.alt ? record.groups : null;
+    this.press = {client: record.client, hit: record.hit, groups, shift: record.shift, marquee: false};
   }
 
   move(record) {
@@ -51,6 +56,8 @@ export class SelectionTool {
       this.host.select(press.shift ? [...new Set([...selected, ...inside])] : inside);
     } else if (press.hit.length === 0) {
       if (!press.shift) this.host.select([]);
+    } else if (press.groups) {
+      this.host.select(groupChosen([press.hit, ...press.groups], selected, press.shift));
     } else if (press.shift) {
       const wasSelected = press.hit.every((place) => selected.has(place));
       for (const place of press.hit) {
@@ -76,6 +83,17 @@ export class SelectionTool {
   forget() {
     this.cancel();
   }
+}
+
+// What an Alt-click selects of `levels` (the element's places, then its
+// groups', innermost first): the level above the one the selection is, or
+// the innermost group; with Shift, the selection and the first level not
+// wholly in it.
+function groupChosen(levels, selected, shift) {
+  const whole = (level) => level.every((place) => selected.has(place));
+  if (shift) return [...new Set([...selected, ...(levels.find((level) => !whole(level)) ?? [])])];
+  const at = levels.findLastIndex((level) => whole(level) && level.length === selected.size);
+  return levels[Math.min(Math.max(at, 0) + 1, levels.length - 1)];
 }
 
 // Paths that the artwork rectangle between a and b touches: an anchor or
