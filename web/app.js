@@ -324,7 +324,10 @@ class App {
           (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.'),
       };
     }
-    const {text, written, skipped} = exportDocument(this.model, paths);
+    // The drawing brought up to date first: a shape drawn as a path carries
+    // the paint it showed (web/shape_style.js), which the export writes.
+    this.view.render(paths);
+    const {text, written, skipped} = exportDocument(this.model, paths, (index) => this.view.art.carriedStyle(index));
     const name = this.model.fileName;
     const unseen = written > 0 && holdsIllustratorCopy(this.model);
     return {

@@ -8,6 +8,8 @@
 // file has them; the others keep the file's own geometry. The copies the
 // host holds are drawn as copies of their element above it, and a <use>
 // drawing changed art is drawn as a group holding copies of what it draws.
+// Where the file's style sheets select by element name, a shape drawn as a
+// path carries the paint the shape had (web/shape_style.js).
 // Host paths that belong to no element (a scenario's world) are drawn plain.
 //
 // Path data is rebuilt only for elements whose host paths changed or whose
@@ -15,6 +17,7 @@
 // pixel drawn as one line (but for elements with markers).
 import {pathData, quantumFor} from './path_data.js';
 import {SHAPE_GEOMETRY} from './svg_import.js';
+import {carryPainting, paintingOf, selectsByShapeName} from './shape_style.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOOSE_STYLE = {fill: 'none', stroke: '#202124'};
@@ -71,6 +74,8 @@ export class ArtLayer {
     this.uncopied = new Set(); // uses too large to copy, drawn as the file has them
     this.shadow.adoptedStyleSheets = [this.hostSheet, ...(drawing ? drawing.sheets : [])];
     if (!model) return;
+    this.restyles = selectsByShapeName(drawing.sheets);
+    this.dressed = new WeakSet();
     // The drawing as built stays untouched, for copies and expansions; the
     // page draws a copy of it.
     this.pristine = new Map();
@@ -97,6 +102,8 @@ export class ArtLayer {
         changed: false,
         exact: null,
         copies: [],
+        painting: null, // what the shape looks like, where paths must carry it
+        carried: null, // the declarations its path carries for that
       };
       this.instances.push(state);
       if (element.chain.length === 0) {
@@ -208,7 +215,9 @@ export class ArtLayer {
       // path's use draws it.
       if (!state.generated) state.generated = asPath(node, node.getAttribute('id'));
       state.generated.setAttribute('d', state.d ?? '');
+      this.notePainting(state);
       this.swapIn(state, state.generated);
+      this.dress(state, state.generated);
     } else {
       this.swapIn(state, state.original);
     }
@@ -220,6 +229,27 @@ export class ArtLayer {
     if (state.showing && state.showing.isConnected) state.showing.replaceWith(node);
     state.showing = node;
     this.hits.set(node, state.index);
+  }
+
+  // The shape's paint as the browser computes it, taken while it shows.
+  notePainting(state) {
+    if (this.restyles && !state.painting && state.showing === state.original && state.original?.isConnected) {
+      state.painting = paintingOf(state.original);
+    }
+  }
+
+  // A path drawn for a shape, once in the page, made to look as the shape
+  // did; the declarations of the one in its place are kept for the export.
+  dress(state, path) {
+    if (!state.painting || this.dressed.has(path) || !path.isConnected) return;
+    this.dressed.add(path);
+    const carried = carryPainting(path, state.painting);
+    if (path === state.generated) state.carried = carried;
+  }
+
+  // The style declarations the path drawn for shape `index` carries, or null.
+  carriedStyle(index) {
+    return this.instances[index]?.carried || null;
   }
 
   pathDataOf(state, contours) {
@@ -255,8 +285,10 @@ export class ArtLayer {
       if (!copy.node) {
         copy.node = state.element.kind === 'path' ? withoutIds(state.original.cloneNode(true)) : asPath(state.original);
         this.hits.set(copy.node, state.index);
+        if (state.element.kind !== 'path') this.notePainting(state);
       }
       if (anchor.nextSibling !== copy.node) anchor.after(copy.node);
+      this.dress(state, copy.node);
       const pieces = contours ? contours.flat() : [];
       let same = copy.decimals === state.decimals && copy.bits.length === pieces.length;
       pieces.forEach((piece, k) => {
@@ -301,6 +333,7 @@ export class ArtLayer {
     for (const copy of state.copies) copy.node?.remove();
     state.copies = [];
     state.node = state.original = state.showing = state.generated = null;
+    state.painting = state.carried = null;
     state.dirty = true;
   }
 
@@ -353,7 +386,7 @@ export class ArtLayer {
       if (index === undefined) continue;
       const state = this.instances[index];
       state.node = state.original = state.showing = node;
-      state.generated = null;
+      state.generated = state.painting = state.carried = null;
       state.fileD = state.element.kind === 'path' ? node.getAttribute('d') : null;
       state.dirty = true;
       this.hits.set(node, index);

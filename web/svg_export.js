@@ -129,24 +129,27 @@ export function holdsIllustratorCopy(model) {
 // host's document in paint order): every character of the file as it was,
 // but for the elements whose host paths changed, which get their new `d` in
 // their own coordinates (a basic shape becoming a path that keeps its other
-// attributes), the copies the host holds, each written after what it
-// copies, and the uses that draw changed or copied elements, written as
+// attributes and, where `carriedStyle(instance)` gives declarations for
+// it, adds them to its style, so that it looks as the shape did under the
+// file's style sheets: web/shape_style.js), the copies the host holds, each
+// written after what it copies, and the uses that draw changed or copied elements, written as
 // groups holding copies of what they draw. Returns {text, written,
 // skipped}: the elements given new geometry, and those whose geometry could
 // not be written (points that are not finite, or transforms that flatten
 // the element), which keep the file's. Throws an SvgExportError for a file
 // whose text does not hold its elements (markup its document type makes).
-export function exportDocument(model, hostPaths) {
+export function exportDocument(model, hostPaths, carriedStyle = () => null) {
   const spans = model.spans ?? (model.spans = matchedSpans(model.text, model.nodes));
   if (!spans) {
     throw new SvgExportError('its document type makes elements of its own, so it cannot be written back as it was');
   }
-  return new DocumentWriter(model, spans, model.group(hostPaths)).write();
+  return new DocumentWriter(model, spans, model.group(hostPaths), carriedStyle).write();
 }
 
 class DocumentWriter {
-  constructor(model, spans, grouping) {
+  constructor(model, spans, grouping, carriedStyle) {
     this.model = model;
+    this.carriedStyle = carriedStyle;
     this.spans = spans;
     this.text = model.text;
     this.grouping = grouping;
@@ -231,6 +234,11 @@ class DocumentWriter {
     if (element.kind !== 'path') {
       edit.rename = `${prefixOf(span.name)}path`;
       for (const name of SHAPE_GEOMETRY[element.kind]) edit.remove.add(name);
+      const carried = this.carriedStyle(instance);
+      if (carried) {
+        const own = (node.getAttribute('style') ?? '').trim();
+        edit.set.push(['style', own === '' || own.endsWith(';') ? `${own}${carried}` : `${own};${carried}`]);
+      }
     }
   }
 

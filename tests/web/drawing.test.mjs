@@ -183,6 +183,42 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test('shapes a style sheet paints by element name keep their paint once stretched into paths, and in the export', async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'type_selectors.svg'), 'utf8'));
+        // Stretch along x by a quarter about x = 5: the rects reach 86.25,
+        // the circle's centre goes to 161.25.
+        const [from, to] = [await callHook(page, 'clientPoint', 5, -60), await callHook(page, 'clientPoint', 55, -60)];
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 8});
+        await page.mouse.up();
+        // #e53935 in both rects, #43a047 in the circle.
+        const expected = [
+          [80, -30, [229, 57, 53]],
+          [80, -85, [229, 57, 53]],
+          [161, -40, [67, 160, 71]],
+        ];
+        const assertPaints = async (when) => {
+          await clearSelection(page);
+          await page.bringToFront();
+          const shot = decodePng(await page.screenshot());
+          for (const [x, y, colour] of expected) {
+            const at = await callHook(page, 'clientPoint', x, y);
+            const i = (Math.round(at.y) * shot.width + Math.round(at.x)) * 4;
+            const drawn = [...shot.data.slice(i, i + 3)];
+            assert.ok(
+              drawn.every((value, k) => Math.abs(value - colour[k]) <= 8),
+              `${when}: the paint at (${x}, ${y}) is ${drawn}`,
+            );
+          }
+        };
+        await assertPaints('on screen after the drag');
+        await callHook(page, 'openSvg', await callHook(page, 'exportSvg'));
+        await assertPaints('the export reopened');
+      });
+    });
+
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));
