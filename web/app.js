@@ -169,7 +169,7 @@ class App {
     this.edit.update({
       undo: this.engine.canUndo(),
       redo: this.engine.canRedo(),
-      selectAll: paths.some((path) => !path.selected),
+      selectAll: paths.some((path) => !path.selected && this.selectable(path)),
       deselect: paths.some((path) => path.selected),
     });
     this.showNewAlerts();
@@ -268,6 +268,12 @@ class App {
       kept > 0
         ? ` ${kept === 1 ? '1 clip path stays' : `${kept} clip paths stay`} as the file has ${kept === 1 ? 'it' : 'them'}, so art ${kept === 1 ? 'it clips' : 'they clip'} may be cut off when stretched.`
         : '';
+    // Locked art is never selected, so never stretched.
+    const lockedCount = model.lockedCount;
+    const locked =
+      lockedCount > 0
+        ? ` ${lockedCount === 1 ? '1 path or shape is' : `${lockedCount} paths and shapes are`} locked (or on a locked layer) and ${lockedCount === 1 ? 'is' : 'are'} left as ${lockedCount === 1 ? 'it is' : 'they are'}: never selected.`
+        : '';
     // A selection that seems to be the whole picture stretches only its paths.
     const other = ['text', 'image'].filter((name) => model.unstretched.has(name));
     const unstretched =
@@ -276,7 +282,7 @@ class App {
         : '';
     // A notice about the document that was open before is no longer true.
     this.notice(
-      `${opened}${nothing}${omitted}${drawnUpTo}${cssPlaced}${clipsKept}${unstretched}`.trim(),
+      `${opened}${nothing}${omitted}${drawnUpTo}${cssPlaced}${clipsKept}${locked}${unstretched}`.trim(),
       nothing || omitted || drawnUpTo || cssPlaced || clipsKept ? 'warning' : 'info',
     );
     return world;
@@ -373,9 +379,17 @@ class App {
 
   // ---- selection and tools ----
 
+  // Selects the host paths at `places`, but locked art, which is never
+  // selected.
   select(places) {
-    this.engine.setSelected([...places].sort((a, b) => a - b));
+    const paths = this.engine.paths();
+    const open = [...places].filter((place) => this.selectable(paths[place]));
+    this.engine.setSelected(open.sort((a, b) => a - b));
     this.scheduleRepaint();
+  }
+
+  selectable(path) {
+    return !this.model?.lockedPath(path.name);
   }
 
   activate(name) {

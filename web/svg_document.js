@@ -14,6 +14,7 @@ import {FLIP, importSvg} from './svg_import.js';
 import {numberElements} from './svg_source.js';
 
 const INKSCAPE_NS = 'http://www.inkscape.org/namespaces/inkscape';
+const SODIPODI_NS = 'http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd';
 
 export class SvgDocument {
   // Throws an SvgImportError with one line for a file the page cannot take.
@@ -76,21 +77,38 @@ export class SvgDocument {
       element.toRoot = multiply(FLIP, element.matrix);
       this.byKey.set(instanceKey(element.chain, element.serial), index);
     });
+    // Art Inkscape has locked (sodipodi:insensitive on it or on a group
+    // around where it is drawn, a background layer most often, whatever
+    // the value, as Inkscape reads it) stays host art, drawn and kept, but
+    // is never selected, as a drawing program never selects locked art; a
+    // clip group is locked whole when any of it is, so its clip never
+    // leaves its art.
+    this.locked = lockedElements(elements);
+    for (const members of clipGroups) {
+      if (members.some((index) => this.locked[index])) for (const index of members) this.locked[index] = 1;
+    }
+    this.lockedCount = this.locked.reduce((sum, locked) => sum + locked, 0);
     this.inPlace = new Map();
     elements.forEach((element, index) => {
       if (element.chain.length === 0) this.inPlace.set(element.serial, index);
     });
   }
 
-  // The host world's paths: every contour of the file, all selected, its
-  // segments six floats each.
+  // The host world's paths: every contour of the file, all selected but
+  // locked art, its segments six floats each.
   worldPaths() {
     return this.paths.map((path, i) => ({
       name: this.names[i],
-      selected: true,
+      selected: !this.locked[path.element],
       closed: path.closed,
       segments: this.baseline[i],
     }));
+  }
+
+  // Whether the host path named `name` (or a copy of it) is locked art.
+  lockedPath(name) {
+    const index = this.placeOfName.get(name);
+    return index !== undefined && this.locked[this.paths[index].element] === 1;
   }
 
   // Host paths grouped by the file's paths they come from: {current, copies,
@@ -213,6 +231,21 @@ export class SvgDocument {
     }
     return expanded;
   }
+}
+
+// 1 for each element drawn where it, or a group around it, is locked.
+function lockedElements(elements) {
+  const known = new Map();
+  const locked = (node) => {
+    if (!node || node.nodeType !== 1) return false;
+    let answer = known.get(node);
+    if (answer === undefined) {
+      answer = node.hasAttributeNS(SODIPODI_NS, 'insensitive') || locked(node.parentNode);
+      known.set(node, answer);
+    }
+    return answer;
+  };
+  return Uint8Array.from(elements, (element) => (locked(element.uses[0] ?? element.node) ? 1 : 0));
 }
 
 export function instanceKey(chain, serial) {

@@ -164,10 +164,10 @@ export class DocumentView {
   // The host places (in paint order) of the path art under a client pixel
   // or, for thin strokes, within a few pixels of it: every path of the
   // topmost element there, as a drawing program selects a compound path;
-  // [] when there is none.
+  // [] when there is none. Locked art is passed over, as if not there.
   artNear(client, paths) {
     for (const [dx, dy] of HIT_OFFSETS) {
-      const hits = this.art.hitsAt(client.x + dx, client.y + dy);
+      const hits = this.selectableHits(client.x + dx, client.y + dy);
       if (hits.length > 0) return this.placesOf(hits[0], paths);
     }
     return [];
@@ -178,7 +178,7 @@ export class DocumentView {
   // art in no group.
   groupsNear(client, paths) {
     for (const [dx, dy] of HIT_OFFSETS) {
-      const hits = this.art.hitsAt(client.x + dx, client.y + dy);
+      const hits = this.selectableHits(client.x + dx, client.y + dy);
       if (hits.length === 0) continue;
       const hit = hits[0];
       if (typeof hit === 'object' && !Array.isArray(hit)) return [];
@@ -186,6 +186,15 @@ export class DocumentView {
       return this.art.model.groupsAround(index).map((members) => this.placesOf(members, paths));
     }
     return [];
+  }
+
+  // The art under a client pixel (ArtLayer.hitsAt) that is not locked.
+  selectableHits(clientX, clientY) {
+    const locked = this.art.model?.locked;
+    const open = (index) => !locked[index];
+    return this.art
+      .hitsAt(clientX, clientY)
+      .filter((hit) => !locked || (Array.isArray(hit) ? hit.some(open) : typeof hit !== 'number' || open(hit)));
   }
 
   // The host places of an element (its paths, not the host's copies of
@@ -212,12 +221,14 @@ export class DocumentView {
   }
 
   // The host places of elements `indices` and of the rest of their clip
-  // groups, each group gone through once however many of it are given.
+  // groups, each group gone through once however many of it are given;
+  // locked art left out.
   elementPlaces(indices, grouping) {
     const model = this.art.model;
     const places = new Set();
     for (const members of new Set(indices.map((index) => model.selectedWith(index)))) {
       for (const member of members) {
+        if (model.locked[member]) continue;
         for (const pieces of model.elements[member].paths) {
           for (const i of pieces) if (grouping.current[i]) places.add(grouping.current[i].place);
         }

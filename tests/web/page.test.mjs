@@ -9,6 +9,7 @@ import {existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:f
 import {join} from 'node:path';
 import {gunzipSync, gzipSync} from 'node:zlib';
 import {BUILD_DIR, SCREENSHOT_DIR, callHook, frames, launchBrowser, withFreshPage} from './browser.mjs';
+import {REPO_ROOT} from '../../web/serve.mjs';
 
 let session;
 before(async () => {
@@ -929,6 +930,49 @@ test('Alt-click selects the group the art is in, and again the group around it, 
     assert.deepEqual(await click(eye, ['Alt']), [0, 1, 2], 'not the layer');
     assert.deepEqual(await click([225, -35], ['Shift', 'Alt']), [0, 1, 2, 3], 'art in no group adds itself');
     assert.deepEqual(await click(eye), [0]);
+  });
+});
+
+test('art Inkscape has locked, or on a locked layer, is drawn and kept but never selected: not by opening, a click, a marquee or Select All, so a drag leaves it', async () => {
+  await withPage(async (page) => {
+    const text = readFileSync(join(REPO_ROOT, 'tests/web/corpus/locked.svg'), 'utf8');
+    await hooks(page, 'openSvg', text);
+    assert.match(
+      await page.$eval('#notice', (node) => node.textContent),
+      /3 paths and shapes are locked \(or on a locked layer\) and are left as they are/,
+    );
+    const opened = (await report(page)).paths;
+    const selected = async () => (await report(page)).paths.flatMap((path) => (path.selected ? [path.name] : []));
+    assert.deepEqual(await selected(), ['house'], 'opened');
+    await page.keyboard.press('v');
+    for (const point of [
+      [40, -40],
+      [180, -10],
+    ]) {
+      const at = await clientPoint(page, ...point);
+      await page.mouse.click(at.x, at.y);
+      assert.deepEqual(await selected(), [], `a click on locked art at ${point} selects nothing`);
+    }
+    await drag(page, [1, -1], [199, -119]);
+    assert.deepEqual(await selected(), ['house'], 'a marquee over all of it');
+    await page.keyboard.down('Shift');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.up('Shift');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    assert.deepEqual(await selected(), ['house'], 'Select All');
+    await page.keyboard.press('w');
+    await drag(page, [0, -60], [100, -60]);
+    const dragged = (await report(page)).paths;
+    assert.deepEqual(
+      dragged.filter((path) => path.name !== 'house'),
+      opened.filter((path) => path.name !== 'house'),
+      'the locked art as it was',
+    );
+    assert.notDeepEqual(dragged.at(-1).segments, opened.at(-1).segments, 'the house stretched');
   });
 });
 

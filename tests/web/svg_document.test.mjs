@@ -171,3 +171,16 @@ test('a file cut short anywhere still has its event attributes renamed, as a dam
     assert.doesNotMatch(inert, /[^-]on(load|click)=/, `cut after ${cut} characters`);
   }
 });
+
+test('locked art is opened unselected: where it is drawn, through the use placing it, and with its clip group', () => {
+  const model = open(`<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink"
+      xmlns:sodipodi="http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd">
+    <defs><clipPath id="c"><rect id="clip" width="50" height="50"/></clipPath></defs>
+    <rect id="open" width="10" height="10"/>
+    <g sodipodi:insensitive="true"><rect id="clipped" width="80" height="80" clip-path="url(#c)"/></g>
+    <use id="placed" xlink:href="#open" x="20" sodipodi:insensitive="1"/>
+  </svg>`);
+  const selected = Object.fromEntries(model.worldPaths().map((path) => [path.name, path.selected]));
+  assert.deepEqual(selected, {open: true, clipped: false, 'open (2)': false, clip: false});
+  assert.equal(model.lockedCount, 3);
+});
