@@ -43,7 +43,25 @@ export async function readSvgFile(blob, maxBytes = MAX_TEXT_LENGTH) {
     throw new SvgImportError(`the file is ${other.kind}, not an SVG drawing${advice}`);
   }
   const {text, encoding, bom} = decodeSvg(bytes);
+  if (isScenario(text)) {
+    throw new SvgImportError(
+      'the file is a scenario (a session saved with Save scenario), not an SVG drawing: open it with Open scenario',
+    );
+  }
   return {text, format: {gzip, encoding, bom}};
+}
+
+// Whether a text is a scenario file, as the page's Save scenario writes one
+// (a JSON object holding the world's paths or the events played), which no
+// SVG text is.
+function isScenario(text) {
+  if (!/^\s*\{/.test(text)) return false;
+  try {
+    const value = JSON.parse(text);
+    return value !== null && typeof value === 'object' && ('events' in value || 'paths' in value);
+  } catch {
+    return false;
+  }
 }
 
 // {text, encoding, bom}: the text of uncompressed bytes, and the encoding

@@ -84,6 +84,10 @@ test('bytes that are not the text they claim to be are refused with one line', a
     [Buffer.from('%PDF-1.5\n%\xe2\xe3\xcf\xd3\n', 'latin1'), /a PDF document \(as Illustrator's \.ai files are\)/],
     [Buffer.from('%!PS-Adobe-3.0 EPSF-3.0\n', 'latin1'), /PostScript \(EPS\) document/],
     [Buffer.from('\xff\xd8\xff\xe0\0\x10JFIF\0', 'latin1'), /JPEG image/],
+    [
+      Buffer.from(' {"view": {"origin": [0, 0], "zoom": 1}, "paths": [], "events": []}\n'),
+      /a scenario .* Open scenario/,
+    ],
   ];
   for (const [bytes, message] of refusals) {
     await assert.rejects(read(bytes, 4096), (error) => {
