@@ -243,6 +243,11 @@ export class ArtLayer {
   dress(state, path) {
     if (!state.painting || this.dressed.has(path) || !path.isConnected) return;
     this.dressed.add(path);
+    // The host's copies, new at each drag, take what the first path found.
+    if (state.carried !== null && path !== state.generated) {
+      path.style.cssText += `;${state.carried}`;
+      return;
+    }
     const carried = carryPainting(path, state.painting);
     if (path === state.generated) state.carried = carried;
   }

@@ -192,16 +192,14 @@ for (const kind of ['chrome', 'firefox']) {
         await page.mouse.move(from.x, from.y);
         await page.mouse.down();
         await page.mouse.move(to.x, to.y, {steps: 8});
-        await page.mouse.up();
         // #e53935 in both rects, #43a047 in the circle.
-        const expected = [
-          [80, -30, [229, 57, 53]],
-          [80, -85, [229, 57, 53]],
-          [161, -40, [67, 160, 71]],
+        const [red, green] = [
+          [229, 57, 53],
+          [67, 160, 71],
         ];
-        const assertPaints = async (when) => {
-          await clearSelection(page);
+        const assertPaints = async (when, expected) => {
           await page.bringToFront();
+          await frames(page);
           const shot = decodePng(await page.screenshot());
           for (const [x, y, colour] of expected) {
             const at = await callHook(page, 'clientPoint', x, y);
@@ -213,9 +211,20 @@ for (const kind of ['chrome', 'firefox']) {
             );
           }
         };
-        await assertPaints('on screen after the drag');
+        // The plug-in's untouched copy of the rect, drawn above it, shows
+        // no path's blue stroke where its right edge was.
+        await assertPaints('during the drag', [[70, -30, red]]);
+        await page.mouse.up();
+        const stretched = [
+          [80, -30, red],
+          [80, -85, red],
+          [161, -40, green],
+        ];
+        await clearSelection(page);
+        await assertPaints('on screen after the drag', stretched);
         await callHook(page, 'openSvg', await callHook(page, 'exportSvg'));
-        await assertPaints('the export reopened');
+        await clearSelection(page);
+        await assertPaints('the export reopened', stretched);
       });
     });
 
