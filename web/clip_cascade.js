@@ -23,6 +23,10 @@ const MENTIONS = /clip-path/i;
 // `all` resets clip-path too.
 const ALL = /(?<![\w-])all\s*:/i;
 const COMMENT = /\/\*[^]*?\*\//g;
+// Characters that JavaScript trims and CSS reads as part of a name or
+// value: the readers here trim as JavaScript does, so such text is not
+// read at all.
+const NOT_CSS_SPACE = /[\v\u00a0\u1680\u2000-\u200a\u2028\u2029\u202f\u205f\u3000\ufeff]/;
 const COMPOUND = /^(?:(\*)|([a-z][a-z0-9_-]*))?((?:[.#]-?[A-Za-z_][\w-]*)*)$/;
 // Path art a stretch may write as a path, after which a rule by its
 // element's name would stop (or start) matching it.
@@ -70,7 +74,7 @@ function sheetRules(styles) {
     const text = style.textContent ?? '';
     if (ALL.test(text)) return null;
     if (!MENTIONS.test(text)) continue;
-    if (!plainSheet(style) || text.includes('\\') || !readSheet(text, rules)) return null;
+    if (!plainSheet(style) || text.includes('\\') || NOT_CSS_SPACE.test(text) || !readSheet(text, rules)) return null;
   }
   return rules;
 }
@@ -180,7 +184,7 @@ function resolve(doc, rules) {
     };
     const own = attribute(node, 'clip-path');
     if (own !== null) {
-      const read = readValue(own);
+      const read = NOT_CSS_SPACE.test(own) ? null : readValue(own);
       if (!read) return null;
       offer([0], read.id);
     }
@@ -196,7 +200,7 @@ function resolve(doc, rules) {
     }
     const style = attribute(node, 'style');
     if (style !== null && MENTIONS.test(style)) {
-      const declarations = declarationsOf(style);
+      const declarations = NOT_CSS_SPACE.test(style) ? null : declarationsOf(style);
       if (declarations === null) return null;
       for (const [name, value] of declarations) {
         if (/^-[a-z]+-clip-path$/.test(name)) return null;

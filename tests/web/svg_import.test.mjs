@@ -520,6 +520,7 @@ test('clip paths a style sheet gives follow through the cascade; a sheet the pag
     '.\\6b{clip-path:url(#A)}',
     '.k{clip-path:url(#A)} .m{all:unset}',
     '.k{clip-path:url(#A); .m{fill:red}}',
+    '.k\u00a0{clip-path:url(#A)}',
   ])
     assert.deepEqual(clipOfGroup(css, '', ' clip-path="url(#B)"'), [], css);
 });
