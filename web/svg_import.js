@@ -97,7 +97,8 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   shapes (elements and paths after all the art, as they paint nothing)
 //   follow the art it clips (see clip_paths.js); clipsKept: how many clip
 //   paths in the user space of the art they clip do not, and stay as the
-//   file has them: those that clip path art, and those a style sheet gives.
+//   file has them: those that clip path art, and those a style sheet the
+//   page cannot match gives (see clip_cascade.js).
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
