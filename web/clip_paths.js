@@ -7,7 +7,8 @@
 //   would change as the art stretches);
 // - every element that names it is path art or a group of it that the walk
 //   draws, each in the same user space (one geometry cannot follow two),
-//   and no style sheet sets a clip path (its references could be anywhere);
+//   and the file's CSS names clip paths only where the page can tell which
+//   elements it gives them to (see clip_cascade.js);
 // - it holds only paths, basic shapes and uses that draw one directly, none
 //   of them clipped in turn, and nothing else but descriptions;
 // - nothing else links to each shape it draws (or, for a use's target, to
@@ -27,40 +28,19 @@ export const CLIP_REFERRERS = new Set([...SHAPES, 'g', 'a', 'switch']);
 // What may hold a shape a clip path draws through a use without drawing it
 // somewhere the walk does not follow (a pattern, a marker, a mask).
 const PLAIN_HOLDERS = new Set(['svg', 'g', 'a', 'switch', 'defs', 'symbol']);
-const LOCAL_URL = /^url\(\s*(?:"#([^"]*)"|'#([^']*)'|#([^\s"')]*))\s*\)$/i;
-
-// The id an element's clip-path names (its style's over its attribute),
-// or null.
-export function clipReference(node) {
-  let value = null;
-  const style = attribute(node, 'style');
-  if (style !== null) {
-    for (const declaration of style.split(';')) {
-      const colon = declaration.indexOf(':');
-      if (colon > 0 && declaration.slice(0, colon).trim().toLowerCase() === 'clip-path') {
-        value = declaration
-          .slice(colon + 1)
-          .replace(/!important/i, '')
-          .trim();
-      }
-    }
-  }
-  value ??= attribute(node, 'clip-path');
-  const match = value === null ? null : LOCAL_URL.exec(value.trim());
-  return match ? (match[1] ?? match[2] ?? match[3]) : null;
-}
-
 // The clip paths to follow, in the order given: [{clip, reference, members}]
 // where reference is the first of the walk's references to it and members
 // its shapes in order, each {shape, use} (use null for a child of its own).
 // - referenced: Map from each clipPath the walk met to its references
 //   [{node, matrix, followable, start, end}], start and end the element
 //   indices of the art drawn within the node;
-// - ids: the file's elements by id; sheets: the text of its style sheets;
+// - ids: the file's elements by id; cascade: its clip paths' cascade
+//   (clip_cascade.js);
 // - walkedUses: the uses the walk drew; drawn: the nodes of art drawn in
 //   place (the walk's instances with no use) and of art CSS places.
-export function followedClips(doc, {referenced, ids, sheets, walkedUses, drawn}) {
-  if (referenced.size === 0 || sheets.some((text) => /clip-path/i.test(text))) return [];
+export function followedClips(doc, {referenced, ids, cascade, walkedUses, drawn}) {
+  if (referenced.size === 0 || !cascade.exact) return [];
+  const clipReference = cascade.clipOf;
   const naming = new Map(); // clipPath -> the elements naming it
   const links = new Map(); // element -> the elements linking to it by href
   for (const node of doc.getElementsByTagName('*')) {
@@ -74,7 +54,13 @@ export function followedClips(doc, {referenced, ids, sheets, walkedUses, drawn})
   const claimed = new Set(drawn);
   const followed = [];
   for (const [clip, references] of referenced) {
-    const members = clipMembers(clip, references, naming.get(clip) ?? [], {ids, links, walkedUses, claimed});
+    const members = clipMembers(clip, references, naming.get(clip) ?? [], {
+      ids,
+      links,
+      walkedUses,
+      claimed,
+      clipReference,
+    });
     if (!members) continue;
     for (const {shape} of members) claimed.add(shape);
     followed.push({clip, reference: references[0], members});
@@ -82,8 +68,8 @@ export function followedClips(doc, {referenced, ids, sheets, walkedUses, drawn})
   return followed;
 }
 
-// The clip paths that a style sheet setting clip paths names by id: the
-// page does not tell which art it gives them to, so they stay as the file
+// The clip paths that a style sheet setting clip paths names by id, where
+// the page cannot tell which art it gives them to: they stay as the file
 // has them, and may cut off art a drag stretches.
 export function clipsNamedBySheets(sheets, ids) {
   const setting = sheets.filter((text) => /clip-path/i.test(text));
@@ -102,7 +88,7 @@ export function inBoundingBoxUnits(clip) {
   return attribute(clip, 'clipPathUnits')?.trim() === 'objectBoundingBox';
 }
 
-function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed}) {
+function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed, clipReference}) {
   if (inBoundingBoxUnits(clip)) return null;
   if (clipReference(clip) !== null) return null;
   const nodes = new Set(references.map((reference) => reference.node));

@@ -130,7 +130,7 @@ function svgStep(name, numbers) {
 // [name, value] of each declaration of a declaration list, names in lower
 // case, comments taken out; null for text whose strings or brackets do not
 // close, or where an escape could spell a property's name.
-function declarationsOf(text) {
+export function declarationsOf(text) {
   const parts = splitTopLevel(text, ';');
   if (parts === null) return null;
   const declarations = parts.flatMap((part) => {
@@ -285,7 +285,7 @@ function stringEnd(text, open) {
 // The index and character of the first of `chars`, or of an escape, outside
 // strings and comments from `from`, or null (also for a string or comment
 // that does not end).
-function nextOutside(text, from, chars) {
+export function nextOutside(text, from, chars) {
   for (let i = from; i < text.length; i++) {
     const c = text[i];
     if (c === '/' && text[i + 1] === '*') {
@@ -304,7 +304,7 @@ function nextOutside(text, from, chars) {
 }
 
 // The index of the brace closing the one at `open`, or null.
-function matchingBrace(text, open) {
+export function matchingBrace(text, open) {
   let depth = 0;
   for (let at = open; ;) {
     const next = nextOutside(text, at, '{}');

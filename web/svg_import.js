@@ -9,14 +9,8 @@
 import svgpath from 'svgpath';
 import {transformSteps} from './svg_values.js';
 import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
-import {
-  CLIP_REFERRERS,
-  clipGroups,
-  clipReference,
-  clipsNamedBySheets,
-  followedClips,
-  inBoundingBoxUnits,
-} from './clip_paths.js';
+import {CLIP_REFERRERS, clipGroups, clipsNamedBySheets, followedClips, inBoundingBoxUnits} from './clip_paths.js';
+import {clipCascade} from './clip_cascade.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -103,7 +97,8 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   shapes (elements and paths after all the art, as they paint nothing)
 //   follow the art it clips (see clip_paths.js); clipsKept: how many clip
 //   paths in the user space of the art they clip do not, and stay as the
-//   file has them: those that clip path art, and those a style sheet gives.
+//   file has them: those that clip path art, and those a style sheet the
+//   page cannot match gives (see clip_cascade.js).
 export function importSvg(text, parseXml) {
   try {
     return importChecked(text, parseXml);
@@ -143,7 +138,7 @@ function importChecked(text, parseXml) {
   const doc = parseSvgDocument(text, parseXml);
   const root = doc.documentElement;
   const sheets = styleTexts(doc);
-  const walk = new Walk(sheetPlacement(sheets));
+  const walk = new Walk(sheetPlacement(sheets), clipCascade(doc));
   const viewport = rootViewport(root);
   // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
   walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
@@ -178,8 +173,9 @@ function styleTexts(doc) {
 }
 
 class Walk {
-  constructor(placedBySheet) {
+  constructor(placedBySheet, clipCascade) {
     this.placedBySheet = placedBySheet; // whether a style sheet's rule may move an element
+    this.clipCascade = clipCascade; // which clip path each element names
     this.paths = [];
     this.elements = [];
     this.segmentCount = 0;
@@ -229,7 +225,7 @@ class Walk {
   // The clip path an element names, if any: recorded with the user space
   // it is named in and, once walked, the elements drawn within it.
   clipReference(node, name, state, isRoot) {
-    const id = clipReference(node);
+    const id = this.clipCascade.clipOf(node);
     const clip = id === null ? undefined : this.byId(node.ownerDocument).get(id);
     if (!clip || localName(clip) !== 'clipPath' || !isSvgElement(clip)) return null;
     const followable = !isRoot && !state.unplaced && CLIP_REFERRERS.has(name);
@@ -251,7 +247,7 @@ class Walk {
     const followed = followedClips(doc, {
       referenced: this.clipReferences,
       ids: this.byId(doc),
-      sheets,
+      cascade: this.clipCascade,
       walkedUses: this.useGeometry,
       drawn,
     });
@@ -269,7 +265,7 @@ class Walk {
       if (this.elements.length > before[1]) clips.set(clip, {ranges, shapes: [before[1], this.elements.length]});
     }
     this.clipGroups = clipGroups([...clips.values()]);
-    const kept = new Set(clipsNamedBySheets(sheets, this.byId(doc)));
+    const kept = new Set(this.clipCascade.exact ? [] : clipsNamedBySheets(sheets, this.byId(doc)));
     for (const [clip, references] of this.clipReferences) {
       if (!clips.has(clip) && references.some(({start, end}) => end > start)) kept.add(clip);
     }

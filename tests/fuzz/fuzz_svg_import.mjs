@@ -424,6 +424,7 @@ function paint(r) {
   if (r.chance(0.1)) attributes.push(`style="${cssPlacement(r)}"`);
   if (r.chance(0.1))
     attributes.push(r.pick(['clip-path="url(#c)"', 'style=\'clip-path: url("#c")\'', 'clip-path="url(#a)"']));
+  if (r.chance(0.1)) attributes.push(`class="${r.pick(['k', 'c', 'k c', ''])}"`);
   return attributes;
 }
 
@@ -448,6 +449,13 @@ function cssPlacement(r) {
     'fill',
   ]);
   return `${name}:${value}${r.chance(0.2) ? ' !important' : ''}${r.chance(0.3) ? ';fill:red' : ''}`;
+}
+
+// A clip path a style sheet gives, in the forms a sheet may write one.
+function cssClip(r) {
+  const name = r.pick(['clip-path', 'clip-path', 'CLIP-PATH', '-webkit-clip-path', 'all']);
+  const value = r.pick(['url(#c)', 'url("#a")', 'url( #c )', 'none', 'inherit', 'unset', 'var(--x)', 'url(#c', '']);
+  return `${name}:${value}${r.chance(0.2) ? ' !important' : ''}${r.chance(0.3) ? `;clip-path:url(#${r.pick(['a', 'c'])})` : ''}`;
 }
 
 function shape(r) {
@@ -531,9 +539,22 @@ function generate(r) {
   const rootName = root.startsWith('<svg:svg') ? 'svg:svg' : 'svg';
   const transformAttribute = r.chance(0.1) ? ` transform="${transform(r)}"` : '';
   if (r.chance(0.1)) {
-    const selector = r.pick(['rect', '#a', '.c', 'g > path', '*', '@media print', '@supports (x: y)', '']);
+    const selector = r.pick([
+      'rect',
+      '#a',
+      '.c',
+      'g > path',
+      '*',
+      '@media print',
+      '@supports (x: y)',
+      '',
+      '.k',
+      '.k, .c',
+      'g.k',
+    ]);
     const blocks = r.chance(0.05) ? 1 + r.below(5000) : 1;
-    const rule = `${selector}${'{'.repeat(blocks)}${cssPlacement(r)}${'}'.repeat(r.chance(0.9) ? blocks : r.below(blocks))}`;
+    const declarations = r.chance(0.5) ? cssClip(r) : cssPlacement(r);
+    const rule = `${selector}${'{'.repeat(blocks)}${declarations}${'}'.repeat(r.chance(0.9) ? blocks : r.below(blocks))}`;
     body = `<style>${r.chance(0.5) ? `<![CDATA[${rule}]]>` : rule.replace(/[<&>]/g, '')}</style>${body}`;
   }
   let text = `${root}${transformAttribute}>${body}</${rootName}>`;

@@ -228,6 +228,45 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test("clip groups Illustrator's CSS export gives by class are selected whole and stretch with their art", async () => {
+      await withFreshPage(session, async (page) => {
+        const text = readFileSync(join(CORPUS, 'illustrator_css_clips.svg'), 'utf8');
+        await callHook(page, 'openSvg', text);
+        const report = async () => JSON.parse(await callHook(page, 'report')).paths;
+        const selected = async () => (await report()).flatMap((path) => (path.selected ? [path.name] : []));
+        const opened = await report();
+        assert.doesNotMatch(await page.$eval('#notice', (node) => node.textContent), /clip path/);
+        const anchorsOf = (name) => opened.find((path) => path.name === name).segments.map(([x, y]) => [x, y]);
+        const middle = (name) =>
+          anchorsOf(name).reduce(([x, y], [ax, ay], _, all) => [x + ax / all.length, y + ay / all.length], [0, 0]);
+        const at = (x, y) => callHook(page, 'clientPoint', x, y);
+        await page.keyboard.press('v');
+        const sky = await at(...middle('sky'));
+        await page.mouse.click(sky.x, sky.y);
+        assert.deepEqual(await selected(), ['sky', 'hill', 'window-shape'], 'the clip path a use draws');
+        const leaf = await at(...middle('leaf-light'));
+        await page.mouse.click(leaf.x, leaf.y);
+        assert.deepEqual(await selected(), ['leaf-light', 'leaf-dark', 'path 5'], 'the clip path of its own');
+        // Stretch along x by a quarter about the leaf's left tip: its right
+        // tip goes from 100 to 122.5 in the file.
+        const [tipX, tipY] = anchorsOf('path 5').reduce((left, point) => (point[0] < left[0] ? point : left));
+        await page.keyboard.press('w');
+        const [start, end] = [await at(tipX, tipY), await at(tipX + 50, tipY)];
+        await page.mouse.move(start.x, start.y);
+        await page.mouse.down();
+        await page.mouse.move(end.x, end.y, {steps: 8});
+        await page.mouse.up();
+        const dragged = await report();
+        const exported = await callHook(page, 'exportSvg');
+        const clipData = /<clipPath id="clip-path">\s*<path class="cls-1" d="([^"]+)"/.exec(exported)[1];
+        const tip = Math.max(...[...clipData.matchAll(/([-\d.]+)[ ,][-\d.]+/g)].map((pair) => Number(pair[1])));
+        assert.ok(Math.abs(tip - 122.5) < 0.5, `the exported clipping path's tip at ${tip}`);
+        await callHook(page, 'openSvg', exported);
+        const segments = (paths) => paths.map((path) => path.segments);
+        assert.deepEqual(segments(await report()), segments(dragged), 'the export reopens as the dragged art and clip');
+      });
+    });
+
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));

@@ -455,14 +455,14 @@ test("a clip path in its art's user space is path art of the clip group; one the
     0,
   );
   // Named in two user spaces, or by art the walk does not draw; a sheet
-  // that sets clip paths; a clip on the clip; text in it; a shape of it
+  // that sets clip paths by rules the page cannot match; a clip on the clip; text in it; a shape of it
   // that is art, or in a pattern, itself or through a use; CSS that may
   // move its shape; a group drawn by two uses.
   for (const body of [
     `${clip}${clipped}<g clip-path="url(#c)" transform="scale(2)"/>`,
     `${clip}<g clip-path="url(#c)">${plain}</g><pattern><path clip-path="url(#c)" d="M0 0H1"/></pattern>`,
-    `${clip}<style>.x { clip-path: none }</style>${clipped}`,
-    `${clip}<style>.k { clip-path: url(#c) }</style><path id="a" class="k" d="M0 0H1"/>`,
+    `${clip}<style>g > .x { clip-path: none }</style>${clipped}`,
+    `${clip}<style>g > .k { clip-path: url(#c) }</style><path id="a" class="k" d="M0 0H1"/>`,
     `<clipPath id="d"><rect width="9" height="9"/></clipPath><clipPath id="c" clip-path="url(#d)"><rect width="1" height="1"/></clipPath>${clipped}`,
     `<clipPath id="c"><rect width="1" height="1"/><text>A</text></clipPath>${clipped}`,
     `<clipPath id="c"><use href="#a"/></clipPath><g clip-path="url(#c)">${plain}</g>`,
@@ -473,4 +473,54 @@ test("a clip path in its art's user space is path art of the clip group; one the
   ])
     assert.equal(kept(body), 1, body);
   assert.equal(kept(`${clip}${clipped}`, ' clip-path="url(#c)"'), 1, 'named by the root');
+});
+
+test('clip paths a style sheet gives follow through the cascade; a sheet the page cannot match keeps every clip', () => {
+  // As Illustrator's CSS export writes clip groups: a class on the group,
+  // the clip path a shape of its own (A) or a use of one in defs (B).
+  const clips =
+    '<defs><path id="pb" d="M0 0H5V5Z"/><clipPath id="A"><rect id="ra" class="cls-1" width="9" height="9"/></clipPath></defs>' +
+    '<clipPath id="B"><use href="#pb"/></clipPath>';
+  const clipOfGroup = (css, attributes = '', inner = '') => {
+    const {paths, elements, clipGroups} = importSvg(
+      svg(
+        `<style>.cls-1{fill:none;}${css}</style>${clips}<g id="g" class="k"${attributes}><path id="a" d="M0 0H1"${inner}/></g>`,
+      ),
+      parseXml,
+    );
+    return clipGroups.map((group) => group.map((index) => paths[elements[index].paths[0][0]].name).join(' '));
+  };
+  for (const [css, attributes, expected] of [
+    ['.k{clip-path:url(#A)}', '', 'a ra'],
+    ['.j, .k { clip-path: url("#A") }', '', 'a ra'],
+    ['.k{clip-path:url(#A)}', ' style="clip-path: url(#B)"', 'a pb'],
+    ['.k{clip-path:url(#A) !important}', ' style="clip-path: url(#B)"', 'a ra'],
+    ['.k{clip-path:url(#A)!important}', ' style="clip-path: url(#B) !important; clip-path: url(#A)"', 'a pb'],
+    ['#g{clip-path:url(#B)} .k{clip-path:url(#A)}', '', 'a pb'],
+    ['g.k{clip-path:url(#A)} .k{clip-path:url(#B)}', '', 'a ra'],
+    ['.k{clip-path:url(#A)} /* later wins */ .k{clip-path:url(#B)}', '', 'a pb'],
+    ['.k{clip-path:url(#B)}', ' clip-path="url(#A)"', 'a pb'],
+    ['.k{clip-path:none}', ' clip-path="url(#A)"', null],
+    ['@media print { .x { fill: red } } .k{clip-path:url(#A)}', '', 'a ra'],
+  ])
+    assert.deepEqual(clipOfGroup(css, attributes), expected ? [expected] : [], `${css}${attributes}`);
+  // Rules the page cannot match for certain leave the cascade unknown: no
+  // clip of the file follows, not even one its attribute names.
+  assert.deepEqual(clipOfGroup('.k{clip-path:url(#A)}', '', ' clip-path="url(#B)"'), ['a ra pb']);
+  for (const css of [
+    'g > .k{clip-path:url(#A)}',
+    '.k:hover{clip-path:url(#A)}',
+    '[class=k]{clip-path:url(#A)}',
+    '@media screen { .k{clip-path:url(#A)} }',
+    '@import "more.css"; .k{clip-path:url(#A)}',
+    '.k{-webkit-clip-path:url(#A)}',
+    '.k{clip-path:var(--clip)}',
+    '.k{clip-path:inherit}',
+    'path.k{clip-path:url(#A)}',
+    '.\\6b{clip-path:url(#A)}',
+    '.k{clip-path:url(#A)} .m{all:unset}',
+    '.k{clip-path:url(#A); .m{fill:red}}',
+    '.k\u00a0{clip-path:url(#A)}',
+  ])
+    assert.deepEqual(clipOfGroup(css, '', ' clip-path="url(#B)"'), [], css);
 });
