@@ -16,8 +16,8 @@
 // their attributes alone, and none is followed (see clip_paths.js). Runs in
 // the page and under node: it only reads text.
 import {declarationsOf, matchingBrace, nextOutside} from './css_placement.js';
+import {attribute, isSvgElement, localName} from './svg_nodes.js';
 
-const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOCAL_URL = /^url\(\s*(?:"#([^"]*)"|'#([^']*)'|#([^\s"')]*))\s*\)$/i;
 const MENTIONS = /clip-path/i;
 // `all` resets clip-path too.
@@ -86,7 +86,7 @@ function plainSheet(style) {
   if ((attribute(style, 'media') ?? '').trim() !== '') return false;
   if (type !== null && !/^\s*text\/css\s*$/i.test(type)) return false;
   for (let node = style; node && node.nodeType === 1; node = node.parentNode) {
-    if (!isSvg(node) || (node !== style && !SHEET_HOLDERS.has(localName(node)))) return false;
+    if (!isSvgElement(node) || (node !== style && !SHEET_HOLDERS.has(localName(node)))) return false;
   }
   return true;
 }
@@ -223,16 +223,4 @@ function compare(a, b) {
     if (difference !== 0) return difference;
   }
   return 0;
-}
-
-function attribute(node, key) {
-  return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
-}
-
-function localName(node) {
-  return node.localName ?? node.nodeName;
-}
-
-function isSvg(node) {
-  return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
 }

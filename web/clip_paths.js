@@ -18,7 +18,8 @@
 // The rest stay as the file has them: drawn and kept, never host paths.
 // This module judges; the importer's walk reads the shapes it names.
 
-const SVG_NS = 'http://www.w3.org/2000/svg';
+import {attribute, attributeNS, isSvgElement, localName} from './svg_nodes.js';
+
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
 const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
 const DESCRIPTIVE = new Set(['title', 'desc', 'metadata']);
@@ -77,7 +78,7 @@ export function clipsNamedBySheets(sheets, ids) {
   return [...ids.values()].filter(
     (node) =>
       localName(node) === 'clipPath' &&
-      isSvg(node) &&
+      isSvgElement(node) &&
       setting.some((text) => text.includes(`#${attribute(node, 'id')}`)),
   );
 }
@@ -99,7 +100,7 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
   const members = [];
   const mine = new Set();
   for (let child = clip.firstChild; child; child = child.nextSibling) {
-    if (child.nodeType !== 1 || !isSvg(child)) continue;
+    if (child.nodeType !== 1 || !isSvgElement(child)) continue;
     const name = localName(child);
     if (DESCRIPTIVE.has(name)) continue;
     let shape = child;
@@ -110,7 +111,7 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
       shape = href && href.startsWith('#') ? ids.get(href.slice(1)) : undefined;
       if (!shape || clipReference(use) !== null) return null;
     }
-    if (!isSvg(shape) || !SHAPES.has(localName(shape)) || clipReference(shape) !== null) return null;
+    if (!isSvgElement(shape) || !SHAPES.has(localName(shape)) || clipReference(shape) !== null) return null;
     if (claimed.has(shape) || mine.has(shape)) return null;
     // Whatever else draws the shape is a use the walk drew, which keeps
     // the geometry of its own copy.
@@ -118,7 +119,7 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
     if (drawnElsewhere(shape)) return null;
     if (use) {
       for (let holder = shape.parentNode; holder && holder.nodeType === 1; holder = holder.parentNode) {
-        if (!isSvg(holder) || !PLAIN_HOLDERS.has(localName(holder)) || drawnElsewhere(holder)) return null;
+        if (!isSvgElement(holder) || !PLAIN_HOLDERS.has(localName(holder)) || drawnElsewhere(holder)) return null;
       }
     }
     mine.add(shape);
@@ -165,20 +166,4 @@ function push(map, key, value) {
   const list = map.get(key);
   if (list) list.push(value);
   else map.set(key, [value]);
-}
-
-function attribute(node, key) {
-  return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
-}
-
-function attributeNS(node, namespace, key) {
-  return node.hasAttributeNS && node.hasAttributeNS(namespace, key) ? node.getAttributeNS(namespace, key) : null;
-}
-
-function localName(node) {
-  return node.localName ?? node.nodeName;
-}
-
-function isSvg(node) {
-  return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
 }

@@ -11,6 +11,7 @@ import {transformSteps} from './svg_values.js';
 import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
 import {CLIP_REFERRERS, clipGroups, clipsNamedBySheets, followedClips, inBoundingBoxUnits} from './clip_paths.js';
 import {clipCascade} from './clip_cascade.js';
+import {attribute, attributeNS, isSvgElement, localName} from './svg_nodes.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -30,7 +31,6 @@ export const MAX_ELEMENTS = 1 << 20;
 const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 
-const SVG_NS = 'http://www.w3.org/2000/svg';
 export const XLINK_NS = 'http://www.w3.org/1999/xlink';
 // Geometry attributes of each kind of path art: what a basic shape leaves
 // behind when it is drawn or written as a path.
@@ -774,22 +774,6 @@ function elementName(node, name, number) {
 
 function cleanName(name) {
   return name.replace(/[\u0000-\u001f\u007f"]/g, '').slice(0, MAX_NAME_LENGTH);
-}
-
-function attribute(node, key) {
-  return node.hasAttribute && node.hasAttribute(key) ? node.getAttribute(key) : null;
-}
-
-function attributeNS(node, namespace, key) {
-  return node.hasAttributeNS && node.hasAttributeNS(namespace, key) ? node.getAttributeNS(namespace, key) : null;
-}
-
-function localName(node) {
-  return node.localName ?? node.nodeName;
-}
-
-function isSvgElement(node) {
-  return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
 }
 
 function clip(text, limit = 100) {
