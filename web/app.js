@@ -418,7 +418,11 @@ class App {
   showPointer({point, shift}) {
     const tool = this.tool;
     const dragStart = tool === this.tools.slantWarper && tool.dragging ? tool.start : null;
-    $('status-pointer').textContent = pointerReadout(point, {yDown: this.model !== null, dragStart, shift});
+    $('status-pointer').textContent = pointerReadout(point, {
+      toFile: this.model?.fileFromArtwork ?? null,
+      dragStart,
+      shift,
+    });
   }
 
   // Escape, or a second finger that makes a pinch, during a press of the

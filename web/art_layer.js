@@ -130,7 +130,7 @@ export class ArtLayer {
   }
 
   // View 0's mapping: artwork point (x, y) at view pixel ((x - ox) zoom,
-  // (oy - y) zoom); the root's user space is artwork's with y negated.
+  // (oy - y) zoom); the viewport draws artwork coordinates with y negated.
   setMapping(origin, zoom, [width, height]) {
     this.zoom = zoom;
     const w = Math.max(width, 1) / zoom;
@@ -141,7 +141,7 @@ export class ArtLayer {
 
   // Draws the host's paths (engine.paths(), in paint order). Returns what a
   // selection outline needs: [{key, d, matrix, selected}] per element copy
-  // and plain path, d in the coordinates `matrix` takes to the root's.
+  // and plain path, d in the coordinates `matrix` takes to the viewport's.
   render(hostPaths) {
     const outlines = [];
     if (!this.model) {
@@ -191,7 +191,7 @@ export class ArtLayer {
     for (const state of this.instances) {
       if (state.dirty) this.redraw(state, grouping);
       const selected = isSelected(model.instancePaths(state.index, 0, grouping));
-      if (state.d) outlines.push({key: `e${state.index}`, d: state.d, matrix: state.element.toRoot, selected});
+      if (state.d) outlines.push({key: `e${state.index}`, d: state.d, matrix: state.element.toLayer, selected});
       this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping);
     }
     this.renderLoose(hostPaths, grouping.loose, outlines);
@@ -481,8 +481,12 @@ function fix(node, properties) {
   for (const [name, value] of Object.entries(properties)) node.style.setProperty(name, value, 'important');
 }
 
-// The file's root placed so that its user space is the viewport's: its
-// viewBox (or its own size) as its viewport, drawn unclipped.
+// The file's root placed on its canvas, drawn unclipped, so that the
+// browser places its user space in the viewport as the importer places it
+// in artwork coordinates: at the size the file states, which its viewBox
+// fills as its preserveAspectRatio says, where the host's unit is the
+// pixel of that size; else its viewBox (or its own size) on itself, its
+// user space the viewport's.
 function placeRoot(root, model) {
   const [x, y, width, height] = model.canvas;
   for (const [name, value] of [
@@ -561,7 +565,7 @@ function isSelected(contours) {
 // last place is at most half a view pixel, and the merge tolerance in those
 // units (half a pixel).
 function precision(element, zoom) {
-  const [a, b, c, d] = element.toRoot;
+  const [a, b, c, d] = element.toLayer;
   // The largest factor by which the element's transforms stretch a length.
   const sum = a * a + b * b + c * c + d * d;
   const det = a * d - b * c;

@@ -26,6 +26,7 @@ export class SvgDocument {
       useGeometry,
       canvas,
       canvasStated,
+      rootMatrix,
       flawedPaths,
       unstretched,
       placedByCss,
@@ -49,8 +50,12 @@ export class SvgDocument {
     this.paths = paths;
     this.elements = elements;
     this.useGeometry = useGeometry;
-    this.canvas = canvas; // [x, y, width, height] in the root's coordinates
+    this.canvas = canvas; // [x, y, width, height] in artwork coordinates with y down
     this.canvasStated = canvasStated; // given by the file, not taken for want of a size
+    // From artwork coordinates to the root's user space, in which the
+    // status bar gives the pointer (y down alone where the root's transform
+    // flattens it).
+    this.fileFromArtwork = inverse(rootMatrix) ?? FLIP;
     // Every element of the file in document order; an element's number is
     // its place here.
     this.nodes = numberElements(doc.documentElement);
@@ -72,9 +77,10 @@ export class SvgDocument {
       element.serial = this.serialOf.get(element.node);
       element.chain = element.uses.map((use) => this.serialOf.get(use));
       // From artwork coordinates to the element's own (null when its
-      // transforms flatten it), and from its own to the root's.
+      // transforms flatten it), and from its own to artwork coordinates
+      // with y down, in which the view's layers draw.
       element.fromArtwork = inverse(element.matrix);
-      element.toRoot = multiply(FLIP, element.matrix);
+      element.toLayer = multiply(FLIP, element.matrix);
       this.byKey.set(instanceKey(element.chain, element.serial), index);
     });
     // Art Inkscape has locked (sodipodi:insensitive on it or on a group

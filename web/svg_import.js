@@ -68,8 +68,9 @@ const INVISIBLE = new Set(['hidden', 'collapse']);
 // is drawn in this grey, as the page cannot carry their definitions.
 const COLOUR = /^(#[0-9a-f]{3,8}|[a-z]{3,20}|(rgb|hsl)a?\(\s*[-+0-9.,%\s/a-z]{1,60}\))$/i;
 const STAND_IN_COLOUR = '#808080';
-const UNITS = {px: 1, '': 1, pt: 4 / 3, pc: 16, mm: 96 / 25.4, cm: 96 / 2.54, in: 96};
-const LENGTH = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*(px|pt|pc|mm|cm|in)?\s*$/i;
+// CSS pixels per unit of each absolute length (Q: a quarter millimetre).
+const UNITS = {px: 1, '': 1, pt: 4 / 3, pc: 16, mm: 96 / 25.4, cm: 96 / 2.54, q: 96 / 101.6, in: 96};
+const LENGTH = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*(px|pt|pc|mm|cm|q|in)?\s*$/i;
 const PERCENT = /^\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?)\s*%\s*$/i;
 const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 
@@ -82,9 +83,15 @@ const NUMBER = /[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?/g;
 //   elements that draw it (outermost first, empty when drawn in place), the
 //   matrix from its own coordinates to artwork coordinates, and the indices
 //   of its paths grouped by contour ([[first piece, second piece...]...]);
-// - canvas: the file's canvas in its root's coordinates [x, y, width,
-//   height]: its viewBox, else its size; canvasStated: whether the file
-//   gives it (a viewBox, or a width and a height in units);
+// - canvas: the file's canvas [x, y, width, height] in artwork coordinates
+//   with y negated (y down, as the view's layers draw): where the host's
+//   unit is the pixel of the file's stated size (see hostPlacement), that
+//   size at the origin; else, in the root's own coordinates, its viewBox,
+//   else its size; canvasStated: whether the file gives it (a viewBox, or
+//   a width and a height in units);
+// - rootMatrix: the matrix from the root's user space to artwork
+//   coordinates (hostPlacement's, after the root's own transform, with y
+//   negated);
 // - flawedPaths: a Map from each element whose path data has an error to
 //   {error, drawn}: a line naming the element and the error, and the path
 //   data of its commands before the error, which is what browsers draw;
@@ -138,19 +145,33 @@ function importChecked(text, parseXml) {
   const doc = parseSvgDocument(text, parseXml);
   const root = doc.documentElement;
   const sheets = styleTexts(doc);
-  const walk = new Walk(sheetPlacement(sheets), clipCascade(doc));
   const viewport = rootViewport(root);
-  // Artwork y grows upwards: the root's coordinates are SVG's with y negated.
-  walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
-  walk.followClips(doc, sheets);
   const box = viewBoxOf(root);
+  let placement = hostPlacement(root);
+  let walk;
+  for (;;) {
+    walk = new Walk(sheetPlacement(sheets), clipCascade(doc), placement);
+    try {
+      // Artwork y grows upwards; the root's state places its user space in
+      // it (its transform, then hostPlacement).
+      walk.element(root, {matrix: FLIP, paint: DEFAULT_PAINT, viewport}, 0);
+      break;
+    } catch (error) {
+      // Geometry the file's size would take beyond the host's floats is
+      // taken in the file's own units instead.
+      if (!(error instanceof BeyondFloatsError && placement)) throw error;
+      placement = null;
+    }
+  }
+  walk.followClips(doc, sheets);
   return {
     paths: walk.paths,
     elements: walk.elements,
     doc,
     useGeometry: walk.useGeometry,
-    canvas: box ?? [0, 0, ...viewport],
+    canvas: placement ? [0, 0, rootLength(root, 'width'), rootLength(root, 'height')] : (box ?? [0, 0, ...viewport]),
     canvasStated: box !== null || ['width', 'height'].every((key) => rootLength(root, key) > 0),
+    rootMatrix: walk.rootMatrix,
     flawedPaths: walk.flawed,
     unstretched: walk.unstretched,
     placedByCss: walk.placedByCss,
@@ -159,10 +180,33 @@ function importChecked(text, parseXml) {
   };
 }
 
+// The host's unit is the CSS pixel of the file at the size it states, as
+// a drawing program opens a file at that size (96 pixels an inch): where
+// the root gives a viewBox and a width and a height in absolute units (px,
+// mm, cm, in, pt, pc, Q, or none), this is the root's viewport transform
+// (its viewBox placed in that size as its preserveAspectRatio says, as
+// browsers place it), from its user space to those pixels, y down. Null
+// where the file states no such size, or where its user unit already is
+// that pixel (a viewBox as large as the size, or moved only, or within a
+// millionth of it, as px files round their viewBox): there the host's
+// coordinates are the file's user units, exactly as it gives them.
+const PIXEL_SCALE_SLACK = 1e-6;
+
+function hostPlacement(root) {
+  const box = viewBoxOf(root);
+  const size = ['width', 'height'].map((key) => rootLength(root, key));
+  if (!box || !(size[0] > 0 && size[1] > 0)) return null;
+  const placement = viewBoxTransform(root, box, size);
+  if (!placement || !placement.every(Number.isFinite) || !(placement[0] > 0 && placement[3] > 0)) return null;
+  const unscaled = (scale) => Math.abs(scale - 1) <= PIXEL_SCALE_SLACK;
+  return unscaled(placement[0]) && unscaled(placement[3]) ? null : placement;
+}
+
 // A number that is not a finite 32-bit float.
 const beyondFloats = (value) => typeof value === 'number' && !Number.isFinite(Math.fround(value));
 
-// From the root's user coordinates to artwork coordinates.
+// From y down to y up: artwork coordinates are the host's, with y growing
+// upwards.
 export const FLIP = Object.freeze([1, 0, 0, -1, 0, 0]);
 
 // The text of each style element of the file, whatever its namespace.
@@ -173,9 +217,11 @@ function styleTexts(doc) {
 }
 
 class Walk {
-  constructor(placedBySheet, clipCascade) {
+  constructor(placedBySheet, clipCascade, placement) {
     this.placedBySheet = placedBySheet; // whether a style sheet's rule may move an element
     this.clipCascade = clipCascade; // which clip path each element names
+    this.placement = placement; // the root's user space in host units (hostPlacement), or null
+    this.rootMatrix = FLIP; // from the root's user space to artwork coordinates
     this.paths = [];
     this.elements = [];
     this.segmentCount = 0;
@@ -391,6 +437,9 @@ class Walk {
     if (isRoot) {
       const box = viewBoxOf(node);
       if (box) state.viewport = [box[2], box[3]];
+      // Inside the root's own transform, as browsers draw it.
+      if (this.placement) state.matrix = multiply(state.matrix, this.placement);
+      this.rootMatrix = state.matrix;
     }
     return state;
   }
@@ -483,7 +532,15 @@ function viewBoxState(node, state, size) {
   if (!(width > 0 && height > 0)) return null;
   const box = viewBoxOf(node);
   if (!box) return {...state, viewport: size};
-  const [minX, minY, boxWidth, boxHeight] = box;
+  const placement = viewBoxTransform(node, box, size);
+  if (!placement) return null;
+  return {...state, matrix: multiply(state.matrix, placement), viewport: [box[2], box[3]]};
+}
+
+// The matrix that places the viewBox `box` of `node` in a viewport of
+// `size` (both of some size) as its preserveAspectRatio says, as browsers
+// place it; null for a viewBox of no size.
+function viewBoxTransform(node, [minX, minY, boxWidth, boxHeight], [width, height]) {
   if (!(boxWidth > 0 && boxHeight > 0)) return null;
   const fit = (attribute(node, 'preserveAspectRatio') ?? '').trim().split(/\s+/);
   const align = fit[0] === 'defer' ? (fit[1] ?? 'xMidYMid') : fit[0] || 'xMidYMid';
@@ -501,7 +558,7 @@ function viewBoxState(node, state, size) {
     tx = spare(width, boxWidth * scale, xPart) - minX * scale;
     ty = spare(height, boxHeight * scale, yPart) - minY * scale;
   }
-  return {...state, matrix: multiply(state.matrix, [sx, 0, 0, sy, tx, ty]), viewport: [boxWidth, boxHeight]};
+  return [sx, 0, 0, sy, tx, ty];
 }
 
 // [minX, minY, width, height] of a viewBox attribute, or null. A negative
@@ -727,10 +784,13 @@ function multiply(outer, inner) {
   return [a * p + c * q, b * p + d * q, a * r + c * s, b * r + d * s, a * t + c * u + e, b * t + d * u + f];
 }
 
+// A coordinate beyond the host's floats.
+class BeyondFloatsError extends SvgImportError {}
+
 function checkedFloat(value, label) {
   const number = Math.fround(Number(value));
   if (!Number.isFinite(number)) {
-    throw new SvgImportError(`${label}: a coordinate is not a finite number within the host's range`);
+    throw new BeyondFloatsError(`${label}: a coordinate is not a finite number within the host's range`);
   }
   return number;
 }

@@ -37,7 +37,7 @@ for (const kind of ['chrome', 'firefox']) {
           const text = readFileSync(join(CORPUS, name), 'utf8');
           await callHook(page, 'openSvg', text);
           await clearSelection(page);
-          const canvas = await canvasInView(page, text);
+          const canvas = await canvasInView(page);
           const drawn = await picture(page, canvas);
           const own = await browserPicture(page, text, canvas);
           const {drawn: count, differing, fraction} = comparePictures(inner(drawn, 2), inner(own, 2), {slack: 1});
@@ -324,12 +324,12 @@ async function clearSelection(page) {
   await frames(page);
 }
 
-// The client rectangle of the file's canvas (its viewBox), zoomed out with
-// the keyboard until the view shows all of it.
-async function canvasInView(page, text) {
+// The client rectangle of the file's canvas, zoomed out with the keyboard
+// until the view shows all of it.
+async function canvasInView(page) {
   const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
   for (let tries = 0; ; tries++) {
-    const canvas = await canvasRect(page, text);
+    const canvas = await canvasRect(page);
     const inside =
       canvas.x >= view.left + 4 &&
       canvas.y >= view.top + 4 &&
@@ -341,16 +341,13 @@ async function canvasInView(page, text) {
   }
 }
 
-// The client rectangle of the file's canvas as the page shows it.
-async function canvasRect(page, text) {
-  const [x, y, width, height] = /viewBox="([^"]+)"/
-    .exec(text)[1]
-    .trim()
-    .split(/[\s,]+/)
-    .map(Number);
-  const a = await callHook(page, 'clientPoint', x, -y);
-  const b = await callHook(page, 'clientPoint', x + width, -(y + height));
-  return {x: a.x, y: a.y, width: b.x - a.x, height: b.y - a.y};
+// The client rectangle of the file's canvas as the page shows it: its
+// frame, which is the file at the size it states.
+async function canvasRect(page) {
+  const {x, y, width, height} = await page.$eval('#paper .file-canvas', (rect) =>
+    rect.getBoundingClientRect().toJSON(),
+  );
+  return {x, y, width, height};
 }
 
 async function picture(page, rect) {

@@ -734,6 +734,71 @@ test('a file opens on its whole page, centred with a margin, whether the page is
   });
 });
 
+// Inkscape's default document, A4 in millimetres, holding a rect 50 by 40
+// mm whose corner is at (20, 30) mm.
+const A4_MM = `<?xml version="1.0" encoding="UTF-8" standalone="no"?>
+<svg width="210mm" height="297mm" viewBox="0 0 210 297" version="1.1" id="svg5"
+   xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" xmlns="http://www.w3.org/2000/svg">
+  <g inkscape:label="Layer 1" inkscape:groupmode="layer" id="layer1">
+    <rect style="fill:#3d5afe" id="box" width="50" height="40" x="20" y="30" />
+  </g>
+</svg>
+`;
+
+test("a drag stretches a file in millimetres by its length in the file's own pixels, as in a drawing program", async () => {
+  await withPage(async (page) => {
+    await openFile(page, 'a4.svg', A4_MM);
+    assert.equal(await hooks(page, 'exportSvg'), A4_MM, 'exported unedited, the file byte for byte');
+    // The screen's pixels to the file's (96 an inch), as the browser draws the rect.
+    const cssPixels = 50 * (96 / 25.4);
+    const drawn = await page.evaluate(() =>
+      document.getElementById('art').shadowRoot.getElementById('box').getBoundingClientRect().toJSON(),
+    );
+    const scale = drawn.width / cssPixels;
+    // The zoom is the file's pixels to the screen's: 100 % is its stated size.
+    const zoom = await page.$eval('#status-zoom', (node) => node.textContent);
+    assert.equal(zoom, `${Math.round(scale * 1000) / 10} %`, `the zoom of a rect drawn ${drawn.width} pixels wide`);
+    // The pointer in the file's millimetres, y down, within a screen pixel.
+    await page.mouse.move(drawn.left, drawn.top);
+    const [x, y] = (await page.$eval('#status-pointer', (node) => node.textContent)).match(/-?[\d.]+/g).map(Number);
+    const pixelMm = 25.4 / 96 / scale;
+    assert.ok(
+      Math.abs(x - 20) <= pixelMm + 0.05 && Math.abs(y - 30) <= pixelMm + 0.05,
+      `the corner read as (${x}, ${y})`,
+    );
+    // 150 screen pixels to the right from the rect's left edge.
+    const length = 150;
+    const from = {x: Math.round(drawn.left), y: Math.round(drawn.top + drawn.height / 2)};
+    await page.mouse.move(from.x, from.y);
+    await page.mouse.down();
+    await page.mouse.move(from.x + length, from.y, {steps: 6});
+    await frames(page);
+    const readout = await page.$eval('#status-pointer', (node) => node.textContent);
+    await page.mouse.up();
+    const dragged = (await report(page)).paths;
+    const xs = dragged[0].segments.map((segment) => segment[0]);
+    const widened = (Math.max(...xs) - Math.min(...xs)) / cssPixels;
+    // By one plus the drag's length in the file's pixels over 200 (the
+    // scale read from the rect's drawn width to a thousandth).
+    const expected = 1 + length / scale / 200;
+    assert.ok(Math.abs(widened - expected) <= 1e-3, `stretched by ${widened}, not ${expected}`);
+    const stretch = Number(/stretch (-?[\d.]+) %/.exec(readout)[1]);
+    assert.ok(Math.abs(stretch - 100 * widened) <= 0.1, `the status bar said ${readout} of a stretch by ${widened}`);
+    // The export opens as the dragged paths; undone, it is the file again.
+    const exported = await hooks(page, 'exportSvg');
+    const corner = /<path style="fill:#3d5afe" id="box" d="M([\d.]+) ([\d.]+)L/.exec(exported).slice(1).map(Number);
+    assert.ok(Math.abs(corner[0] - 20) < 1 && Math.abs(corner[1] - 30) < 1e-5, `written in millimetres: ${corner}`);
+    await withControl(page, 'z');
+    assert.equal(await hooks(page, 'exportSvg'), A4_MM, 'undone, the export is the file byte for byte');
+    await hooks(page, 'openSvg', exported);
+    const reopened = (await report(page)).paths;
+    reopened[0].segments.flat().forEach((value, k) => {
+      const want = dragged[0].segments.flat()[k];
+      assert.ok(Math.abs(value - want) <= 2 ** -24 * 1000, `number ${k}: ${value} for ${want}`);
+    });
+  });
+});
+
 // Writes `text` as a file under the build and opens it through the file
 // input, as a person does; waits for the notice that it opened.
 async function openFile(page, name, text) {

@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import {SvgDocument} from '../../web/svg_document.js';
 import {SvgExportError, exportDocument} from '../../web/svg_export.js';
 import {elementSpans, inertMarkup, matchedSpans} from '../../web/svg_source.js';
+import {pointerReadout} from '../../web/pointer_readout.js';
 import {parseXml} from './xml.mjs';
 
 const open = (text) => new SvgDocument(text, 'art.svg', parseXml);
@@ -183,4 +184,39 @@ test('locked art is opened unselected: where it is drawn, through the use placin
   const selected = Object.fromEntries(model.worldPaths().map((path) => [path.name, path.selected]));
   assert.deepEqual(selected, {open: true, clipped: false, 'open (2)': false, clip: false});
   assert.equal(model.lockedCount, 3);
+});
+
+// Inkscape's default document: A4 in millimetres, its layer moved.
+const A4_MM = `<?xml version="1.0" encoding="UTF-8" standalone="no"?>
+<svg width="210mm" height="297mm" viewBox="0 0 210 297" version="1.1" id="svg5"
+   xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape" xmlns:sodipodi="http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd"
+   xmlns="http://www.w3.org/2000/svg" xmlns:svg="http://www.w3.org/2000/svg">
+  <sodipodi:namedview id="namedview7" inkscape:document-units="mm" inkscape:zoom="0.74564394" />
+  <g inkscape:label="Layer 1" inkscape:groupmode="layer" id="layer1" transform="translate(-12.5,4.25)">
+    <rect style="fill:#3d5afe;stroke-width:0.264583" id="rect1" width="50.270832" height="39.6875" x="32.5" y="15.75" />
+    <path style="fill:none;stroke:#000000;stroke-width:0.5" d="m 42.5,95.75 c 20,-10 40,10 60,0 l 10,30" id="path1" />
+  </g>
+</svg>
+`;
+
+test('a file sized in millimetres: its host paths in its pixels, written back byte for byte, and in millimetres after a change', () => {
+  const model = open(A4_MM);
+  const mm = 96 / 25.4;
+  // The rect's corner at (20, 20) mm, 75.59 pixels from the page's corner.
+  const [x, y] = model.worldPaths()[0].segments;
+  assert.deepEqual([x, y], [Math.fround(20 * mm), Math.fround(-20 * mm)]);
+  assert.deepEqual(model.canvas, [0, 0, 210 * mm, 297 * mm]);
+  assert.equal(exportDocument(model, hostPaths(model)).text, A4_MM);
+  // A stretch in host pixels is written in the file's millimetres, inside
+  // the layer's transform, and reopens as the host paths, bit for bit.
+  const moved = hostPaths(model, stretch);
+  const {text, written} = exportDocument(model, moved);
+  assert.equal(written, 2);
+  assert.ok(text.startsWith(A4_MM.slice(0, A4_MM.indexOf('<rect'))), 'the root, its size and the layer as they were');
+  const [x0, y0] = /<path [^>]*id="rect1"[^>]* d="M([-\d.e]+) ([-\d.e]+)/.exec(text).slice(1).map(Number);
+  assert.ok(Math.abs(x0 - (32.5 * 1.25 + 3 / mm - 12.5 * 0.25)) < 1e-4 && Math.abs(y0 - 15.75) < 1e-4, `${x0} ${y0}`);
+  assert.deepEqual(geometry(open(text).worldPaths()), geometry(moved));
+  // The status bar gives the pointer in the file's own coordinates.
+  const readout = pointerReadout([20 * mm, -55.5 * mm], {toFile: model.fileFromArtwork, dragStart: null, shift: false});
+  assert.equal(readout, 'x 20.0, y 55.5');
 });

@@ -83,6 +83,51 @@ test('a canvas is finite and never negative: sizes browsers draw as no size are 
   assert.deepEqual(anchors(rect)[2], [50, -10]);
 });
 
+test('a file that states its size in absolute units opens at that size: a host unit is a CSS pixel of it', () => {
+  const body = '<rect x="10" y="20" width="50" height="40"/>';
+  const open = (root) => importSvg(`<svg xmlns="http://www.w3.org/2000/svg" ${root}>${body}</svg>`, parseXml);
+  const mm = 96 / 25.4;
+  // Inkscape's A4 document, in millimetres and in quarter millimetres.
+  for (const root of [
+    'width="210mm" height="297mm" viewBox="0 0 210 297"',
+    'width="840Q" height="1188Q" viewBox="0 0 210 297"',
+  ]) {
+    const {paths, canvas} = open(root);
+    near(
+      anchors(paths[0]).flat(),
+      [10, -20, 60, -20, 60, -60, 10, -60].map((v) => v * mm),
+      `${root}: the rect in pixels`,
+    );
+    near(canvas, [0, 0, 210 * mm, 297 * mm], `${root}: the page is the stated size`);
+  }
+  // The viewBox placed in the size as browsers place it: 4 by 2 inches is
+  // 384 by 192 pixels, which a 100 by 100 viewBox fills by 1.92 a unit at
+  // the right (xMax), by 3.84 across and 1.92 down (none), or by 3.84,
+  // centred and cut off (slice).
+  const inches = 'width="4in" height="2in" viewBox="0 0 100 100"';
+  near(anchors(open(`${inches} preserveAspectRatio="xMaxYMin"`).paths[0])[0], [192 + 19.2, -38.4], 'xMaxYMin');
+  near(anchors(open(`${inches} preserveAspectRatio="none"`).paths[0])[2], [60 * 3.84, -60 * 1.92], 'none');
+  near(anchors(open(`${inches} preserveAspectRatio="xMidYMid slice"`).paths[0])[0], [38.4, -(20 * 3.84 - 96)], 'slice');
+  // Elsewhere the host's coordinates are the file's user units, bit for
+  // bit: no viewBox, a size that is no absolute length, a viewBox as large
+  // as the size (moved, or within a millionth of it as px files round it),
+  // or a size whose scale would take the geometry beyond the host's floats.
+  const plain = open('').paths;
+  for (const root of [
+    'width="210mm" height="297mm"',
+    'width="100%" height="100%" viewBox="0 0 210 297"',
+    'width="20em" height="30em" viewBox="0 0 210 297"',
+    'width="210mm" viewBox="0 0 210 297"',
+    'viewBox="0 0 210 297"',
+    'width="210" height="297px" viewBox="0 0 210 297"',
+    'width="210" height="297" viewBox="-15 -5 210 297"',
+    'width="210mm" height="297mm" viewBox="0 0 793.7007874 1122.519685"',
+    'width="1e30in" height="1e30in" viewBox="0 0 1e-9 1e-9"',
+  ]) {
+    assert.deepEqual(open(root).paths, plain, root);
+  }
+});
+
 test('every path command: lines, curves, shorthand curves, arcs and close', () => {
   const [first, second] = load(
     '<path d="M0 0 H10 V10 h-5 v-5 L1 1 l1 0 C 3 0 4 0 5 1 S 7 2 8 1 Q 9 0 10 1 T 12 1 A 2 2 0 0 1 16 1 Z m 1 1 l 2 0"/>',
