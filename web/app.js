@@ -58,7 +58,7 @@ class App {
     this.model = null; // the opened file, or null for a scenario's world
     this.alertsSeen = 0;
     this.shiftLatched = false; // the palette's Shift, for a screen with no keyboard
-    this.afterPress = []; // what waits for the tool's press to end (whenReleased)
+    this.afterPress = []; // what waits for a press or a pan to end (whenReleased)
     this.repaintScheduled = false;
     const host = {
       send: (event) => this.send(event),
@@ -90,7 +90,7 @@ class App {
         shift: (down) => this.shiftChanged(down || this.shiftLatched),
         abortPress: () => this.abortPress(),
         // An undo or redo during a pan or a press waits for its release.
-        edit: (command) => this.edit.request(command, Boolean(this.navigation.panning || this.tool.busy)),
+        edit: (command) => this.whenReleased(() => this.guard(() => this.editDocument(command))),
         select: (all) => this.editDocument(all ? 'selectAll' : 'deselect'),
         open: () => this.files.chooseSvg(),
         export: () => this.whenReleased(() => this.files.exportSvg()),
@@ -307,7 +307,6 @@ class App {
     $('status-pointer').textContent = '';
     // A gesture under way belonged to the world that is gone.
     for (const tool of Object.values(this.tools)) tool.forget();
-    this.edit.forget();
     this.afterPress = [];
     this.alertsSeen = this.engine.alerts().length;
     this.navigation.reset(this.engine.view());
@@ -437,17 +436,18 @@ class App {
     this.pressEnded();
   }
 
-  // Runs fn now or, while the tool's press is under way, at its release:
-  // an export in the middle of a drag would write the plug-in's copies of
-  // the art, made for the drag, beside the art.
+  // Runs fn now or, while a press of the tool or a pan is under way, at its
+  // end, in the order asked: an undo in the middle of a drag would split
+  // the press, its drag and its release into more than one step, and an
+  // export would write the plug-in's copies of the art, made for the drag,
+  // beside the art.
   whenReleased(fn) {
-    if (this.tool.busy) this.afterPress.push(fn);
+    if (this.tool.busy || this.navigation.panning) this.afterPress.push(fn);
     else fn();
   }
 
-  // A press ended: what waited for it (an undo, an export) is done.
+  // A press or a pan ended: what waited for it (an undo, an export) is done.
   pressEnded() {
-    this.edit.released();
     const waiting = this.afterPress;
     this.afterPress = [];
     for (const fn of waiting) fn();

@@ -1,10 +1,8 @@
 // The Edit menu: Undo and Redo of the host document's history, chosen from
 // the menu or with Ctrl/Cmd+Z, Shift+Ctrl/Cmd+Z and Ctrl+Y, and Select All
 // and Deselect (Ctrl/Cmd+A, Shift+Ctrl/Cmd+A), which a touch screen reaches
-// only here. Each item shows whether it can be done now. An undo or redo
-// asked for during a drag waits for the release, so that a press, its drag
-// and its release stay one step; what waited is done in the order it was
-// asked.
+// only here. Each item shows whether it can be done now (a shortcut during
+// a drag waits for its release: app.js, whenReleased).
 import {MenuPanel} from './menu_panel.js';
 import {shortcutKey} from './shortcut_key.js';
 
@@ -15,7 +13,6 @@ export class EditMenu extends MenuPanel {
   constructor(button, panel, perform) {
     super(button, panel);
     this.perform = perform;
-    this.waiting = [];
     this.items = new Map([...panel.querySelectorAll('[data-edit]')].map((item) => [item.dataset.edit, item]));
     for (const [command, item] of this.items) {
       item.addEventListener('click', () => {
@@ -23,24 +20,6 @@ export class EditMenu extends MenuPanel {
         this.perform(command);
       });
     }
-  }
-
-  // 'undo' or 'redo', now or, while `busy` (a drag is under way), at its end.
-  request(command, busy) {
-    if (busy) this.waiting.push(command);
-    else this.perform(command);
-  }
-
-  // The drag ended: what waited for it is done.
-  released() {
-    const waiting = this.waiting;
-    this.waiting = [];
-    for (const command of waiting) this.perform(command);
-  }
-
-  // A new world replaced the drag's: what waited is dropped.
-  forget() {
-    this.waiting = [];
   }
 
   // Which commands can be done now: {undo, redo, selectAll, deselect}.
