@@ -18,9 +18,8 @@
 // The rest stay as the file has them: drawn and kept, never host paths.
 // This module judges; the importer's walk reads the shapes it names.
 
-import {attribute, attributeNS, isSvgElement, localName} from './svg_nodes.js';
+import {attribute, hrefOf, isSvgElement, localName} from './svg_nodes.js';
 
-const XLINK_NS = 'http://www.w3.org/1999/xlink';
 const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
 const DESCRIPTIVE = new Set(['title', 'desc', 'metadata']);
 // Elements whose clip path is in the user space their transform sets, as
@@ -48,7 +47,7 @@ export function followedClips(doc, {referenced, ids, cascade, walkedUses, drawn}
     const id = clipReference(node);
     const clip = id === null ? undefined : ids.get(id);
     if (clip) push(naming, clip, node);
-    const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
+    const href = hrefOf(node);
     const target = href && href.startsWith('#') ? ids.get(href.slice(1)) : undefined;
     if (target) push(links, target, node);
   }
@@ -107,7 +106,7 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
     let use = null;
     if (name === 'use') {
       use = child;
-      const href = attribute(use, 'href') ?? attributeNS(use, XLINK_NS, 'href') ?? attribute(use, 'xlink:href');
+      const href = hrefOf(use);
       shape = href && href.startsWith('#') ? ids.get(href.slice(1)) : undefined;
       if (!shape || clipReference(use) !== null) return null;
     }

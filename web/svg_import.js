@@ -11,7 +11,7 @@ import {transformSteps} from './svg_values.js';
 import {UNCERTAIN, sheetPlacement, styleTransform} from './css_placement.js';
 import {CLIP_REFERRERS, clipGroups, clipsNamedBySheets, followedClips, inBoundingBoxUnits} from './clip_paths.js';
 import {clipCascade} from './clip_cascade.js';
-import {attribute, attributeNS, isSvgElement, localName} from './svg_nodes.js';
+import {attribute, hrefOf, isSvgElement, localName} from './svg_nodes.js';
 
 export class SvgImportError extends Error {
   constructor(message) {
@@ -31,7 +31,7 @@ export const MAX_ELEMENTS = 1 << 20;
 const MAX_DEPTH = 200;
 const MAX_NAME_LENGTH = 80;
 
-export const XLINK_NS = 'http://www.w3.org/1999/xlink';
+export {XLINK_NS} from './svg_nodes.js';
 // Geometry attributes of each kind of path art: what a basic shape leaves
 // behind when it is drawn or written as a path.
 export const SHAPE_GEOMETRY = Object.freeze({
@@ -355,7 +355,7 @@ class Walk {
   // moved by (x, y). A reference that is missing, not local, or back into
   // its own chain draws nothing, as in a browser.
   use(node, state, depth) {
-    const href = attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
+    const href = hrefOf(node);
     const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
     if (!target || this.using.some((use) => use.target === target)) return;
     const x = length(node, 'x', 0, null, state.viewport[0]);

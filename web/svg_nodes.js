@@ -2,6 +2,7 @@
 // by namespace, not prefix, and with no attribute taken for an empty one.
 
 export const SVG_NS = 'http://www.w3.org/2000/svg';
+export const XLINK_NS = 'http://www.w3.org/1999/xlink';
 
 // An attribute's value, or null where the node has none (or is no element).
 export function attribute(node, key) {
@@ -20,4 +21,10 @@ export function localName(node) {
 // without xmlns has its elements, which drawing programs read as SVG.
 export function isSvgElement(node) {
   return node.namespaceURI === SVG_NS || node.namespaceURI === null || node.namespaceURI === undefined;
+}
+
+// A link's target as browsers take it: href, else xlink:href (by its
+// namespace, or by its name where the file declares no namespace for it).
+export function hrefOf(node) {
+  return attribute(node, 'href') ?? attributeNS(node, XLINK_NS, 'href') ?? attribute(node, 'xlink:href');
 }
