@@ -328,6 +328,32 @@ constexpr Special kSpecials[] = {
     {"negative infinity", 0xFF800000u},
 };
 
+// The same segments with every segment's host bytes set to `bits`.
+std::vector<PathSegment> withHostBits(std::vector<PathSegment> segments, std::uint32_t bits) {
+  for (PathSegment& segment : segments) std::memcpy(segment.hostData, &bits, sizeof bits);
+  return segments;
+}
+
+// Host bytes are not coordinates: whatever floats they would read as, a
+// signalling NaN's among them, a block is moved and they pass unchanged.
+TEST_P(FastKernel, KeepsHostBytesThatReadAsNaN) {
+  const KernelPath path = GetParam();
+  const std::size_t block = blockOf(path);
+  Random random(0x4057);
+  const OrdinaryDrag ordinary;
+  for (const Special& special : kSpecials) {
+    const std::vector<PathSegment> buffer = withHostBits(ordinarySegments(random, 2 * block), special.bits);
+    std::vector<PathSegment> moved = buffer;
+    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), moved.data(), moved.size()), moved.size())
+        << special.name;
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+      ASSERT_EQ(std::memcmp(moved[i].hostData, buffer[i].hostData, sizeof buffer[i].hostData), 0)
+          << special.name << " in segment " << i;
+    }
+    ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << special.name;
+  }
+}
+
 TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
   const KernelPath path = GetParam();
   const std::size_t block = blockOf(path);

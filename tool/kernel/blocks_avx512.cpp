@@ -210,11 +210,22 @@ SW_AVX512 bool inside(const Lanes& k, const Envelope& e) {
 
 SW_AVX512 __m512i indices(const std::array<std::int32_t, kLanes>& values) { return _mm512_loadu_si512(values.data()); }
 
+// values + products in the lanes of `coordinates`, and the other lanes of
+// `values` bit for bit. The lanes kept are host bytes, which may have a
+// signalling NaN's bits: the add is masked, so they are never an operand,
+// and the kept lanes come from a copy the compiler cannot see through (Clang
+// otherwise adds -0 to them unmasked, since its floating-point model lets
+// an add quiet a signalling NaN).
+SW_AVX512 __m512 addKeeping(__mmask16 coordinates, __m512 values, __m512 products) {
+  __m512 kept = values;
+  asm("" : "+v"(kept));
+  return _mm512_mask_add_ps(kept, coordinates, products, values);
+}
+
 // Register r of the block, moved: its coordinates' products put in their
 // places and added, the host bytes kept.
 SW_AVX512 __m512 moved(int r, __m512 original, __m512 products) {
-  const auto ru = static_cast<std::size_t>(r);
-  return _mm512_mask_add_ps(original, kTables.coordinates[ru], products, original);
+  return addKeeping(kTables.coordinates[static_cast<std::size_t>(r)], original, products);
 }
 
 SW_AVX512 __m512 scattered(int r, const Group& group) {
