@@ -387,11 +387,26 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
   }
 }
 
-// A path of exactly four segments goes through the chunked block, which
-// reads and writes it as seven 16-byte chunks: the reference's bits, the
-// host bytes kept, on ordinary and awkward points, and every block with a
-// NaN or an infinity in any place refused, untouched.
-TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
+// A path of exactly four segments goes through a chunked block, SSE2's or
+// AVX-512's, which reads and writes it as seven 16-byte chunks: the
+// reference's bits, the host bytes kept, on ordinary and awkward points, and
+// every block with a NaN or an infinity in any place refused, untouched.
+class ChunkedBlock : public FastKernel {
+ protected:
+  static bool moveChunked(const BlockValues& values, PathSegment* segments) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (GetParam() == KernelPath::avx512) return moveChunkedBlockAvx512(values, segments);
+#endif
+    return moveChunkedBlockSse2(values, segments);
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(EachPath, ChunkedBlock, ::testing::Values(KernelPath::sse2, KernelPath::avx512),
+                         [](const ::testing::TestParamInfo<KernelPath>& param) {
+                           return std::string(kernelPathName(param.param));
+                         });
+
+TEST_P(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
   Random random(0xC4C4);
   const OrdinaryDrag ordinary;
   const BlockValues& values = ordinary.displacer.blockValues();
@@ -412,7 +427,7 @@ TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
     std::vector<PathSegment> chunked = buffer;
     std::vector<PathSegment> reference = buffer;
     displacer.displaceEachPoint(reference.data(), reference.size());
-    if (displacer.blocksApply() && moveChunkedBlockSse2(displacer.blockValues(), chunked.data())) {
+    if (displacer.blocksApply() && moveChunked(displacer.blockValues(), chunked.data())) {
       ordinaryMoved += round % 2 == 0 ? 1 : 0;
       ASSERT_EQ(std::memcmp(chunked.data(), reference.data(), sizeof(PathSegment) * kSse2Block), 0)
           << "round " << round;
@@ -424,13 +439,22 @@ TEST(ChunkedBlock, MovesAsTheReferenceAndRefusesEveryNaNOrInfinity) {
   EXPECT_EQ(ordinaryMoved, 1000) << "every block of ordinary artwork under a mouse drag is moved by the chunks";
   const std::vector<PathSegment> plain = ordinarySegments(random, kSse2Block);
   std::vector<PathSegment> moved = plain;
-  ASSERT_TRUE(moveChunkedBlockSse2(values, moved.data())) << "a block of ordinary artwork is moved";
+  ASSERT_TRUE(moveChunked(values, moved.data())) << "a block of ordinary artwork is moved";
+  for (const Special& special : kSpecials) {
+    const std::vector<PathSegment> buffer = withHostBits(plain, special.bits);
+    std::vector<PathSegment> chunked = buffer;
+    ASSERT_TRUE(moveChunked(values, chunked.data())) << "host bytes of a " << special.name;
+    std::vector<PathSegment> reference = buffer;
+    ordinary.displacer.displaceEachPoint(reference.data(), reference.size());
+    ASSERT_EQ(std::memcmp(chunked.data(), reference.data(), sizeof(PathSegment) * kSse2Block), 0)
+        << "host bytes of a " << special.name;
+  }
   for (const Special& special : kSpecials) {
     for (std::size_t place = 0; place < 6 * kSse2Block; ++place) {
       std::vector<PathSegment> buffer = plain;
       coordinateOf(buffer[place / 6], place % 6 / 2, place % 2) = std::bit_cast<float>(special.bits);
       std::vector<PathSegment> untouched = buffer;
-      ASSERT_FALSE(moveChunkedBlockSse2(values, untouched.data())) << special.name << " at " << place;
+      ASSERT_FALSE(moveChunked(values, untouched.data())) << special.name << " at " << place;
       ASSERT_EQ(std::memcmp(untouched.data(), buffer.data(), sizeof(PathSegment) * kSse2Block), 0)
           << special.name << " at " << place;
       ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << special.name << " at " << place;

@@ -17,6 +17,10 @@
 // layout by one permute per register, each register drawing on one group
 // only, and a masked add leaves the host bytes exactly as they were; the
 // block is then stored whole. Two blocks share one envelope test.
+//
+// A path of exactly four segments has a block of its own
+// (moveChunkedBlockAvx512), read and written in the 16-byte chunks of the
+// SSE2 chunked block, its twelve points in one x and one y register.
 #include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -305,7 +309,90 @@ SW_AVX512 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
   return true;
 }
 
+// A block of four segments read and written as seven 16-byte chunks, as
+// the SSE2 chunked block reads it (see blocks.h): floats 0-15 and 16-27
+// put together from them, its twelve points gathered into lanes 0-11 of an
+// x and a y register by one two-source permute each, the host bytes of the
+// four segments into lanes 12-15 of the x register, where a masked add
+// leaves them as they are, and the moved registers put back in the memory
+// layout by one permute per half. The tables: each lane's float for x and
+// y, and for each float of the two halves the lane of the moved x (0-15)
+// or y (16-31) it comes from.
+struct Chunked {
+  std::array<std::int32_t, kLanes> x, y, low, high;
+};
+
+constexpr int kChunkedPoints = 12;
+constexpr std::uint16_t kChunkedCoordinates = (1u << kChunkedPoints) - 1;
+
+constexpr Chunked makeChunked() {
+  Chunked c{};
+  for (int lane = 0; lane < kLanes; ++lane) {
+    const int segment = lane < kChunkedPoints ? lane / 3 : lane - kChunkedPoints;
+    const int x =
+        lane < kChunkedPoints ? kFloatsPerSegment * segment + 2 * (lane % 3) : kFloatsPerSegment * segment + 6;
+    c.x[static_cast<std::size_t>(lane)] = x;
+    c.y[static_cast<std::size_t>(lane)] = lane < kChunkedPoints ? x + 1 : 1;
+  }
+  for (int f = 0; f < 2 * kLanes; ++f) {
+    const int segment = f / kFloatsPerSegment;
+    const int within = f % kFloatsPerSegment;
+    int index = 0;
+    if (f >= 4 * kFloatsPerSegment) {
+      index = 0;  // beyond the block: never stored
+    } else if (within == 6) {
+      index = kChunkedPoints + segment;
+    } else {
+      index = 3 * segment + within / 2 + (within % 2 == 0 ? 0 : kLanes);
+    }
+    (f < kLanes ? c.low : c.high)[static_cast<std::size_t>(f % kLanes)] = index;
+  }
+  return c;
+}
+
+constexpr Chunked kChunked = makeChunked();
+
 }  // namespace
+
+__attribute__((target("avx512f,avx512dq"))) bool moveChunkedBlockAvx512(const BlockValues& v, PathSegment* segments) {
+  float* const f = &segments->anchor.x;
+  __m512 low = _mm512_castps128_ps512(_mm_loadu_ps(f));
+  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 4), 1);
+  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 8), 2);
+  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 12), 3);
+  __m512 high = _mm512_castps128_ps512(_mm_loadu_ps(f + 16));
+  high = _mm512_insertf32x4(high, _mm_loadu_ps(f + 20), 1);
+  high = _mm512_insertf32x4(high, _mm_loadu_ps(f + 24), 2);
+  const __m512 x = _mm512_permutex2var_ps(low, indices(kChunked.x), high);
+  const __m512 y = _mm512_permutex2var_ps(low, indices(kChunked.y), high);
+  // Lanes 12-15 of t and of the moved y are of no meaning.
+  const __m512 t = distance(_mm512_loadu_ps(v.a.lane), _mm512_loadu_ps(v.b.lane), _mm512_loadu_ps(v.c.lane), x, y);
+  const __m512i mask = _mm512_set1_epi32(static_cast<int>(kMagnitudeBits));
+  const __m512i largest =
+      _mm512_max_epu32(_mm512_and_si512(_mm512_castps_si512(x), mask), _mm512_and_si512(_mm512_castps_si512(y), mask));
+  // (G) and (M) point by point, as integer comparisons: where (G) holds, t
+  // and the threshold are finite.
+  const __mmask16 sized = _mm512_mask_cmple_epu32_mask(kChunkedCoordinates, largest,
+                                                       _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits)));
+  const __m512 threshold = _mm512_add_ps(_mm512_mul_ps(_mm512_castsi512_ps(largest), _mm512_set1_ps(kMarginScale)),
+                                         _mm512_loadu_ps(v.marginOffset.lane));
+  const __mmask16 clear = _mm512_mask_cmpgt_epu32_mask(sized, _mm512_and_si512(_mm512_castps_si512(t), mask),
+                                                       _mm512_castps_si512(threshold));
+  if (clear != kChunkedCoordinates) return false;
+  const __m512 d = _mm512_mul_ps(t, _mm512_loadu_ps(v.sideFactor.lane));
+  const __m512 movedX = addKeeping(kChunkedCoordinates, x, _mm512_mul_ps(_mm512_loadu_ps(v.cosTheta.lane), d));
+  const __m512 movedY = _mm512_add_ps(_mm512_mul_ps(_mm512_loadu_ps(v.sinTheta.lane), d), y);
+  const __m512 outLow = _mm512_permutex2var_ps(movedX, indices(kChunked.low), movedY);
+  const __m512 outHigh = _mm512_permutex2var_ps(movedX, indices(kChunked.high), movedY);
+  _mm_storeu_ps(f, _mm512_castps512_ps128(outLow));
+  _mm_storeu_ps(f + 4, _mm512_extractf32x4_ps(outLow, 1));
+  _mm_storeu_ps(f + 8, _mm512_extractf32x4_ps(outLow, 2));
+  _mm_storeu_ps(f + 12, _mm512_extractf32x4_ps(outLow, 3));
+  _mm_storeu_ps(f + 16, _mm512_castps512_ps128(outHigh));
+  _mm_storeu_ps(f + 20, _mm512_extractf32x4_ps(outHigh, 1));
+  _mm_storeu_ps(f + 24, _mm512_extractf32x4_ps(outHigh, 2));
+  return true;
+}
 
 __attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const BlockValues& v, PathSegment* segments,
                                                                          std::size_t count) {

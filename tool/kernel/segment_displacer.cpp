@@ -121,10 +121,19 @@ bool SegmentDisplacer::moveWide(BlockMover wide, std::size_t block, PathSegment*
   return overflowed;
 }
 
+// The chunked block of the active path: AVX-512's where that path is
+// active, otherwise SSE2's.
+bool SegmentDisplacer::moveChunked(PathSegment* segments) const {
+#if defined(__i386__) || defined(__x86_64__)
+  if (path_ == KernelPath::avx512) return moveChunkedBlockAvx512(values_, segments);
+#endif
+  return moveChunkedBlockSse2(values_, segments);
+}
+
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
   // A path of four segments: one block, read and written in chunks; the
   // blocks below settle it if it is refused.
-  if (count == kSse2Block && path_ != KernelPath::points && moveChunkedBlockSse2(values_, segments)) return false;
+  if (count == kSse2Block && path_ != KernelPath::points && moveChunked(segments)) return false;
   switch (path_) {
 #if defined(__i386__) || defined(__x86_64__)  // SSE2 translated elsewhere has no wide paths
     case KernelPath::avx512:

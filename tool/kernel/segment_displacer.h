@@ -66,6 +66,7 @@ class SegmentDisplacer {
 
   using BlockMover = std::size_t (*)(const BlockValues&, hostapi::PathSegment*, std::size_t);
   bool settleFour(hostapi::PathSegment* segments) const;
+  bool moveChunked(hostapi::PathSegment* segments) const;
   bool moveFours(hostapi::PathSegment* segments, std::size_t count) const;
   bool moveWide(BlockMover wide, std::size_t block, hostapi::PathSegment* segments, std::size_t count) const;
 };
