@@ -163,6 +163,6 @@ bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segme
 std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 std::size_t moveBlocksAvx512(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 // moveChunkedBlockSse2's work, read and written in the same chunks, with
-// the AVX-512 path's permutes and masks: about half its operations.
+// the AVX-512 path's permutes and masks: a third of its instructions.
 bool moveChunkedBlockAvx512(const BlockValues& values, hostapi::PathSegment* segments);
 #endif
