@@ -295,10 +295,27 @@ function cleanStyle(style) {
 }
 
 // A value that fetches nothing: each url() in it names an element of the
-// file itself ("#id"), and no other fetching function is used.
+// file itself ("#id"), and no other fetching function is used. It is read
+// with its CSS escapes undone, as the browser reads it: `u\72l(a.svg)` is
+// url(a.svg) to the browser, and a custom property (or a presentation
+// attribute) keeps the escaped spelling for var() to bring into a property
+// that fetches.
 function safeValue(value) {
-  if (FETCHING_FUNCTION.test(value)) return false;
-  return urlsAll(value, (target) => target.startsWith('#'));
+  const read = unescapeCss(value);
+  if (FETCHING_FUNCTION.test(read)) return false;
+  return urlsAll(read, (target) => target.startsWith('#'));
+}
+
+// CSS text with each escape replaced by the character it stands for: a
+// backslash and one to six hex digits (and one white space after them), or
+// a backslash and any other character but a newline.
+function unescapeCss(text) {
+  if (!text.includes('\\')) return text;
+  return text.replace(/\\(?:([0-9a-f]{1,6})(?:\r\n|[ \t\r\n\f])?|([^\r\n\f0-9a-f]))/gi, (_, hex, other) => {
+    if (other !== undefined) return other;
+    const code = parseInt(hex, 16);
+    return code === 0 || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) ? '\ufffd' : String.fromCodePoint(code);
+  });
 }
 
 function urlsAll(value, allowed) {
