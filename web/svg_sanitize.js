@@ -15,6 +15,10 @@ const SVG_NS = 'http://www.w3.org/2000/svg';
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
 const XML_NS = 'http://www.w3.org/XML/1998/namespace';
 export const SERIAL_ATTRIBUTE = 'data-sw-n';
+// Marks the drawing's root, which the file's `:root` rules are made to
+// select: in the page, the drawing is not the root of its document.
+const ROOT_ATTRIBUTE = 'data-sw-root';
+const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
 
 const ANIMATIONS = new Set(['animate', 'set', 'animatemotion', 'animatetransform', 'animatecolor', 'discard']);
 const IMAGE_ELEMENTS = new Set(['image', 'feimage']);
@@ -147,6 +151,7 @@ export function drawingOf(doc, drawnData = new Map()) {
     const nodes = new Map();
     const styles = [];
     const root = build(clone, nodes, styles, drawnData);
+    root.setAttribute(ROOT_ATTRIBUTE, '');
     // A style sheet's text as the file has it (the sanitizer drops CDATA
     // sections); the sheet itself is cleaned rule by rule.
     const sheets = styles.map(({serial, media}) => cleanSheet(sources[serial].textContent, media));
@@ -270,6 +275,10 @@ function cleanRules(container) {
         container.deleteRule(i);
       }
       continue;
+    }
+    if (rule instanceof CSSStyleRule) {
+      const selector = rule.selectorText.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`);
+      if (selector !== rule.selectorText) rule.selectorText = selector;
     }
     if (rule.style) cleanStyle(rule.style);
     if (rule.cssRules) cleanRules(rule);
