@@ -128,6 +128,10 @@ export class ArtLayer {
       const node = this.display.get(serial);
       if (node) this.hits.set(node, indices);
     }
+    // Each shape's paint is taken now, among the siblings the file gives it:
+    // the host's copies drawn beside art during a drag would move it in the
+    // count of a rule that selects by place (rect:nth-child(2n)).
+    for (const state of this.instances) if (state.element.kind !== 'path') this.notePainting(state);
     this.lastBits = this.model.paths.map(() => new Int32Array(0));
     this.differs = this.model.paths.map(() => false);
     this.entryOf = new Int32Array(this.model.paths.length);

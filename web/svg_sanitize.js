@@ -195,7 +195,10 @@ function drawableCopy(root) {
 }
 
 // The page's element for a cleaned one, with its attributes, text and
-// children; <style> elements are gathered into `styles` instead.
+// children; <style> elements are gathered into `styles` instead, each
+// leaving an empty <style> in its place, so the file's rules that select by
+// place (:nth-child, :first-child, +, ~) pick the elements they pick in the
+// file.
 function build(source, nodes, styles, drawnData) {
   const node = document.createElementNS(SVG_NS, source.localName);
   const serial = Number(source.getAttribute(SERIAL_ATTRIBUTE));
@@ -220,6 +223,7 @@ function build(source, nodes, styles, drawnData) {
     } else if (child.nodeType === 1 && child.namespaceURI === SVG_NS) {
       if (child.localName === 'style') {
         styles.push({serial: Number(child.getAttribute(SERIAL_ATTRIBUTE)), media: child.getAttribute('media') ?? ''});
+        node.append(document.createElementNS(SVG_NS, 'style'));
       } else {
         node.append(build(child, nodes, styles, drawnData));
       }

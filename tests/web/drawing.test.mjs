@@ -228,9 +228,10 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
-    // #e53935 and #43a047, as the files give them.
-    const [red, green] = [
+    // #e53935, #1e88e5 and #43a047, as the files give them.
+    const [red, blue, green] = [
       [229, 57, 53],
+      [30, 136, 229],
       [67, 160, 71],
     ];
     for (const [name, stretched] of [
@@ -241,6 +242,16 @@ for (const kind of ['chrome', 'firefox']) {
           [80, -30, red],
           [80, -85, red],
           [161, -40, green],
+        ],
+      ],
+      // The sheet counted among the siblings; the host's copies, drawn
+      // beside the art during the drag, not.
+      [
+        'css_by_place.svg',
+        [
+          [80, -30, red],
+          [80, -85, blue],
+          [180, -60, red],
         ],
       ],
     ]) {
