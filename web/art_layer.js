@@ -39,10 +39,15 @@ const FIXED_VIEWPORT = {
   'clip-path': 'none',
   mask: 'none',
 };
-const HOST_SHEET = ':host { all: initial; display: block; position: absolute; inset: 0; overflow: hidden; }';
+// The drawing inherits nothing of the page: `all` leaves custom properties
+// alone, so the page's own (--accent...) are reset too, each to no value,
+// where the file's var() then reads its own or its fallback as it does
+// shown alone, not the page's colours.
+const HOST_STYLE = 'all: initial; display: block; position: absolute; inset: 0; overflow: hidden;';
 
 export class ArtLayer {
   constructor(host) {
+    this.host = host;
     this.shadow = host.attachShadow({mode: 'open'});
     this.viewport = svg('svg');
     fix(this.viewport, FIXED_VIEWPORT);
@@ -50,7 +55,8 @@ export class ArtLayer {
     this.viewport.append(this.loose);
     this.shadow.append(this.viewport);
     this.hostSheet = new CSSStyleSheet();
-    this.hostSheet.replaceSync(HOST_SHEET);
+    this.hostRule = '';
+    this.isolate();
     this.shadow.adoptedStyleSheets = [this.hostSheet];
     this.model = null;
     this.instances = [];
@@ -72,6 +78,7 @@ export class ArtLayer {
     // stay within a few times the file's own.
     this.copyBudget = COPY_ALLOWANCE + COPIES_PER_ELEMENT * (model ? model.nodes.length : 0);
     this.uncopied = new Set(); // uses too large to copy, drawn as the file has them
+    this.isolate();
     this.shadow.adoptedStyleSheets = [this.hostSheet, ...(drawing ? drawing.sheets : [])];
     if (!model) return;
     this.restyles = selectsByShapeName(drawing.sheets);
@@ -121,12 +128,30 @@ export class ArtLayer {
       const node = this.display.get(serial);
       if (node) this.hits.set(node, indices);
     }
+    // Each shape's paint is taken now, among the siblings the file gives it:
+    // the host's copies drawn beside art during a drag would move it in the
+    // count of a rule that selects by place (rect:nth-child(2n)).
+    for (const state of this.instances) if (state.element.kind !== 'path') this.notePainting(state);
     this.lastBits = this.model.paths.map(() => new Int32Array(0));
     this.differs = this.model.paths.map(() => false);
     this.entryOf = new Int32Array(this.model.paths.length);
     model.elements.forEach((element, index) => {
       for (const pieces of element.paths) for (const i of pieces) this.entryOf[i] = index;
     });
+  }
+
+  // The host's sheet: the drawing starts from initial values, with none of
+  // the custom properties the page's style sets where the host sits.
+  isolate() {
+    const inherited = getComputedStyle(this.host.parentElement);
+    let resets = '';
+    for (let i = 0; i < inherited.length; i++) {
+      if (inherited[i].startsWith('--')) resets += ` ${inherited[i]}: initial;`;
+    }
+    const rule = `:host { ${HOST_STYLE}${resets} }`;
+    if (rule === this.hostRule) return;
+    this.hostRule = rule;
+    this.hostSheet.replaceSync(rule);
   }
 
   // View 0's mapping: artwork point (x, y) at view pixel ((x - ox) zoom,

@@ -15,6 +15,10 @@ const SVG_NS = 'http://www.w3.org/2000/svg';
 const XLINK_NS = 'http://www.w3.org/1999/xlink';
 const XML_NS = 'http://www.w3.org/XML/1998/namespace';
 export const SERIAL_ATTRIBUTE = 'data-sw-n';
+// Marks the drawing's root, which the file's `:root` rules are made to
+// select: in the page, the drawing is not the root of its document.
+const ROOT_ATTRIBUTE = 'data-sw-root';
+const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
 
 const ANIMATIONS = new Set(['animate', 'set', 'animatemotion', 'animatetransform', 'animatecolor', 'discard']);
 const IMAGE_ELEMENTS = new Set(['image', 'feimage']);
@@ -147,6 +151,7 @@ export function drawingOf(doc, drawnData = new Map()) {
     const nodes = new Map();
     const styles = [];
     const root = build(clone, nodes, styles, drawnData);
+    root.setAttribute(ROOT_ATTRIBUTE, '');
     // A style sheet's text as the file has it (the sanitizer drops CDATA
     // sections); the sheet itself is cleaned rule by rule.
     const sheets = styles.map(({serial, media}) => cleanSheet(sources[serial].textContent, media));
@@ -190,7 +195,10 @@ function drawableCopy(root) {
 }
 
 // The page's element for a cleaned one, with its attributes, text and
-// children; <style> elements are gathered into `styles` instead.
+// children; <style> elements are gathered into `styles` instead, each
+// leaving an empty <style> in its place, so the file's rules that select by
+// place (:nth-child, :first-child, +, ~) pick the elements they pick in the
+// file.
 function build(source, nodes, styles, drawnData) {
   const node = document.createElementNS(SVG_NS, source.localName);
   const serial = Number(source.getAttribute(SERIAL_ATTRIBUTE));
@@ -215,6 +223,7 @@ function build(source, nodes, styles, drawnData) {
     } else if (child.nodeType === 1 && child.namespaceURI === SVG_NS) {
       if (child.localName === 'style') {
         styles.push({serial: Number(child.getAttribute(SERIAL_ATTRIBUTE)), media: child.getAttribute('media') ?? ''});
+        node.append(document.createElementNS(SVG_NS, 'style'));
       } else {
         node.append(build(child, nodes, styles, drawnData));
       }
@@ -271,6 +280,10 @@ function cleanRules(container) {
       }
       continue;
     }
+    if (rule instanceof CSSStyleRule) {
+      const selector = rule.selectorText.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`);
+      if (selector !== rule.selectorText) rule.selectorText = selector;
+    }
     if (rule.style) cleanStyle(rule.style);
     if (rule.cssRules) cleanRules(rule);
   }
@@ -295,10 +308,27 @@ function cleanStyle(style) {
 }
 
 // A value that fetches nothing: each url() in it names an element of the
-// file itself ("#id"), and no other fetching function is used.
+// file itself ("#id"), and no other fetching function is used. It is read
+// with its CSS escapes undone, as the browser reads it: `u\72l(a.svg)` is
+// url(a.svg) to the browser, and a custom property (or a presentation
+// attribute) keeps the escaped spelling for var() to bring into a property
+// that fetches.
 function safeValue(value) {
-  if (FETCHING_FUNCTION.test(value)) return false;
-  return urlsAll(value, (target) => target.startsWith('#'));
+  const read = unescapeCss(value);
+  if (FETCHING_FUNCTION.test(read)) return false;
+  return urlsAll(read, (target) => target.startsWith('#'));
+}
+
+// CSS text with each escape replaced by the character it stands for: a
+// backslash and one to six hex digits (and one white space after them), or
+// a backslash and any other character but a newline.
+function unescapeCss(text) {
+  if (!text.includes('\\')) return text;
+  return text.replace(/\\(?:([0-9a-f]{1,6})(?:\r\n|[ \t\r\n\f])?|([^\r\n\f0-9a-f]))/gi, (_, hex, other) => {
+    if (other !== undefined) return other;
+    const code = parseInt(hex, 16);
+    return code === 0 || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) ? '\ufffd' : String.fromCodePoint(code);
+  });
 }
 
 function urlsAll(value, allowed) {

@@ -228,6 +228,55 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    // #e53935, #1e88e5 and #43a047, as the files give them.
+    const [red, blue, green] = [
+      [229, 57, 53],
+      [30, 136, 229],
+      [67, 160, 71],
+    ];
+    for (const [name, stretched] of [
+      // Colours from the file's :root, none from the page's own style.
+      [
+        'css_root_variables.svg',
+        [
+          [80, -30, red],
+          [80, -85, red],
+          [161, -40, green],
+        ],
+      ],
+      // The sheet counted among the siblings; the host's copies, drawn
+      // beside the art during the drag, not.
+      [
+        'css_by_place.svg',
+        [
+          [80, -30, red],
+          [80, -85, blue],
+          [180, -60, red],
+        ],
+      ],
+    ]) {
+      test(`${name}: the file's own paint, on screen and in the export of a drag`, async () => {
+        await withFreshPage(session, async (page) => {
+          await callHook(page, 'openSvg', readFileSync(join(CORPUS, name), 'utf8'));
+          // Stretch along x by a quarter about x = 5: the left rects reach
+          // 86.25, the circle's centre 161.25, the right rect 198.75.
+          const [from, to] = [
+            await callHook(page, 'clientPoint', 5, -60),
+            await callHook(page, 'clientPoint', 55, -60),
+          ];
+          await page.mouse.move(from.x, from.y);
+          await page.mouse.down();
+          await page.mouse.move(to.x, to.y, {steps: 8});
+          await page.mouse.up();
+          await clearSelection(page);
+          await assertPaints(page, `${name} on screen after the drag`, stretched);
+          await callHook(page, 'openSvg', await callHook(page, 'exportSvg'));
+          await clearSelection(page);
+          await assertPaints(page, `${name}: the export reopened`, stretched);
+        });
+      });
+    }
+
     test("clip groups Illustrator's CSS export gives by class are selected whole and stretch with their art", async () => {
       await withFreshPage(session, async (page) => {
         const text = readFileSync(join(CORPUS, 'illustrator_css_clips.svg'), 'utf8');
@@ -314,6 +363,22 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
   });
+}
+
+// Checks the colour the page shows at each artwork point [x, y, [r, g, b]].
+async function assertPaints(page, when, expected) {
+  await page.bringToFront();
+  await frames(page);
+  const shot = decodePng(await page.screenshot());
+  for (const [x, y, colour] of expected) {
+    const at = await callHook(page, 'clientPoint', x, y);
+    const i = (Math.round(at.y) * shot.width + Math.round(at.x)) * 4;
+    const drawn = [...shot.data.slice(i, i + 3)];
+    assert.ok(
+      drawn.every((value, k) => Math.abs(value - colour[k]) <= 8),
+      `${when}: the paint at (${x}, ${y}) is ${drawn}`,
+    );
+  }
 }
 
 // A click with the selection tool on empty paper: no outline over the art.
