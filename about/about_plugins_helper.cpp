@@ -1,3 +1,7 @@
+// The shared about submenu (about_plugins_helper.h): the host's menu groups
+// searched by exact name, the submenu made under "About" only when no p.k
+// plug-in made it first, and the menu suite held for one call and always
+// given back before the call returns.
 #include "about/about_plugins_helper.h"
 
 #include <cstring>

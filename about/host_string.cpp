@@ -1,3 +1,6 @@
+// ai::HostString (host_string.h): a host string operation that fails raises
+// ai::Error, and a handle the host filled in before it failed is disposed,
+// never leaked.
 #include "about/host_string.h"
 
 #include <cstring>

@@ -1,3 +1,6 @@
+// The Shift key's state from the operating system (platform.h): the Windows
+// call on Windows; on Linux the same call, answered by the process that
+// loaded the plug-in.
 #include "bridge/platform.h"
 
 #if defined(_WIN32)

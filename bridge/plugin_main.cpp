@@ -1,3 +1,6 @@
+// PluginMain, the library's one export: the message checked for what it must
+// hold before anything reads it, handed to the dispatch table, and every
+// exception stopped here so that none reaches the host.
 #include <exception>
 #include <new>
 

@@ -1,3 +1,5 @@
+// The call log (call_log.h): each distinct call's name kept once and every
+// call recorded as its number, so that a run of millions of calls stays small.
 #include "host/call_log.h"
 
 #include <limits>

@@ -1,3 +1,6 @@
+// The document's paths (document.h): paint order, a handle that stays a
+// path's for its life, and every change recorded in the open operation before
+// it is made, so that the history (document_history.cpp) can take it back.
 #include "host/document.h"
 
 namespace swhost {

@@ -1,3 +1,5 @@
+// The undo and redo stacks (history.h): a new step drops what could be redone,
+// and the oldest steps go first until the bound on steps and bytes holds.
 #include "host/history.h"
 
 namespace swhost {

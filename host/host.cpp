@@ -1,3 +1,7 @@
+// The substitute host (host.h): one host at a time serving suite calls, each
+// call checked on entry (suite held, injected fault matched, logged), the
+// plug-in's entry point called with its code marked as running, and a broken
+// contract recorded and, in strict mode, reported where it happens.
 #include "host/host.h"
 
 #include <cstdlib>

@@ -1,3 +1,6 @@
+// The suites the substitute host offers (suite_tables.h), in SuiteId order and
+// found only by exact name and version; the three the plug-in acquires but
+// never calls (blocks, access, path style) are offered with no operations.
 #include <cstring>
 #include <iterator>
 

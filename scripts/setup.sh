@@ -18,7 +18,7 @@ packages=(
   clang-format                    # the layout check
   valgrind                        # memcheck and callgrind runs
   chromium                        # the page's browser tests (driven by puppeteer-core)
-  firefox-esr                     # the page's drawing and hostile-file tests in Firefox too
+  firefox-esr                     # the page's drawing, hostile-file and keyboard tests in Firefox too
   librsvg2-bin                    # rsvg-convert: renders SVG files before and after export in the tests
   openclipart-svg                 # real clipart the page's round-trip tests open (read from /usr/share)
   emscripten                      # the WebAssembly build of the page

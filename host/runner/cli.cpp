@@ -1,3 +1,6 @@
+// slantwarper-host's command line (cli.h): the options and the help text, the
+// plug-in found when none is named, the demo or a scenario run with strict
+// mode off, the report and picture written, and the exit status.
 #include "host/runner/cli.h"
 
 #include <CLI/CLI.hpp>

@@ -1,3 +1,5 @@
+// The built-in demo (demo.h) as a scenario of its own, and the summary the
+// runner prints of a run.
 #include "host/runner/demo.h"
 
 #include <algorithm>

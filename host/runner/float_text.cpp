@@ -1,3 +1,6 @@
+// Floats as text (float_text.h): std::to_chars's shortest form where the
+// library has it, and the same digits found with printf and strtof where it
+// does not, so that every build writes the same bytes.
 #include "host/runner/float_text.h"
 
 #include <algorithm>

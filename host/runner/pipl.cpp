@@ -1,3 +1,6 @@
+// Reading a plug-in's property list (pipl.h): every length and count checked
+// against the bytes there are before anything is read, a malformed list
+// refused with a message that says where.
 #include "host/runner/pipl.h"
 
 namespace swrunner {

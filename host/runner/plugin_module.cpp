@@ -1,3 +1,5 @@
+// What every plug-in module shares (plugin_module.h): by default a cursor has
+// nothing to show and succeeds.
 #include "host/runner/plugin_module.h"
 
 namespace swrunner {

@@ -1,3 +1,6 @@
+// The report (report.h) built from the host's record and written with a fixed
+// key order and layout, floats in their shortest text, so that every runner
+// gives the same bytes.
 #include "host/runner/report.h"
 
 #include "host/runner/float_text.h"

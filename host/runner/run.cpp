@@ -1,3 +1,6 @@
+// Playing a scenario (run.h): host actions applied in their places, each
+// message delivered (the library loaded again after an unload), an exception
+// out of the plug-in recorded as a broken contract and the end of the run.
 #include "host/runner/run.h"
 
 #include <exception>

@@ -1,3 +1,6 @@
+// Reading a scenario file (scenario.h): the text guarded first, then every
+// field checked by name, type and range, the first fault refused with the
+// place it is at; nothing of a refused file is kept.
 #include "host/runner/scenario.h"
 
 #include <algorithm>

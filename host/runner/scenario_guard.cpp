@@ -1,3 +1,5 @@
+// The checks on a scenario's text before it is parsed (scenario_guard.h), made
+// on the parser's token stream, and the line and column of a syntax error.
 #include "host/runner/scenario_guard.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Scenario files written back (scenario_text.h): every float in the shortest
+// text that reads back to the same 32-bit value, so that a saved session
+// replays to the same report.
 #include "host/runner/scenario_text.h"
 
 #include <nlohmann/json.hpp>

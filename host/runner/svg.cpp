@@ -1,3 +1,5 @@
+// The picture of a run (svg.h): artwork y flipped to SVG's, the document
+// before faint under the document after, and the latest drag feedback.
 #include "host/runner/svg.h"
 
 #include <algorithm>

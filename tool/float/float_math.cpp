@@ -1,3 +1,6 @@
+// atan2, sin, cos and square root in double precision rounded once to float
+// (float_math.h); where the double result lies too near a float rounding
+// boundary, the exact evaluation of float_math_exact.cpp decides it.
 #include "tool/float/float_math.h"
 
 #include <bit>

@@ -1,3 +1,5 @@
+// atan2, sin and cos in fixed point (float_math_exact.h), repeated with twice
+// the bits until the float rounding of the correctly rounded double is certain.
 #include "tool/float/float_math_exact.h"
 
 #include <cmath>

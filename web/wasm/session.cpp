@@ -1,3 +1,6 @@
+// A session of the page (session.h): each world a fresh host and plug-in
+// played with the runner's own functions, and everything sent recorded as
+// the scenario that replays it.
 #include "web/wasm/session.h"
 
 #include "host/runner/run.h"

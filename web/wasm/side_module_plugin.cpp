@@ -1,3 +1,7 @@
+// The plug-in as a side module (side_module_plugin.h): each load opens a copy
+// under a new name, since the runtime hands back the same instance for a name
+// it has loaded and never unloads one; so a load after an unload starts from
+// fresh module state, as a library the host unloaded and loads again does.
 #include "web/wasm/side_module_plugin.h"
 
 #include <string>
