@@ -23,7 +23,9 @@ const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOOSE_STYLE = {fill: 'none', stroke: '#202124'};
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 // The viewport and the file's root keep their place whatever the file's
-// style sheets say.
+// style sheets say, and the viewport paints no background of its own (an
+// `svg { background }` rule in a file paints the view's only as the file's
+// root's, see rootBackground).
 const FIXED_VIEWPORT = {
   display: 'block',
   position: 'absolute',
@@ -38,6 +40,7 @@ const FIXED_VIEWPORT = {
   filter: 'none',
   'clip-path': 'none',
   mask: 'none',
+  background: 'none',
 };
 // The drawing inherits nothing of the page: `all` leaves custom properties
 // alone, so the page's own (--accent...) are reset too, each to no value,
@@ -152,6 +155,15 @@ export class ArtLayer {
     if (rule === this.hostRule) return;
     this.hostRule = rule;
     this.hostSheet.replaceSync(rule);
+  }
+
+  // The colour the file's root paints behind the file when a browser shows
+  // it alone (its CSS background, from its style attribute or its sheets),
+  // or null with no file. The root is an inner <svg> here, which paints no
+  // CSS background, so the view draws this colour instead; a background
+  // image the sanitizer has already taken out, and only the colour is read.
+  rootBackground() {
+    return this.fileRoot ? getComputedStyle(this.fileRoot).backgroundColor : null;
   }
 
   // View 0's mapping: artwork point (x, y) at view pixel ((x - ox) zoom,

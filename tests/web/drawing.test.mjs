@@ -254,10 +254,21 @@ for (const kind of ['chrome', 'firefox']) {
           [180, -60, red],
         ],
       ],
+      // The root's CSS background behind the art, where the file's
+      // viewport is, in the light ellipse and inside the unfilled rect.
+      [
+        'root_background.svg',
+        [
+          [174, -40, [255, 242, 204]],
+          [50, -40, [34, 51, 68]],
+          [190, -70, [34, 51, 68]],
+        ],
+      ],
     ]) {
       test(`${name}: the file's own paint, on screen and in the export of a drag`, async () => {
         await withFreshPage(session, async (page) => {
-          await callHook(page, 'openSvg', readFileSync(join(CORPUS, name), 'utf8'));
+          const text = readFileSync(join(CORPUS, name), 'utf8');
+          await callHook(page, 'openSvg', text);
           // Stretch along x by a quarter about x = 5: the left rects reach
           // 86.25, the circle's centre 161.25, the right rect 198.75.
           const [from, to] = [
@@ -270,7 +281,10 @@ for (const kind of ['chrome', 'firefox']) {
           await page.mouse.up();
           await clearSelection(page);
           await assertPaints(page, `${name} on screen after the drag`, stretched);
-          await callHook(page, 'openSvg', await callHook(page, 'exportSvg'));
+          const exported = await callHook(page, 'exportSvg');
+          const rootTag = (text) => /<svg\b[^>]*>/.exec(text)[0];
+          assert.equal(rootTag(exported), rootTag(text), `${name}: the export keeps the root as the file has it`);
+          await callHook(page, 'openSvg', exported);
           await clearSelection(page);
           await assertPaints(page, `${name}: the export reopened`, stretched);
         });
