@@ -18,6 +18,7 @@
 import {pathData, quantumFor} from './path_data.js';
 import {SHAPE_GEOMETRY} from './svg_import.js';
 import {carryPainting, paintingOf, selectsByShapeName} from './shape_style.js';
+import {VIEWPORT_ATTRIBUTE} from './svg_sanitize.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOOSE_STYLE = {fill: 'none', stroke: '#202124'};
@@ -53,6 +54,7 @@ export class ArtLayer {
     this.host = host;
     this.shadow = host.attachShadow({mode: 'open'});
     this.viewport = svg('svg');
+    this.viewport.setAttribute(VIEWPORT_ATTRIBUTE, '');
     fix(this.viewport, FIXED_VIEWPORT);
     this.loose = svg('g');
     this.viewport.append(this.loose);

@@ -264,6 +264,18 @@ for (const kind of ['chrome', 'firefox']) {
           [190, -70, [34, 51, 68]],
         ],
       ],
+      // `svg svg` and `svg > svg` select art in the nested svg, not the
+      // root's; the class outweighs `g rect` as it does in the file.
+      [
+        'css_nested_svg.svg',
+        [
+          [40, -30, green],
+          [42, -85, green],
+          [98, -85, blue],
+          [165, -30, red],
+          [167, -85, red],
+        ],
+      ],
     ]) {
       test(`${name}: the file's own paint, on screen and in the export of a drag`, async () => {
         await withFreshPage(session, async (page) => {
