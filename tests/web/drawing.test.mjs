@@ -228,6 +228,29 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test("a file that states no size: its root's background fills the view as it fills a window", async () => {
+      await withFreshPage(session, async (page) => {
+        const text =
+          '<svg xmlns="http://www.w3.org/2000/svg" style="background: #234">' +
+          '<circle cx="50" cy="50" r="30" fill="#fff"/></svg>';
+        await callHook(page, 'openSvg', text);
+        await clearSelection(page);
+        // Zoomed out, the view shows far more than the art.
+        for (let i = 0; i < 4; i++) await page.keyboard.press('-');
+        await page.bringToFront();
+        await frames(page);
+        const shot = decodePng(await page.screenshot());
+        const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
+        for (const [x, y] of [
+          [view.left + 10, view.top + 10],
+          [view.right - 10, view.bottom - 10],
+        ]) {
+          const i = (Math.round(y) * shot.width + Math.round(x)) * 4;
+          assert.deepEqual([...shot.data.slice(i, i + 3)], [34, 51, 68], `the view's pixel at (${x}, ${y})`);
+        }
+      });
+    });
+
     // #e53935, #1e88e5 and #43a047, as the files give them.
     const [red, blue, green] = [
       [229, 57, 53],
