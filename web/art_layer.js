@@ -18,12 +18,15 @@
 import {pathData, quantumFor} from './path_data.js';
 import {SHAPE_GEOMETRY} from './svg_import.js';
 import {carryPainting, paintingOf, selectsByShapeName} from './shape_style.js';
+import {VIEWPORT_ATTRIBUTE} from './svg_sanitize.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
 const LOOSE_STYLE = {fill: 'none', stroke: '#202124'};
 const USE_PLACEMENT = new Set(['href', 'xlink:href', 'x', 'y', 'width', 'height', 'transform']);
 // The viewport and the file's root keep their place whatever the file's
-// style sheets say.
+// style sheets say, and the viewport paints no background of its own (an
+// `svg { background }` rule in a file paints the view's only as the file's
+// root's, see rootBackground).
 const FIXED_VIEWPORT = {
   display: 'block',
   position: 'absolute',
@@ -38,6 +41,7 @@ const FIXED_VIEWPORT = {
   filter: 'none',
   'clip-path': 'none',
   mask: 'none',
+  background: 'none',
 };
 // The drawing inherits nothing of the page: `all` leaves custom properties
 // alone, so the page's own (--accent...) are reset too, each to no value,
@@ -50,6 +54,7 @@ export class ArtLayer {
     this.host = host;
     this.shadow = host.attachShadow({mode: 'open'});
     this.viewport = svg('svg');
+    this.viewport.setAttribute(VIEWPORT_ATTRIBUTE, '');
     fix(this.viewport, FIXED_VIEWPORT);
     this.loose = svg('g');
     this.viewport.append(this.loose);
@@ -152,6 +157,15 @@ export class ArtLayer {
     if (rule === this.hostRule) return;
     this.hostRule = rule;
     this.hostSheet.replaceSync(rule);
+  }
+
+  // The colour the file's root paints behind the file when a browser shows
+  // it alone (its CSS background, from its style attribute or its sheets),
+  // or null with no file. The root is an inner <svg> here, which paints no
+  // CSS background, so the view draws this colour instead; a background
+  // image the sanitizer has already taken out, and only the colour is read.
+  rootBackground() {
+    return this.fileRoot ? getComputedStyle(this.fileRoot).backgroundColor : null;
   }
 
   // View 0's mapping: artwork point (x, y) at view pixel ((x - ox) zoom,

@@ -19,6 +19,14 @@ export const SERIAL_ATTRIBUTE = 'data-sw-n';
 // select: in the page, the drawing is not the root of its document.
 const ROOT_ATTRIBUTE = 'data-sw-root';
 const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
+// Marks the page's own <svg> that holds the drawing. A file shown alone has
+// nothing above its root, so the file's rules are made to match no element
+// through it: `svg svg` and `svg > svg` select the file's nested svg
+// elements, not its root. The condition weighs nothing (:where), so each
+// rule keeps its specificity and the cascade picks the rules it picks in
+// the file.
+export const VIEWPORT_ATTRIBUTE = 'data-sw-viewport';
+const NOT_VIEWPORT = `:where(:not([${VIEWPORT_ATTRIBUTE}]))`;
 
 const ANIMATIONS = new Set(['animate', 'set', 'animatemotion', 'animatetransform', 'animatecolor', 'discard']);
 const IMAGE_ELEMENTS = new Set(['image', 'feimage']);
@@ -281,12 +289,61 @@ function cleanRules(container) {
       continue;
     }
     if (rule instanceof CSSStyleRule) {
-      const selector = rule.selectorText.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`);
+      const selector = selectorAlone(rule.selectorText);
       if (selector !== rule.selectorText) rule.selectorText = selector;
     }
     if (rule.style) cleanStyle(rule.style);
     if (rule.cssRules) cleanRules(rule);
   }
+}
+
+// A selector list as the browser serialises it, made to select what it
+// selects in the file shown alone: `:root` is the file's root, and each
+// compound a descendant or child combinator follows (at the top level of a
+// selector, not within a pseudo-class's parentheses) matches no element
+// of the page's.
+function selectorAlone(text) {
+  const source = text.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`);
+  let out = '';
+  let depth = 0;
+  let quote = '';
+  let inCompound = false;
+  let pending = -1; // where the last top-level compound ended, while only white space follows it
+  const exclude = () => {
+    out = out.slice(0, pending) + NOT_VIEWPORT + out.slice(pending);
+    pending = -1;
+  };
+  for (let i = 0; i < source.length; i++) {
+    const c = source[i];
+    if (depth === 0 && !quote && (/\s/.test(c) || c === '>' || c === '+' || c === '~' || c === ',')) {
+      if (inCompound) pending = out.length;
+      inCompound = false;
+      if (c === '>' && pending >= 0) exclude();
+      else if (!/\s/.test(c)) pending = -1;
+      out += c;
+      continue;
+    }
+    // A compound begins where white space alone followed the one before.
+    if (!inCompound && pending >= 0) exclude();
+    pending = -1;
+    inCompound = true;
+    if (c === '\\') {
+      out += source.slice(i, i + 2);
+      i++;
+      continue;
+    }
+    if (quote) {
+      if (c === quote) quote = '';
+    } else if (c === '"' || c === "'") {
+      quote = c;
+    } else if (c === '(' || c === '[') {
+      depth++;
+    } else if (c === ')' || c === ']') {
+      depth--;
+    }
+    out += c;
+  }
+  return out;
 }
 
 // A style attribute's declarations without those that fetch from elsewhere.

@@ -32,8 +32,10 @@ export class DocumentView {
     this.svg = overlay;
     this.art = new ArtLayer(artHost);
     this.paper = paper;
+    this.background = element('rect', {class: 'file-background', visibility: 'hidden'});
     this.canvas = element('rect', {class: 'file-canvas', visibility: 'hidden'});
-    paper.append(this.canvas);
+    paper.append(this.background, this.canvas);
+    this.backgroundFillsView = false;
     this.outlineSpace = element('svg', {class: 'selection-outlines', overflow: 'visible', preserveAspectRatio: 'none'});
     this.annotation = element('g', {class: 'annotation'});
     this.marquee = element('rect', {class: 'marquee', visibility: 'hidden'});
@@ -57,6 +59,28 @@ export class DocumentView {
     } else {
       this.canvas.setAttribute('visibility', 'hidden');
     }
+    this.showBackground(box);
+  }
+
+  // The root's background colour behind the art, over the file's viewport
+  // as a browser paints it for the file alone: its canvas, or where the
+  // file states none, the whole view (the window showing it).
+  showBackground(box) {
+    const colour = this.art.rootBackground();
+    this.backgroundFillsView = colour !== null && !box;
+    if (colour === null) {
+      this.background.setAttribute('visibility', 'hidden');
+      return;
+    }
+    this.background.style.setProperty('fill', colour);
+    this.background.setAttribute('visibility', 'visible');
+    if (box) ['x', 'y', 'width', 'height'].forEach((key, i) => this.background.setAttribute(key, String(box[i])));
+    else this.fillView();
+  }
+
+  fillView() {
+    const [x, y, width, height] = this.paper.getAttribute('viewBox')?.split(' ') ?? [0, 0, 0, 0];
+    Object.entries({x, y, width, height}).forEach(([key, value]) => this.background.setAttribute(key, value));
   }
 
   // The host's view 0 mapping, followed by every layer at once.
@@ -73,6 +97,7 @@ export class DocumentView {
     }
     this.outlineSpace.setAttribute('width', String(size[0]));
     this.outlineSpace.setAttribute('height', String(size[1]));
+    if (this.backgroundFillsView) this.fillView();
   }
 
   size() {

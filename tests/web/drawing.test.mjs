@@ -228,6 +228,29 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test("a file that states no size: its root's background fills the view as it fills a window", async () => {
+      await withFreshPage(session, async (page) => {
+        const text =
+          '<svg xmlns="http://www.w3.org/2000/svg" style="background: #234">' +
+          '<circle cx="50" cy="50" r="30" fill="#fff"/></svg>';
+        await callHook(page, 'openSvg', text);
+        await clearSelection(page);
+        // Zoomed out, the view shows far more than the art.
+        for (let i = 0; i < 4; i++) await page.keyboard.press('-');
+        await page.bringToFront();
+        await frames(page);
+        const shot = decodePng(await page.screenshot());
+        const view = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
+        for (const [x, y] of [
+          [view.left + 10, view.top + 10],
+          [view.right - 10, view.bottom - 10],
+        ]) {
+          const i = (Math.round(y) * shot.width + Math.round(x)) * 4;
+          assert.deepEqual([...shot.data.slice(i, i + 3)], [34, 51, 68], `the view's pixel at (${x}, ${y})`);
+        }
+      });
+    });
+
     // #e53935, #1e88e5 and #43a047, as the files give them.
     const [red, blue, green] = [
       [229, 57, 53],
@@ -254,10 +277,33 @@ for (const kind of ['chrome', 'firefox']) {
           [180, -60, red],
         ],
       ],
+      // The root's CSS background behind the art, where the file's
+      // viewport is, in the light ellipse and inside the unfilled rect.
+      [
+        'root_background.svg',
+        [
+          [174, -40, [255, 242, 204]],
+          [50, -40, [34, 51, 68]],
+          [190, -70, [34, 51, 68]],
+        ],
+      ],
+      // `svg svg` and `svg > svg` select art in the nested svg, not the
+      // root's; the class outweighs `g rect` as it does in the file.
+      [
+        'css_nested_svg.svg',
+        [
+          [40, -30, green],
+          [42, -85, green],
+          [98, -85, blue],
+          [165, -30, red],
+          [167, -85, red],
+        ],
+      ],
     ]) {
       test(`${name}: the file's own paint, on screen and in the export of a drag`, async () => {
         await withFreshPage(session, async (page) => {
-          await callHook(page, 'openSvg', readFileSync(join(CORPUS, name), 'utf8'));
+          const text = readFileSync(join(CORPUS, name), 'utf8');
+          await callHook(page, 'openSvg', text);
           // Stretch along x by a quarter about x = 5: the left rects reach
           // 86.25, the circle's centre 161.25, the right rect 198.75.
           const [from, to] = [
@@ -270,7 +316,10 @@ for (const kind of ['chrome', 'firefox']) {
           await page.mouse.up();
           await clearSelection(page);
           await assertPaints(page, `${name} on screen after the drag`, stretched);
-          await callHook(page, 'openSvg', await callHook(page, 'exportSvg'));
+          const exported = await callHook(page, 'exportSvg');
+          const rootTag = (text) => /<svg\b[^>]*>/.exec(text)[0];
+          assert.equal(rootTag(exported), rootTag(text), `${name}: the export keeps the root as the file has it`);
+          await callHook(page, 'openSvg', exported);
           await clearSelection(page);
           await assertPaints(page, `${name}: the export reopened`, stretched);
         });
