@@ -66,6 +66,7 @@ export class ArtLayer {
     this.model = null;
     this.instances = [];
     this.looseDrawn = [];
+    this.looseQuantum = NaN; // the quantum the loose group's attributes are for
     this.zoom = 1;
   }
 
@@ -107,9 +108,13 @@ export class ArtLayer {
         generated: null,
         showing: null,
         fileD: null,
+        shownD: null, // the d attribute its node has, as read or last written
         d: null,
         decimals: -1,
         tolerance: 1,
+        precisionZoom: NaN, // the zoom `precision` was worked out for
+        precision: null,
+        matrixKey: element.toLayer.join(' '), // the outline's matrix as text, for grouping
         dirty: true,
         changed: false,
         exact: null,
@@ -121,7 +126,7 @@ export class ArtLayer {
       if (element.chain.length === 0) {
         const node = this.display.get(element.serial) ?? null;
         state.node = state.original = state.showing = node;
-        state.fileD = element.kind === 'path' && node ? node.getAttribute('d') : null;
+        state.fileD = state.shownD = element.kind === 'path' && node ? node.getAttribute('d') : null;
         if (node) this.hits.set(node, index);
       } else {
         const outer = element.chain[0];
@@ -179,7 +184,7 @@ export class ArtLayer {
   }
 
   // Draws the host's paths (engine.paths(), in paint order). Returns what a
-  // selection outline needs: [{key, d, matrix, selected}] per element copy
+  // selection outline needs: [{key, d, matrix, matrixKey, selected}] per element copy
   // and plain path, d in the coordinates `matrix` takes to the viewport's.
   render(hostPaths) {
     const outlines = [];
@@ -214,7 +219,13 @@ export class ArtLayer {
         state.changed = changed;
         state.dirty = true;
       }
-      const [decimals, tolerance] = precision(state.element, this.zoom);
+      // The precision depends on the zoom alone, and is worked out again
+      // only when the zoom changes.
+      if (state.precisionZoom !== this.zoom) {
+        state.precisionZoom = this.zoom;
+        state.precision = precision(state.element, this.zoom);
+      }
+      const [decimals, tolerance] = state.precision;
       if (decimals !== state.decimals) {
         state.decimals = decimals;
         state.tolerance = tolerance;
@@ -228,9 +239,18 @@ export class ArtLayer {
       ),
     );
     for (const state of this.instances) {
-      if (state.dirty) this.redraw(state, grouping);
-      const selected = isSelected(model.instancePaths(state.index, 0, grouping));
-      if (state.d) outlines.push({key: `e${state.index}`, d: state.d, matrix: state.element.toLayer, selected});
+      const contours = model.instancePaths(state.index, 0, grouping);
+      if (state.dirty) this.redraw(state, contours);
+      if (state.d) {
+        const selected = isSelected(contours);
+        outlines.push({
+          key: `e${state.index}`,
+          d: state.d,
+          matrix: state.element.toLayer,
+          matrixKey: state.matrixKey,
+          selected,
+        });
+      }
       this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping);
     }
     this.renderLoose(hostPaths, grouping.loose, outlines);
@@ -239,14 +259,20 @@ export class ArtLayer {
 
   // The element's path data from its host paths, and what draws it: the
   // file's own geometry while unchanged, the host's once changed.
-  redraw(state, grouping) {
+  // contours: its host paths (SvgDocument.instancePaths).
+  redraw(state, contours) {
     state.dirty = false;
-    state.d = this.pathDataOf(state, this.model.instancePaths(state.index, 0, grouping));
+    state.d = this.pathDataOf(state, contours);
     const node = state.node;
     if (!node) return;
     if (state.element.kind === 'path') {
       const d = state.changed ? (state.d ?? '') : (state.fileD ?? '');
-      if (node.getAttribute('d') !== d) node.setAttribute('d', d);
+      // Only this layer writes the node's d, so the value it last wrote is
+      // the node's, and an unchanged one is not written again.
+      if (state.shownD !== d) {
+        state.shownD = d;
+        node.setAttribute('d', d);
+      }
       return;
     }
     if (state.changed) {
@@ -431,7 +457,7 @@ export class ArtLayer {
       const state = this.instances[index];
       state.node = state.original = state.showing = node;
       state.generated = state.painting = state.carried = null;
-      state.fileD = state.element.kind === 'path' ? node.getAttribute('d') : null;
+      state.fileD = state.shownD = state.element.kind === 'path' ? node.getAttribute('d') : null;
       state.dirty = true;
       this.hits.set(node, index);
     }
@@ -441,11 +467,17 @@ export class ArtLayer {
   // Host paths no element has, drawn as plain outlines.
   renderLoose(hostPaths, places, outlines) {
     const quantum = quantumFor(this.zoom);
-    this.loose.setAttribute('transform', `scale(${1 / quantum})`);
-    this.loose.setAttribute('fill', LOOSE_STYLE.fill);
-    this.loose.setAttribute('stroke', LOOSE_STYLE.stroke);
-    this.loose.setAttribute('stroke-width', String(quantum));
+    // Written when the quantum changes, not at each frame: set again, even
+    // to the values they have, they would be attribute changes to the browser.
+    if (this.looseQuantum !== quantum) {
+      this.looseQuantum = quantum;
+      this.loose.setAttribute('transform', `scale(${1 / quantum})`);
+      this.loose.setAttribute('fill', LOOSE_STYLE.fill);
+      this.loose.setAttribute('stroke', LOOSE_STYLE.stroke);
+      this.loose.setAttribute('stroke-width', String(quantum));
+    }
     const matrix = [1 / quantum, 0, 0, 1 / quantum, 0, 0];
+    const matrixKey = matrix.join(' ');
     places.forEach((place, k) => {
       const path = hostPaths[place];
       let entry = this.looseDrawn[k];
@@ -471,7 +503,7 @@ export class ArtLayer {
         entry.node.setAttribute('d', entry.d);
       }
       this.hits.set(entry.node, {place});
-      outlines.push({key: `p${k}`, d: entry.d, matrix, selected: path.selected});
+      outlines.push({key: `p${k}`, d: entry.d, matrix, matrixKey, selected: path.selected});
     });
     for (const entry of this.looseDrawn.splice(places.length)) entry.node.remove();
   }

@@ -138,7 +138,7 @@ export class DocumentView {
       // Each element's data starts with its own move, so that joined it
       // draws as it would alone.
       if (!outline.selected || !outline.d?.startsWith('M')) continue;
-      const matrix = outline.matrix.join(' ');
+      const matrix = outline.matrixKey;
       let group = latest.get(matrix);
       if (!group || group.ds.length === OUTLINES_PER_PATH) {
         group = {matrix: outline.matrix, ds: [], number: (group?.number ?? 0) + 1};
