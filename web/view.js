@@ -74,13 +74,17 @@ export class DocumentView {
     }
     this.background.style.setProperty('fill', colour);
     this.background.setAttribute('visibility', 'visible');
-    if (box) ['x', 'y', 'width', 'height'].forEach((key, i) => this.background.setAttribute(key, String(box[i])));
+    if (box) this.placeBackground(box);
     else this.fillView();
   }
 
   fillView() {
-    const [x, y, width, height] = this.paper.getAttribute('viewBox')?.split(' ') ?? [0, 0, 0, 0];
-    Object.entries({x, y, width, height}).forEach(([key, value]) => this.background.setAttribute(key, value));
+    this.placeBackground(this.paper.getAttribute('viewBox')?.split(' ') ?? [0, 0, 0, 0]);
+  }
+
+  // The background over the box [x, y, width, height].
+  placeBackground(box) {
+    ['x', 'y', 'width', 'height'].forEach((key, i) => this.background.setAttribute(key, String(box[i])));
   }
 
   // The host's view 0 mapping, followed by every layer at once.
