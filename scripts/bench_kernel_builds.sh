@@ -37,7 +37,8 @@ build() {
     local tree=.
     [ "$side" = base ] && tree=$work/base
     local renames=()
-    for name in moveBlocksSse2 moveBlocksAvx2 moveBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2; do
+    for name in moveBlocksSse2 moveBlocksAvx2 moveBlocksAvx512 moveBoundedBlocksSse2 moveBoundedBlocksAvx2 \
+      moveBoundedBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2; do
       renames+=("-D$name=${side}_$name")
     done
     for file in blocks_sse2.cpp blocks_avx2.cpp; do

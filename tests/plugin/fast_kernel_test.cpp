@@ -89,28 +89,36 @@ PathSegment segmentOf(ArtworkPoint anchor, ArtworkPoint in, ArtworkPoint out, Ra
   return segment;
 }
 
-// Displaces copies of `segments` both ways; the bytes and the answers must
-// agree exactly. Returns false after the first difference (already reported).
+// Displaces copies of `segments` with the blocks, testing each point's own
+// envelope and then the path's bound (largestCoordinate), and point by
+// point; the bytes and the answers must agree exactly. Returns false after
+// the first difference (already reported).
 bool sameAsReference(const SegmentDisplacer& displacer, const std::vector<PathSegment>& segments, const Drag& drag) {
-  std::vector<PathSegment> fast = segments;
   std::vector<PathSegment> reference = segments;
-  const bool fastOverflowed = displacer.displace(fast.data(), fast.size());
   const bool referenceOverflowed = displacer.displaceEachPoint(reference.data(), reference.size());
-  EXPECT_EQ(fastOverflowed, referenceOverflowed) << "start (" << drag.start.x << ", " << drag.start.y << ") current ("
-                                                 << drag.current.x << ", " << drag.current.y << ")";
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    if (std::memcmp(&fast[i], &reference[i], sizeof(PathSegment)) != 0) {
-      const PathSegment& in = segments[i];
-      ADD_FAILURE() << "segment " << i << " of " << segments.size() << ", drag (" << drag.start.x << ", "
-                    << drag.start.y << ") -> (" << drag.current.x << ", " << drag.current.y << ")"
-                    << (drag.shift ? " with Shift" : "") << "; anchor (" << in.anchor.x << ", " << in.anchor.y
-                    << ") in (" << in.in.x << ", " << in.in.y << ") out (" << in.out.x << ", " << in.out.y
-                    << ") -> fast anchor (" << fast[i].anchor.x << ", " << fast[i].anchor.y << "), reference ("
-                    << reference[i].anchor.x << ", " << reference[i].anchor.y << ")";
-      return false;
+  const float largest = largestCoordinate(segments.data(), segments.size());
+  for (const bool bounded : {false, true}) {
+    std::vector<PathSegment> fast = segments;
+    const bool fastOverflowed =
+        bounded ? displacer.displace(fast.data(), fast.size(), largest) : displacer.displace(fast.data(), fast.size());
+    const char* const kind = bounded ? "with the path's bound: " : "";
+    EXPECT_EQ(fastOverflowed, referenceOverflowed) << kind << "start (" << drag.start.x << ", " << drag.start.y
+                                                   << ") current (" << drag.current.x << ", " << drag.current.y << ")";
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+      if (std::memcmp(&fast[i], &reference[i], sizeof(PathSegment)) != 0) {
+        const PathSegment& in = segments[i];
+        ADD_FAILURE() << kind << "segment " << i << " of " << segments.size() << ", drag (" << drag.start.x << ", "
+                      << drag.start.y << ") -> (" << drag.current.x << ", " << drag.current.y << ")"
+                      << (drag.shift ? " with Shift" : "") << "; anchor (" << in.anchor.x << ", " << in.anchor.y
+                      << ") in (" << in.in.x << ", " << in.in.y << ") out (" << in.out.x << ", " << in.out.y
+                      << ") -> fast anchor (" << fast[i].anchor.x << ", " << fast[i].anchor.y << "), reference ("
+                      << reference[i].anchor.x << ", " << reference[i].anchor.y << ")";
+        return false;
+      }
     }
+    if (fastOverflowed != referenceOverflowed) return false;
   }
-  return fastOverflowed == referenceOverflowed;
+  return true;
 }
 
 // `events` drags from makeDrag, each over a buffer of `segments` segments
@@ -280,14 +288,20 @@ std::size_t blockOf(KernelPath path) {
   }
 }
 
-std::size_t moveBlocksOf(KernelPath path, const BlockValues& values, PathSegment* segments, std::size_t count) {
+// The path's own blocks: testing each point's envelope, or, given the
+// threshold of a path's bound, that bound (blocks.h).
+std::size_t moveBlocksOf(KernelPath path, const BlockValues& values, PathSegment* segments, std::size_t count,
+                         const float* threshold = nullptr) {
   switch (path) {
     case KernelPath::avx512:
-      return moveBlocksAvx512(values, segments, count);
+      return threshold ? moveBoundedBlocksAvx512(values, *threshold, segments, count)
+                       : moveBlocksAvx512(values, segments, count);
     case KernelPath::avx2:
-      return moveBlocksAvx2(values, segments, count);
+      return threshold ? moveBoundedBlocksAvx2(values, *threshold, segments, count)
+                       : moveBlocksAvx2(values, segments, count);
     default:
-      return moveBlocksSse2(values, segments, count);
+      return threshold ? moveBoundedBlocksSse2(values, *threshold, segments, count)
+                       : moveBlocksSse2(values, segments, count);
   }
 }
 
@@ -341,14 +355,20 @@ TEST_P(FastKernel, KeepsHostBytesThatReadAsNaN) {
   const std::size_t block = blockOf(path);
   Random random(0x4057);
   const OrdinaryDrag ordinary;
+  const BlockValues& values = ordinary.displacer.blockValues();
   for (const Special& special : kSpecials) {
     const std::vector<PathSegment> buffer = withHostBits(ordinarySegments(random, 2 * block), special.bits);
-    std::vector<PathSegment> moved = buffer;
-    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), moved.data(), moved.size()), moved.size())
-        << special.name;
-    for (std::size_t i = 0; i < moved.size(); ++i) {
-      ASSERT_EQ(std::memcmp(moved[i].hostData, buffer[i].hostData, sizeof buffer[i].hostData), 0)
-          << special.name << " in segment " << i;
+    const float largest = largestCoordinate(buffer.data(), buffer.size());
+    ASSERT_EQ(largest, largestCoordinate(withHostBits(buffer, 0).data(), buffer.size()))
+        << "host bytes are no coordinate: " << special.name;
+    const float threshold = pathThreshold(values, largest);
+    for (const float* bound : {static_cast<const float*>(nullptr), &threshold}) {
+      std::vector<PathSegment> moved = buffer;
+      ASSERT_EQ(moveBlocksOf(path, values, moved.data(), moved.size(), bound), moved.size()) << special.name;
+      for (std::size_t i = 0; i < moved.size(); ++i) {
+        ASSERT_EQ(std::memcmp(moved[i].hostData, buffer[i].hostData, sizeof buffer[i].hostData), 0)
+            << special.name << " in segment " << i << (bound ? ", bounded" : "");
+      }
     }
     ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << special.name;
   }
@@ -360,11 +380,15 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
   Random random(0x5EED);
   const OrdinaryDrag ordinary;
   ASSERT_TRUE(ordinary.displacer.blocksApply());
+  const BlockValues& values = ordinary.displacer.blockValues();
   const std::vector<PathSegment> plain = ordinarySegments(random, block);
-  {
+  // The bounded blocks are given the bound of the block without the NaN:
+  // they refuse it by its t alone, as they must if a path changed after its
+  // bound was taken.
+  const float threshold = pathThreshold(values, largestCoordinate(plain.data(), block));
+  for (const float* bound : {static_cast<const float*>(nullptr), &threshold}) {
     std::vector<PathSegment> moved = plain;
-    ASSERT_EQ(moveBlocksOf(path, ordinary.displacer.blockValues(), moved.data(), block), block)
-        << "a block of ordinary artwork is moved";
+    ASSERT_EQ(moveBlocksOf(path, values, moved.data(), block, bound), block) << "a block of ordinary artwork is moved";
   }
   for (const Special& special : kSpecials) {
     for (std::size_t segment = 0; segment < block; ++segment) {
@@ -372,14 +396,16 @@ TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
         for (std::size_t coordinate = 0; coordinate < 2; ++coordinate) {
           std::vector<PathSegment> buffer = plain;
           coordinateOf(buffer[segment], point, coordinate) = std::bit_cast<float>(special.bits);
-          std::vector<PathSegment> untouched = buffer;
-          const std::size_t moved = moveBlocksOf(path, ordinary.displacer.blockValues(), untouched.data(), block);
           const auto where = [&] {
             return std::string(special.name) + " in segment " + std::to_string(segment) + ", point " +
                    std::to_string(point) + ", coordinate " + std::to_string(coordinate);
           };
-          ASSERT_EQ(moved, 0u) << where();
-          ASSERT_EQ(std::memcmp(untouched.data(), buffer.data(), block * sizeof(PathSegment)), 0) << where();
+          ASSERT_EQ(largestCoordinate(buffer.data(), block), std::numeric_limits<float>::infinity()) << where();
+          for (const float* bound : {static_cast<const float*>(nullptr), &threshold}) {
+            std::vector<PathSegment> untouched = buffer;
+            ASSERT_EQ(moveBlocksOf(path, values, untouched.data(), block, bound), 0u) << where();
+            ASSERT_EQ(std::memcmp(untouched.data(), buffer.data(), block * sizeof(PathSegment)), 0) << where();
+          }
           ASSERT_TRUE(sameAsReference(ordinary.displacer, buffer, ordinary.drag)) << where();
         }
       }

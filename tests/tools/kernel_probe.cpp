@@ -317,6 +317,9 @@ int probeSegmentBuffer(ArtworkPoint start, ArtworkPoint current, bool shift, Spl
     std::memcpy(segment.hostData, &host, sizeof host);
   }
   std::vector<hostapi::PathSegment> reference = buffer;
+  std::vector<hostapi::PathSegment> bounded = buffer;
+  const bool boundedOverflowed =
+      displacer.displace(bounded.data(), bounded.size(), largestCoordinate(buffer.data(), buffer.size()));
   const bool overflowed = displacer.displace(buffer.data(), buffer.size());
   const bool referenceOverflowed = displacer.displaceEachPoint(reference.data(), reference.size());
   printPoint("segments", start);
@@ -328,8 +331,10 @@ int probeSegmentBuffer(ArtworkPoint start, ArtworkPoint current, bool shift, Spl
       printResult(f);
   }
   std::printf("\n");
-  const bool same = overflowed == referenceOverflowed &&
-                    std::memcmp(buffer.data(), reference.data(), buffer.size() * sizeof(hostapi::PathSegment)) == 0;
+  const std::size_t bytes = buffer.size() * sizeof(hostapi::PathSegment);
+  const bool same = overflowed == referenceOverflowed && boundedOverflowed == referenceOverflowed &&
+                    std::memcmp(buffer.data(), reference.data(), bytes) == 0 &&
+                    std::memcmp(bounded.data(), reference.data(), bytes) == 0;
   if (!same) std::printf("blocks differ from the reference for the drag above\n");
   return same ? 0 : 1;
 }
@@ -369,19 +374,24 @@ int probeSegmentBuffers(SplitMix64& rng) {
   return differences;
 }
 
-// The active path's own blocks over one buffer, and their size; none where
+// The active path's own blocks over one buffer, testing each point's
+// envelope or (with a threshold) a path's bound, and their size; none where
 // the blocks do not exist.
-std::size_t moveActiveBlocks(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count) {
+std::size_t moveActiveBlocks(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count,
+                             const float* threshold) {
   switch (activeKernelPath()) {
 #if defined(__i386__) || defined(__x86_64__)
     case KernelPath::avx512:
-      return moveBlocksAvx512(values, segments, count);
+      return threshold ? moveBoundedBlocksAvx512(values, *threshold, segments, count)
+                       : moveBlocksAvx512(values, segments, count);
     case KernelPath::avx2:
-      return moveBlocksAvx2(values, segments, count);
+      return threshold ? moveBoundedBlocksAvx2(values, *threshold, segments, count)
+                       : moveBlocksAvx2(values, segments, count);
 #endif
 #if defined(__SSE2__)
     case KernelPath::sse2:
-      return moveBlocksSse2(values, segments, count);
+      return threshold ? moveBoundedBlocksSse2(values, *threshold, segments, count)
+                       : moveBlocksSse2(values, segments, count);
 #endif
     default:
       return 0;
@@ -390,7 +400,8 @@ std::size_t moveActiveBlocks(const BlockValues& values, hostapi::PathSegment* se
 
 // Sixteen segments of ordinary artwork with a quiet or signalling NaN or an
 // infinity, of either sign, in each coordinate of each point in turn: the
-// active path's blocks may move only the blocks before the one it lies in.
+// active path's blocks may move only the blocks before the one it lies in,
+// and so may its bounded blocks given the bound of the segments without it.
 // Prints nothing (its output would differ between paths); returns the number
 // of buffers in which a block with one was moved.
 int probeSpecialBlocks(SplitMix64& rng) {
@@ -419,6 +430,7 @@ int probeSpecialBlocks(SplitMix64& rng) {
       *f = mouseCoordinate(rng) / 4.0f + 500.0f;  // far from the axis through the start
     }
   }
+  const float threshold = pathThreshold(displacer.blockValues(), largestCoordinate(plain.data(), kSegments));
   int moved = 0;
   for (const std::uint32_t bits : specials) {
     for (std::size_t i = 0; i < kSegments * 6; ++i) {
@@ -428,7 +440,10 @@ int probeSpecialBlocks(SplitMix64& rng) {
                                     &segment.in.y,     &segment.out.x,    &segment.out.y};
       *coordinates[i % 6] = std::bit_cast<float>(bits);
       const std::size_t before = i / 6 / block * block;  // the segments of the blocks before it
-      if (moveActiveBlocks(displacer.blockValues(), buffer.data(), kSegments) > before) ++moved;
+      for (const float* bound : {static_cast<const float*>(nullptr), &threshold}) {
+        std::vector<hostapi::PathSegment> moving = buffer;
+        if (moveActiveBlocks(displacer.blockValues(), moving.data(), kSegments, bound) > before) ++moved;
+      }
     }
   }
   return moved;

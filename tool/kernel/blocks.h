@@ -60,12 +60,26 @@
 // may test a narrower envelope (a larger M, a smaller |t|); any block outside
 // it goes to displacePoint, so every result, a NaN's payload included, is the
 // reference's.
+//
+// A path whose largest coordinate magnitude L is known before its blocks
+// (largestCoordinate, taken once from its segments and kept while they stay
+// as they are: the drag's reference paths do for the whole drag) needs no
+// look at its coordinates: with L within (G), M <= L for every point, and the
+// blocks test only
+//   (P) |t| > L * 2^-15 + marginOffset, the path's threshold, and |t| < 2^62.
+// The second half keeps the rule on NaN without the coordinates: a NaN or an
+// infinity in x or y makes t a NaN or an infinity (IEEE arithmetic, whatever
+// the NaN's payload), whose magnitude bits exceed those of 2^62, which no t
+// reaches where (G) holds; so a block with one is refused by its bits alone
+// even if the segments are not those the bound was taken from.
 #pragma once
 
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <limits>
 
 #include "bridge/host_api.h"
 
@@ -80,6 +94,9 @@ inline constexpr float kMaxDragLength = 0x1p20f;
 // (G): the magnitude bits of the largest float below 2^60.
 inline constexpr std::uint32_t kMaxCoordinateBits = 0x5D7FFFFFu;
 inline constexpr std::uint32_t kMagnitudeBits = 0x7FFFFFFFu;
+// (P): the magnitude bits of the largest float below 2^62, above any t
+// where (G) holds.
+inline constexpr std::uint32_t kMaxDistanceBits = 0x5E7FFFFFu;
 // (M): the threshold's scale on M, and its part of the offset.
 inline constexpr float kMarginScale = 0x1p-15f;
 inline constexpr float kOffsetToMargin = 0x1p-16f;
@@ -144,8 +161,41 @@ inline bool pointInside(const BlockValues& v, hostapi::ArtworkPoint p) {
   return std::fabs(t) > largest * kMarginScale + v.marginOffset.lane[0];
 }
 
+// The largest magnitude among the coordinates of `segments` (their host
+// bytes aside), or infinity when one lies beyond (G): a NaN, an infinity or
+// 2^60 and more.
+inline float largestCoordinate(const hostapi::PathSegment* segments, std::size_t count) {
+  std::uint32_t largest = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    for (const hostapi::ArtworkPoint& p : {segments[i].anchor, segments[i].in, segments[i].out}) {
+      const std::uint32_t x = std::bit_cast<std::uint32_t>(p.x) & kMagnitudeBits;
+      const std::uint32_t y = std::bit_cast<std::uint32_t>(p.y) & kMagnitudeBits;
+      largest = x > largest ? x : largest;
+      largest = y > largest ? y : largest;
+    }
+  }
+  return largest > kMaxCoordinateBits ? std::numeric_limits<float>::infinity() : std::bit_cast<float>(largest);
+}
+
+// The threshold (P) of a path whose largest coordinate is `largest`.
+inline float pathThreshold(const BlockValues& v, float largest) {
+  return largest * kMarginScale + v.marginOffset.lane[0];
+}
+
+// A path's blocks of both kinds (below), and their size.
+struct BlockMovers {
+  std::size_t (*each)(const BlockValues&, hostapi::PathSegment*, std::size_t);
+  std::size_t (*bounded)(const BlockValues&, float, hostapi::PathSegment*, std::size_t);
+  std::size_t size;
+};
+
+// Each path's blocks come in two kinds: moveBlocks* test each point's own
+// (G) and (M); moveBoundedBlocks* test (P) with the path's threshold, for
+// segments whose largest coordinate the threshold was made from.
 #if defined(__SSE2__)
 std::size_t moveBlocksSse2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBoundedBlocksSse2(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
+                                  std::size_t count);
 // Moves one block of four segments with the SSE2 blocks' arithmetic and no
 // envelope test: exact for the points inside the envelope (pointInside),
 // of no meaning for the others.
@@ -161,7 +211,11 @@ bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segme
 #endif
 #if defined(__i386__) || defined(__x86_64__)
 std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBoundedBlocksAvx2(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
+                                  std::size_t count);
 std::size_t moveBlocksAvx512(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
+std::size_t moveBoundedBlocksAvx512(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
+                                    std::size_t count);
 // moveChunkedBlockSse2's work, read and written in the same chunks, with
 // the AVX-512 path's permutes and masks: a third of its instructions.
 bool moveChunkedBlockAvx512(const BlockValues& values, hostapi::PathSegment* segments);

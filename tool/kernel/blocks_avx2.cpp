@@ -19,14 +19,15 @@ namespace {
 constexpr int kHalf = 28;  // floats from a block's low half to its high half
 
 // The event's values (BlockValues) in registers, loaded once per call, and
-// the envelope's constants.
+// the envelope's constants; for bounded blocks the path's threshold (P).
 struct Lanes {
-  __m256 a, b, c, sideFactor, cosSin, marginOffset, marginScale;
-  __m256i magnitude, maxCoordinate;
+  __m256 a, b, c, sideFactor, cosSin, marginOffset, marginScale, pathThreshold;
+  __m256i magnitude, maxCoordinate, maxDistance;
 };
 
 // The envelope's bounds, lane by lane over the lane's points: the largest
-// coordinate magnitude and the smallest |t|, as integers (the bits of a
+// coordinate magnitude (for bounded blocks the largest |t|) and the smallest
+// |t|, as integers (the bits of a
 // float without its sign order as its magnitude does, NaN and infinity
 // above every finite value).
 struct Envelope {
@@ -42,21 +43,26 @@ SW_AVX2 __m256i magnitude(const Lanes& k, __m256 v) { return _mm256_and_si256(_m
 
 // The t of the group of points in the pairs `low` and `high`, folded into
 // the envelope.
+template <bool bounded>
 SW_AVX2 __m256 groupDistance(const Lanes& k, __m256 low, __m256 high, Envelope& e, bool first) {
   const __m256 x = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
   const __m256 y = _mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
   const __m256 t = distance(k, x, y);
-  const __m256i largest = _mm256_max_epu32(magnitude(k, x), magnitude(k, y));
   const __m256i nearest = magnitude(k, t);
+  const __m256i largest = bounded ? nearest : _mm256_max_epu32(magnitude(k, x), magnitude(k, y));
   e.largest = first ? largest : _mm256_max_epu32(e.largest, largest);
   e.nearest = first ? nearest : _mm256_min_epu32(e.nearest, nearest);
   return t;
 }
 
-// (G), then (M) where (G) holds, both as integer comparisons.
+// (G), then (M) where (G) holds, both as integer comparisons; for bounded
+// blocks (P).
+template <bool bounded>
 SW_AVX2 bool inside(const Lanes& k, const Envelope& e) {
-  const __m256i sized = _mm256_cmpgt_epi32(e.largest, k.maxCoordinate);
-  const __m256 threshold = _mm256_add_ps(_mm256_mul_ps(_mm256_castsi256_ps(e.largest), k.marginScale), k.marginOffset);
+  const __m256i sized = _mm256_cmpgt_epi32(e.largest, bounded ? k.maxDistance : k.maxCoordinate);
+  const __m256 threshold =
+      bounded ? k.pathThreshold
+              : _mm256_add_ps(_mm256_mul_ps(_mm256_castsi256_ps(e.largest), k.marginScale), k.marginOffset);
   const __m256i clear = _mm256_cmpgt_epi32(e.nearest, _mm256_castps_si256(threshold));
   return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_andnot_si256(sized, clear))) == 0xFF;
 }
@@ -107,9 +113,11 @@ struct Distances {
   __m256 t0, t1, t2;
 };
 
+template <bool bounded>
 SW_AVX2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
-  return {groupDistance(k, p.first0, p.first1, e, first), groupDistance(k, p.second0, p.second1, e, false),
-          groupDistance(k, p.outs0, p.outs1, e, false)};
+  return {groupDistance<bounded>(k, p.first0, p.first1, e, first),
+          groupDistance<bounded>(k, p.second0, p.second1, e, false),
+          groupDistance<bounded>(k, p.outs0, p.outs1, e, false)};
 }
 
 // A block's pairs moved by their t, in the layout of Pairs.
@@ -145,7 +153,7 @@ constexpr bool kMoveBeforeTest = false;
 
 // Moves `blocks` consecutive blocks of eight segments with one envelope test;
 // false, with nothing written, when a point of any lies outside the envelope.
-template <int blocks>
+template <int blocks, bool bounded>
 SW_AVX2 bool moveBlocks(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   Envelope e;
@@ -153,18 +161,17 @@ SW_AVX2 bool moveBlocks(const Lanes& k, PathSegment* s) {
   Distances t[blocks];
   for (int j = 0; j < blocks; ++j) {
     p[j] = loadBlock(f + 2 * kHalf * j);
-    t[j] = distances(k, p[j], e, j == 0);
+    t[j] = distances<bounded>(k, p[j], e, j == 0);
     if constexpr (kMoveBeforeTest) p[j] = moved(k, p[j], t[j]);
   }
-  if (!inside(k, e)) return false;
+  if (!inside<bounded>(k, e)) return false;
   for (int j = 0; j < blocks; ++j) store(f + 2 * kHalf * j, kMoveBeforeTest ? p[j] : moved(k, p[j], t[j]));
   return true;
 }
 
-}  // namespace
-
-__attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v, PathSegment* segments,
-                                                           std::size_t count) {
+template <bool bounded>
+__attribute__((target("avx2"))) std::size_t moveAll(const BlockValues& v, float threshold, PathSegment* segments,
+                                                    std::size_t count) {
   const Lanes k{_mm256_loadu_ps(v.a.lane),
                 _mm256_loadu_ps(v.b.lane),
                 _mm256_loadu_ps(v.c.lane),
@@ -172,12 +179,26 @@ __attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v,
                 _mm256_loadu_ps(v.cosSin.lane),
                 _mm256_loadu_ps(v.marginOffset.lane),
                 _mm256_set1_ps(kMarginScale),
+                _mm256_set1_ps(threshold),
                 _mm256_set1_epi32(static_cast<int>(kMagnitudeBits)),
-                _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
+                _mm256_set1_epi32(static_cast<int>(kMaxCoordinateBits)),
+                _mm256_set1_epi32(static_cast<int>(kMaxDistanceBits))};
   std::size_t i = 0;
-  while (i + 2 * kAvx2Block <= count && moveBlocks<2>(k, segments + i)) i += 2 * kAvx2Block;
-  while (i + kAvx2Block <= count && moveBlocks<1>(k, segments + i)) i += kAvx2Block;
+  while (i + 2 * kAvx2Block <= count && moveBlocks<2, bounded>(k, segments + i)) i += 2 * kAvx2Block;
+  while (i + kAvx2Block <= count && moveBlocks<1, bounded>(k, segments + i)) i += kAvx2Block;
   return i;
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v, PathSegment* segments,
+                                                           std::size_t count) {
+  return moveAll<false>(v, 0.0f, segments, count);
+}
+
+__attribute__((target("avx2"))) std::size_t moveBoundedBlocksAvx2(const BlockValues& v, float threshold,
+                                                                  PathSegment* segments, std::size_t count) {
+  return moveAll<true>(v, threshold, segments, count);
 }
 
 #endif

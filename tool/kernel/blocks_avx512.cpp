@@ -138,10 +138,12 @@ struct Lanes {
   __m512 a, b, c, sideFactor, cosTheta, sinTheta, marginOffset, marginScale;
   __m512 abHalves, baHalves, cosSinHalves;  // for the group of seven
   __m512i magnitude, maxCoordinate;
+  __m512i pathThreshold, maxDistance;  // (P), for bounded blocks
 };
 
 // The envelope's bounds, lane by lane over the lane's points: the largest
-// coordinate magnitude and the smallest |t|, as integers (the bits of a
+// coordinate magnitude (for bounded blocks the largest |t|) and the smallest
+// |t|, as integers (the bits of a
 // float without its sign order as its magnitude does, NaN and infinity
 // above every finite value).
 struct Envelope {
@@ -177,9 +179,21 @@ SW_AVX512 __m512i nearer(__m512i nearest, __m512 t) {
   return _mm512_castps_si512(_mm512_range_ps(_mm512_castsi512_ps(nearest), t, kSmallerMagnitude));
 }
 
+// Bounded blocks fold |t| both ways, with no vrangeps.
+SW_AVX512 void includeDistance(const Lanes& k, Envelope& e, __m512 t, bool first) {
+  const __m512i distance = magnitude(k, t);
+  e.largest = first ? distance : _mm512_max_epu32(e.largest, distance);
+  e.nearest = first ? distance : _mm512_min_epu32(e.nearest, distance);
+}
+
+template <bool bounded>
 SW_AVX512 Group moveGroup(const Lanes& k, __m512 x, __m512 y, Envelope& e, bool first) {
   Group group;
   group.t = distance(k.a, k.b, k.c, x, y);
+  if constexpr (bounded) {
+    includeDistance(k, e, group.t, first);
+    return group;
+  }
   const __m512i largest = _mm512_max_epu32(magnitude(k, x), magnitude(k, y));
   e.largest = first ? largest : _mm512_max_epu32(e.largest, largest);
   e.nearest = first ? magnitude(k, group.t) : nearer(e.nearest, group.t);
@@ -196,16 +210,27 @@ SW_AVX512 void formProducts(const Lanes& k, Group& group) {
 // high half adds b*y and a*x, which is the same sum). Lane j of the envelope
 // holds the magnitude of x_j and lane j + 8 that of y_j, beside the same
 // |t_j| in both, so the lanes' tests together bound the point by the larger.
+template <bool bounded>
 SW_AVX512 __m512 halvesDistance(const Lanes& k, __m512 xy, Envelope& e) {
   const __m512 exchanged = _mm512_shuffle_f32x4(xy, xy, _MM_SHUFFLE(1, 0, 3, 2));
   const __m512 t = distance(k.abHalves, k.baHalves, k.c, xy, exchanged);
+  if constexpr (bounded) {
+    includeDistance(k, e, t, false);
+    return t;
+  }
   e.largest = _mm512_max_epu32(e.largest, magnitude(k, xy));
   e.nearest = nearer(e.nearest, t);
   return t;
 }
 
-// (G), then (M) where (G) holds, both as integer comparisons.
+// (G), then (M) where (G) holds, both as integer comparisons; for bounded
+// blocks (P).
+template <bool bounded>
 SW_AVX512 bool inside(const Lanes& k, const Envelope& e) {
+  if constexpr (bounded) {
+    const __mmask16 sized = _mm512_cmple_epu32_mask(e.largest, k.maxDistance);
+    return _mm512_mask_cmpgt_epu32_mask(sized, e.nearest, k.pathThreshold) == 0xFFFF;
+  }
   const __mmask16 sized = _mm512_cmple_epu32_mask(e.largest, k.maxCoordinate);
   const __m512 threshold = _mm512_add_ps(_mm512_mul_ps(_mm512_castsi512_ps(e.largest), k.marginScale), k.marginOffset);
   const __mmask16 clear = _mm512_mask_cmpgt_epu32_mask(sized, e.nearest, _mm512_castps_si512(threshold));
@@ -257,16 +282,17 @@ struct Prepared {
 
 // Loads the block at `f`, gathers its groups and folds them into `e`
 // (begun when `first`).
+template <bool bounded>
 SW_AVX512 void prepare(const Lanes& k, const float* f, Prepared& p, Envelope& e, bool first) {
   for (int i = 0; i < kRegisters; ++i) p.r[i] = _mm512_loadu_ps(f + kLanes * i);
   const __m512 third0 = _mm512_loadu_ps(f + kWindowStart[2]);
   const __m512 third1 = _mm512_loadu_ps(f + kWindowStart[2] + kLanes);
   const __m512 fourth0 = _mm512_loadu_ps(f + kWindowStart[3]);
   const __m512 fourth1 = _mm512_loadu_ps(f + kWindowStart[3] + kLanes);
-  p.g0 = moveGroup(k, gathered(0, 0, p.r[0], p.r[1]), gathered(0, 1, p.r[0], p.r[1]), e, first);
-  p.sevenT = halvesDistance(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), p.r[2]), e);
-  p.g2 = moveGroup(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
-  p.g3 = moveGroup(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
+  p.g0 = moveGroup<bounded>(k, gathered(0, 0, p.r[0], p.r[1]), gathered(0, 1, p.r[0], p.r[1]), e, first);
+  p.sevenT = halvesDistance<bounded>(k, _mm512_permutexvar_ps(indices(kTables.gather[kHalves]), p.r[2]), e);
+  p.g2 = moveGroup<bounded>(k, gathered(2, 0, third0, third1), gathered(2, 1, third0, third1), e, false);
+  p.g3 = moveGroup<bounded>(k, gathered(3, 0, fourth0, fourth1), gathered(3, 1, fourth0, fourth1), e, false);
 }
 
 // Writes the prepared block moved, its host bytes as they were.
@@ -286,12 +312,13 @@ SW_AVX512 void storeBlock(const Lanes& k, float* f, Prepared& p) {
 
 // Moves a block of sixteen segments; false, with nothing written, when a
 // point lies outside the envelope.
+template <bool bounded>
 SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   Prepared p;
   Envelope e;
-  prepare(k, f, p, e, true);
-  if (!inside(k, e)) return false;
+  prepare<bounded>(k, f, p, e, true);
+  if (!inside<bounded>(k, e)) return false;
   storeBlock(k, f, p);
   return true;
 }
@@ -299,15 +326,16 @@ SW_AVX512 bool moveBlock(const Lanes& k, PathSegment* s) {
 // Two blocks with one envelope test, the second's loads and arithmetic
 // beside the first's; false, with nothing written, when a point of either
 // lies outside.
+template <bool bounded>
 SW_AVX512 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   constexpr int kBlockFloats = kFloatsPerSegment * kLanes;
   Prepared first;
   Prepared second;
   Envelope e;
-  prepare(k, f, first, e, true);
-  prepare(k, f + kBlockFloats, second, e, false);
-  if (!inside(k, e)) return false;
+  prepare<bounded>(k, f, first, e, true);
+  prepare<bounded>(k, f + kBlockFloats, second, e, false);
+  if (!inside<bounded>(k, e)) return false;
   storeBlock(k, f, first);
   storeBlock(k, f + kBlockFloats, second);
   return true;
@@ -356,6 +384,30 @@ constexpr Chunked makeChunked() {
 
 constexpr Chunked kChunked = makeChunked();
 
+template <bool bounded>
+__attribute__((target("avx512f,avx512dq"))) std::size_t moveAll(const BlockValues& v, float threshold,
+                                                                PathSegment* segments, std::size_t count) {
+  const Lanes k{_mm512_loadu_ps(v.a.lane),
+                _mm512_loadu_ps(v.b.lane),
+                _mm512_loadu_ps(v.c.lane),
+                _mm512_loadu_ps(v.sideFactor.lane),
+                _mm512_loadu_ps(v.cosTheta.lane),
+                _mm512_loadu_ps(v.sinTheta.lane),
+                _mm512_loadu_ps(v.marginOffset.lane),
+                _mm512_set1_ps(kMarginScale),
+                _mm512_loadu_ps(v.abHalves.lane),
+                _mm512_loadu_ps(v.baHalves.lane),
+                _mm512_loadu_ps(v.cosSinHalves.lane),
+                _mm512_set1_epi32(static_cast<int>(kMagnitudeBits)),
+                _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits)),
+                _mm512_set1_epi32(std::bit_cast<int>(threshold)),
+                _mm512_set1_epi32(static_cast<int>(kMaxDistanceBits))};
+  std::size_t i = 0;
+  while (i + 2 * kAvx512Block <= count && moveTwoBlocks<bounded>(k, segments + i)) i += 2 * kAvx512Block;
+  while (i + kAvx512Block <= count && moveBlock<bounded>(k, segments + i)) i += kAvx512Block;
+  return i;
+}
+
 }  // namespace
 
 __attribute__((target("avx512f,avx512dq"))) bool moveChunkedBlockAvx512(const BlockValues& v, PathSegment* segments) {
@@ -400,23 +452,13 @@ __attribute__((target("avx512f,avx512dq"))) bool moveChunkedBlockAvx512(const Bl
 
 __attribute__((target("avx512f,avx512dq"))) std::size_t moveBlocksAvx512(const BlockValues& v, PathSegment* segments,
                                                                          std::size_t count) {
-  const Lanes k{_mm512_loadu_ps(v.a.lane),
-                _mm512_loadu_ps(v.b.lane),
-                _mm512_loadu_ps(v.c.lane),
-                _mm512_loadu_ps(v.sideFactor.lane),
-                _mm512_loadu_ps(v.cosTheta.lane),
-                _mm512_loadu_ps(v.sinTheta.lane),
-                _mm512_loadu_ps(v.marginOffset.lane),
-                _mm512_set1_ps(kMarginScale),
-                _mm512_loadu_ps(v.abHalves.lane),
-                _mm512_loadu_ps(v.baHalves.lane),
-                _mm512_loadu_ps(v.cosSinHalves.lane),
-                _mm512_set1_epi32(static_cast<int>(kMagnitudeBits)),
-                _mm512_set1_epi32(static_cast<int>(kMaxCoordinateBits))};
-  std::size_t i = 0;
-  while (i + 2 * kAvx512Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kAvx512Block;
-  while (i + kAvx512Block <= count && moveBlock(k, segments + i)) i += kAvx512Block;
-  return i;
+  return moveAll<false>(v, 0.0f, segments, count);
+}
+
+__attribute__((target("avx512f,avx512dq"))) std::size_t moveBoundedBlocksAvx512(const BlockValues& v, float threshold,
+                                                                                PathSegment* segments,
+                                                                                std::size_t count) {
+  return moveAll<true>(v, threshold, segments, count);
 }
 
 #endif

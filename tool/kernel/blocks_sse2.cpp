@@ -22,19 +22,23 @@ using hostapi::PathSegment;
 
 namespace {
 
-// The event's values (BlockValues) in registers, loaded once per call.
+// The event's values (BlockValues) in registers, loaded once per call, and
+// for bounded blocks the path's threshold (P).
 struct Lanes {
-  __m128 a, b, c, sideFactor, cosSin, cosTheta, sinTheta, marginOffset;
+  __m128 a, b, c, sideFactor, cosSin, cosTheta, sinTheta, marginOffset, pathThreshold;
 };
 
-SW_SSE2 Lanes lanesOf(const BlockValues& v) {
-  return {_mm_loadu_ps(v.a.lane),          _mm_loadu_ps(v.b.lane),           _mm_loadu_ps(v.c.lane),
-          _mm_loadu_ps(v.sideFactor.lane), _mm_loadu_ps(v.cosSin.lane),      _mm_loadu_ps(v.cosTheta.lane),
-          _mm_loadu_ps(v.sinTheta.lane),   _mm_loadu_ps(v.marginOffset.lane)};
+SW_SSE2 Lanes lanesOf(const BlockValues& v, float threshold = 0.0f) {
+  return {_mm_loadu_ps(v.a.lane),        _mm_loadu_ps(v.b.lane),
+          _mm_loadu_ps(v.c.lane),        _mm_loadu_ps(v.sideFactor.lane),
+          _mm_loadu_ps(v.cosSin.lane),   _mm_loadu_ps(v.cosTheta.lane),
+          _mm_loadu_ps(v.sinTheta.lane), _mm_loadu_ps(v.marginOffset.lane),
+          _mm_set1_ps(threshold)};
 }
 
 // The envelope's bounds, lane by lane over the lane's points: the largest
-// coordinate magnitude and the smallest |t|. SSE2 has no 32-bit integer
+// coordinate magnitude (for bounded blocks the largest |t|) and the smallest
+// |t|. SSE2 has no 32-bit integer
 // maximum, so each is kept in the high 16 bits of its lane: a magnitude's
 // exponent and top seven fraction bits, a non-negative 16-bit integer that
 // orders as the magnitude does (NaN and infinity above every finite value).
@@ -52,13 +56,24 @@ SW_SSE2 __m128 distance(const Lanes& k, __m128 x, __m128 y) {
   return _mm_add_ps(_mm_add_ps(_mm_mul_ps(k.a, x), _mm_mul_ps(k.b, y)), k.c);
 }
 
+template <bool bounded>
 SW_SSE2 Envelope envelopeOf(__m128 x, __m128 y, __m128 t) {
+  if constexpr (bounded) {
+    const __m128i distance = magnitude(t);
+    return {distance, distance};
+  }
   return {_mm_max_epi16(magnitude(x), magnitude(y)), magnitude(t)};
 }
 
+template <bool bounded>
 SW_SSE2 void include(Envelope& e, __m128 x, __m128 y, __m128 t) {
-  e.largest = _mm_max_epi16(e.largest, _mm_max_epi16(magnitude(x), magnitude(y)));
-  e.nearest = _mm_min_epi16(e.nearest, magnitude(t));
+  const __m128i distance = magnitude(t);
+  if constexpr (bounded) {
+    e.largest = _mm_max_epi16(e.largest, distance);
+  } else {
+    e.largest = _mm_max_epi16(e.largest, _mm_max_epi16(magnitude(x), magnitude(y)));
+  }
+  e.nearest = _mm_min_epi16(e.nearest, distance);
 }
 
 // The high halves bound the lane's values: a magnitude whose high half is h
@@ -67,17 +82,28 @@ SW_SSE2 void include(Envelope& e, __m128 x, __m128 y, __m128 t) {
 // inside the margin); a |t| whose high half is h is at least the float whose
 // bits are h << 16.
 constexpr float kLargestToMargin = kMarginScale * (1.0f + 0x1p-7f);  // exact
-// (G) for the high halves, and a low half no 16-bit value exceeds.
+// (G) for the high halves, and a low half no 16-bit value exceeds; the same
+// for |t| < 2^62 (P).
 constexpr int kMaxCoordinateHigh = static_cast<int>(kMaxCoordinateBits & 0xFFFF0000u) | 0x7FFF;
+constexpr int kMaxDistanceHigh = static_cast<int>(kMaxDistanceBits & 0xFFFF0000u) | 0x7FFF;
 
 // Whether every point lies inside the envelope: (G) on the largest
 // magnitude's high half, then (M) on the high halves of the smallest |t| and
 // of the threshold, all compared as 16-bit integers (non-negative floats
-// order as their bits do); only the high halves' results count.
+// order as their bits do); only the high halves' results count. Bounded
+// blocks test (P): a smallest |t| whose high half exceeds the path
+// threshold's is above it, and the largest |t| below 2^62.
+template <bool bounded>
 SW_SSE2 bool inside(const Lanes& k, const Envelope& e) {
-  const __m128i sized = _mm_cmpgt_epi16(e.largest, _mm_set1_epi32(kMaxCoordinateHigh));
-  const __m128 threshold =
-      _mm_add_ps(_mm_mul_ps(_mm_castsi128_ps(e.largest), _mm_set1_ps(kLargestToMargin)), k.marginOffset);
+  __m128i sized;
+  __m128 threshold;
+  if constexpr (bounded) {
+    sized = _mm_cmpgt_epi16(e.largest, _mm_set1_epi32(kMaxDistanceHigh));
+    threshold = k.pathThreshold;
+  } else {
+    sized = _mm_cmpgt_epi16(e.largest, _mm_set1_epi32(kMaxCoordinateHigh));
+    threshold = _mm_add_ps(_mm_mul_ps(_mm_castsi128_ps(e.largest), _mm_set1_ps(kLargestToMargin)), k.marginOffset);
+  }
   const __m128i clear = _mm_cmpgt_epi16(e.nearest, _mm_castps_si128(threshold));
   constexpr int kHighHalves = 0xCCCC;  // bytes 2 and 3 of each lane
   return (_mm_movemask_epi8(_mm_andnot_si128(sized, clear)) & kHighHalves) == kHighHalves;
@@ -132,20 +158,22 @@ SW_SSE2 Groups groupsOf(const Pairs& p) {
 }
 
 // The groups' t, folded into the envelope `e` (begun when `first`).
+template <bool bounded = false>
 SW_SSE2 Distances distances(const Lanes& k, const Groups& g, Envelope& e, bool first) {
   const Distances t{distance(k, g.x0, g.y0), distance(k, g.x1, g.y1), distance(k, g.x2, g.y2)};
   if (first) {
-    e = envelopeOf(g.x0, g.y0, t.t0);
+    e = envelopeOf<bounded>(g.x0, g.y0, t.t0);
   } else {
-    include(e, g.x0, g.y0, t.t0);
+    include<bounded>(e, g.x0, g.y0, t.t0);
   }
-  include(e, g.x1, g.y1, t.t1);
-  include(e, g.x2, g.y2, t.t2);
+  include<bounded>(e, g.x1, g.y1, t.t1);
+  include<bounded>(e, g.x2, g.y2, t.t2);
   return t;
 }
 
+template <bool bounded>
 SW_SSE2 Distances distances(const Lanes& k, const Pairs& p, Envelope& e, bool first) {
-  return distances(k, groupsOf(p), e, first);
+  return distances<bounded>(k, groupsOf(p), e, first);
 }
 
 // Writes the block's points moved by their t; the host bytes are not written.
@@ -248,13 +276,13 @@ SW_SSE2 void storeChunks(float* f, const Chunks& c) {
 
 // Moves four segments; when `tested`, first makes sure every point lies
 // inside the envelope, and otherwise returns false with nothing written.
-template <bool tested>
+template <bool tested, bool bounded = false>
 SW_SSE2 bool moveBlock(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   const Pairs p = loadBlock(f);
   Envelope e;
-  const Distances t = distances(k, p, e, true);
-  if (tested && !inside(k, e)) return false;
+  const Distances t = distances<bounded>(k, p, e, true);
+  if (tested && !inside<bounded>(k, e)) return false;
   store(k, f, p, t);
   return true;
 }
@@ -263,12 +291,13 @@ SW_SSE2 bool moveBlock(const Lanes& k, PathSegment* s) {
 // a point of either lies outside. The points are read again for the moves
 // rather than kept, which is cheaper than keeping them where registers are
 // few.
+template <bool bounded>
 SW_SSE2 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
   float* const f = &s->anchor.x;
   Envelope e;
-  const Distances first = distances(k, loadBlock(f), e, true);
-  const Distances second = distances(k, loadBlock(f + 28), e, false);
-  if (!inside(k, e)) return false;
+  const Distances first = distances<bounded>(k, loadBlock(f), e, true);
+  const Distances second = distances<bounded>(k, loadBlock(f + 28), e, false);
+  if (!inside<bounded>(k, e)) return false;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   store(k, f, loadBlock(f), first);
   store(k, f + 28, loadBlock(f + 28), second);
@@ -287,14 +316,26 @@ constexpr bool kTwoBlocksPerTest = false;
 constexpr bool kTwoBlocksPerTest = true;
 #endif
 
-std::size_t moveBlocksSse2(const BlockValues& v, PathSegment* segments, std::size_t count) {
-  const Lanes k = lanesOf(v);
+namespace {
+
+template <bool bounded>
+std::size_t moveBlocks(const Lanes& k, PathSegment* segments, std::size_t count) {
   std::size_t i = 0;
   if constexpr (kTwoBlocksPerTest) {
-    while (i + 2 * kSse2Block <= count && moveTwoBlocks(k, segments + i)) i += 2 * kSse2Block;
+    while (i + 2 * kSse2Block <= count && moveTwoBlocks<bounded>(k, segments + i)) i += 2 * kSse2Block;
   }
-  while (i + kSse2Block <= count && moveBlock<true>(k, segments + i)) i += kSse2Block;
+  while (i + kSse2Block <= count && moveBlock<true, bounded>(k, segments + i)) i += kSse2Block;
   return i;
+}
+
+}  // namespace
+
+std::size_t moveBlocksSse2(const BlockValues& v, PathSegment* segments, std::size_t count) {
+  return moveBlocks<false>(lanesOf(v), segments, count);
+}
+
+std::size_t moveBoundedBlocksSse2(const BlockValues& v, float threshold, PathSegment* segments, std::size_t count) {
+  return moveBlocks<true>(lanesOf(v, threshold), segments, count);
 }
 
 void moveBlockUntestedSse2(const BlockValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
@@ -306,7 +347,7 @@ bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
   const Groups g = groupsOf(c);
   Envelope e;
   const Distances t = distances(k, g, e, true);
-  if (!inside(k, e)) return false;
+  if (!inside<false>(k, e)) return false;
   storeChunks(f, chunksOf(moved(k, g, t), c));
   return true;
 }

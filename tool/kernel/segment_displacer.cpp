@@ -7,6 +7,7 @@
 #include "tool/kernel/segment_displacer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <initializer_list>
 
@@ -66,6 +67,22 @@ bool SegmentDisplacer::displaceEachPoint(PathSegment* segments, std::size_t coun
 
 #if defined(__SSE2__)
 
+namespace {
+
+constexpr BlockMovers kSse2Blocks{moveBlocksSse2, moveBoundedBlocksSse2, kSse2Block};
+#if defined(__i386__) || defined(__x86_64__)
+constexpr BlockMovers kAvx2Blocks{moveBlocksAvx2, moveBoundedBlocksAvx2, kAvx2Block};
+constexpr BlockMovers kAvx512Blocks{moveBlocksAvx512, moveBoundedBlocksAvx512, kAvx512Block};
+#endif
+
+}  // namespace
+
+std::size_t SegmentDisplacer::moveBlocks(const BlockMovers& blocks, const float* threshold, PathSegment* segments,
+                                         std::size_t count) const {
+  return threshold != nullptr ? blocks.bounded(values_, *threshold, segments, count)
+                              : blocks.each(values_, segments, count);
+}
+
 // A block of four segments the SSE2 blocks refused: moved by their
 // arithmetic all the same, then each point outside the envelope moved again,
 // from its original, by displacePoint. Only those can overflow: inside the
@@ -89,11 +106,11 @@ bool SegmentDisplacer::settleFour(PathSegment* segments) const {
 // The SSE2 blocks as far as they go, a block they refuse settled point by
 // point, and the last one to three segments as a block of four padded with
 // copies of the last one, which moves as that one does.
-bool SegmentDisplacer::moveFours(PathSegment* segments, std::size_t count) const {
+bool SegmentDisplacer::moveFours(const float* threshold, PathSegment* segments, std::size_t count) const {
   bool overflowed = false;
   std::size_t i = 0;
   for (;;) {
-    i += moveBlocksSse2(values_, segments + i, count - i);
+    i += moveBlocks(kSse2Blocks, threshold, segments + i, count - i);
     if (count - i < kSse2Block) break;
     overflowed = settleFour(segments + i) || overflowed;
     i += kSse2Block;
@@ -109,13 +126,14 @@ bool SegmentDisplacer::moveFours(PathSegment* segments, std::size_t count) const
 
 // The wide blocks as far as they go, then the next block's worth (or the
 // rest) through the SSE2 blocks, which finish what the wide ones refused.
-bool SegmentDisplacer::moveWide(BlockMover wide, std::size_t block, PathSegment* segments, std::size_t count) const {
+bool SegmentDisplacer::moveWide(const BlockMovers& wide, const float* threshold, PathSegment* segments,
+                                std::size_t count) const {
   bool overflowed = false;
   std::size_t i = 0;
   while (i < count) {
-    if (count - i >= block) i += wide(values_, segments + i, count - i);
-    const std::size_t step = count - i < block ? count - i : block;
-    overflowed = moveFours(segments + i, step) || overflowed;
+    if (count - i >= wide.size) i += moveBlocks(wide, threshold, segments + i, count - i);
+    const std::size_t step = count - i < wide.size ? count - i : wide.size;
+    overflowed = moveFours(threshold, segments + i, step) || overflowed;
     i += step;
   }
   return overflowed;
@@ -130,27 +148,41 @@ bool SegmentDisplacer::moveChunked(PathSegment* segments) const {
   return moveChunkedBlockSse2(values_, segments);
 }
 
-bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
+bool SegmentDisplacer::displaceWithin(const float* threshold, PathSegment* segments, std::size_t count) const {
   // A path of four segments: one block, read and written in chunks; the
   // blocks below settle it if it is refused.
   if (count == kSse2Block && path_ != KernelPath::points && moveChunked(segments)) return false;
   switch (path_) {
 #if defined(__i386__) || defined(__x86_64__)  // SSE2 translated elsewhere has no wide paths
     case KernelPath::avx512:
-      return moveWide(moveBlocksAvx512, kAvx512Block, segments, count);
+      return moveWide(kAvx512Blocks, threshold, segments, count);
     case KernelPath::avx2:
-      return moveWide(moveBlocksAvx2, kAvx2Block, segments, count);
+      return moveWide(kAvx2Blocks, threshold, segments, count);
 #endif
     case KernelPath::sse2:
-      return moveFours(segments, count);
+      return moveFours(threshold, segments, count);
     default:
       return displaceEachPoint(segments, count);
   }
 }
 
+bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
+  return displaceWithin(nullptr, segments, count);
+}
+
+bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count, float largest) const {
+  if (!(largest <= std::bit_cast<float>(kMaxCoordinateBits))) return displaceWithin(nullptr, segments, count);
+  const float threshold = pathThreshold(values_, largest);
+  return displaceWithin(&threshold, segments, count);
+}
+
 #else
 
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const {
+  return displaceEachPoint(segments, count);
+}
+
+bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count, float) const {
   return displaceEachPoint(segments, count);
 }
 

@@ -37,6 +37,14 @@ class SegmentDisplacer {
   // finite came out with a coordinate that is not.
   bool displace(hostapi::PathSegment* segments, std::size_t count) const;
 
+  // The same for segments whose largest coordinate is `largest`
+  // (largestCoordinate in blocks.h, taken from these very segments, for
+  // instance at an earlier event of the same drag): the blocks then test
+  // each point's distance from the axis against the path's bound alone
+  // (blocks.h), a third of their envelope's work. An infinite `largest`
+  // (a coordinate beyond the blocks' range) is displace() above.
+  bool displace(hostapi::PathSegment* segments, std::size_t count, float largest) const;
+
   // The reference: displacePoint on the anchor, the in-handle and the
   // out-handle of each segment in turn. Same contract as displace().
   bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
@@ -64,9 +72,13 @@ class SegmentDisplacer {
   // values are outside the blocks' bounds.
   KernelPath path_;
 
-  using BlockMover = std::size_t (*)(const BlockValues&, hostapi::PathSegment*, std::size_t);
+  // The blocks' segments moved; `threshold` null for each point's envelope.
+  std::size_t moveBlocks(const BlockMovers& blocks, const float* threshold, hostapi::PathSegment* segments,
+                         std::size_t count) const;
   bool settleFour(hostapi::PathSegment* segments) const;
   bool moveChunked(hostapi::PathSegment* segments) const;
-  bool moveFours(hostapi::PathSegment* segments, std::size_t count) const;
-  bool moveWide(BlockMover wide, std::size_t block, hostapi::PathSegment* segments, std::size_t count) const;
+  bool moveFours(const float* threshold, hostapi::PathSegment* segments, std::size_t count) const;
+  bool moveWide(const BlockMovers& wide, const float* threshold, hostapi::PathSegment* segments,
+                std::size_t count) const;
+  bool displaceWithin(const float* threshold, hostapi::PathSegment* segments, std::size_t count) const;
 };
