@@ -124,8 +124,25 @@ void mouseDown(benchmark::State& state, Selection selection) {
 // The segment kernel alone on one path's buffer in the cache, with a zero
 // factor so that the points stay where they are from one pass to the next
 // (the arithmetic and the envelope tests are the same as for any factor).
-// `path` is the vector path forced, or points for the reference.
+// `path` is the vector path forced, or points for the reference. The blocks
+// have the path's bound, as at every drag event after the first, which
+// takes it (kernel_bound).
 constexpr int kTimedPasses = 20000;
+
+// Times `pass` over a buffer of `segments`: the benchmark's iterations, then
+// the fastest of many single passes, which a busy machine cannot make slower.
+template <typename Pass>
+void timePasses(benchmark::State& state, const Pass& pass, std::size_t segments) {
+  for (auto _ : state) pass();
+  double fastest = 1.0;
+  for (int i = 0; i < kTimedPasses; ++i) {
+    const Clock::time_point begin = Clock::now();
+    pass();
+    fastest = std::min(fastest, std::chrono::duration<double>(Clock::now() - begin).count());
+  }
+  state.counters["fastest_ns"] = fastest * 1e9 / static_cast<double>(segments);
+  countSegments(state, Selection{1, segments});
+}
 
 void kernelAlone(benchmark::State& state, KernelPath path) {
   const bool blocks = path != KernelPath::points;
@@ -142,23 +159,27 @@ void kernelAlone(benchmark::State& state, KernelPath path) {
   Stretch stretch = computeStretch(start, current, false, 200.0f);
   stretch.factor = 0.0f;
   const SegmentDisplacer displacer(stretch, start, current);
+  const float largest = largestCoordinate(buffer.data(), buffer.size());
   const auto pass = [&] {
-    const bool overflowed = blocks ? displacer.displace(buffer.data(), buffer.size())
+    const bool overflowed = blocks ? displacer.displace(buffer.data(), buffer.size(), largest)
                                    : displacer.displaceEachPoint(buffer.data(), buffer.size());
     benchmark::DoNotOptimize(overflowed);
     benchmark::ClobberMemory();
   };
-  for (auto _ : state) pass();
-  // The fastest of many single passes, which a busy machine cannot make slower.
-  double fastest = 1.0;
-  for (int i = 0; i < kTimedPasses; ++i) {
-    const Clock::time_point begin = Clock::now();
-    pass();
-    fastest = std::min(fastest, std::chrono::duration<double>(Clock::now() - begin).count());
-  }
-  state.counters["fastest_ns"] = fastest * 1e9 / static_cast<double>(buffer.size());
+  timePasses(state, pass, buffer.size());
   forceKernelPath(gDragPath);
-  countSegments(state, Selection{1, buffer.size()});
+}
+
+// What the first event of a drag adds for each path: its largest coordinate,
+// the bound of every later event's blocks.
+void boundAlone(benchmark::State& state) {
+  const swhost::World world = swbench::worldOf(Selection{1, 1000});
+  const std::vector<hostapi::PathSegment>& buffer = world.paths[0].segments;
+  const auto pass = [&] {
+    const float largest = largestCoordinate(buffer.data(), buffer.size());
+    benchmark::DoNotOptimize(largest);
+  };
+  timePasses(state, pass, buffer.size());
 }
 
 std::string label(Selection selection) {
@@ -181,6 +202,7 @@ void registerAll() {
     benchmark::RegisterBenchmark(("kernel_" + name + "/1x1000").c_str(), kernelAlone, path)
         ->Unit(benchmark::kMicrosecond);
   }
+  benchmark::RegisterBenchmark("kernel_bound/1x1000", boundAlone)->Unit(benchmark::kMicrosecond);
   // Growth from 10^3 to 10^6 segments, in paths of 1000 segments and in
   // paths of 4; the argument is the number of segments.
   for (const std::size_t segments : {1000u, 4u}) {
@@ -238,7 +260,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
     std::printf("\n%-26s %10s %16s %12s %14s   (the drag cases' path: %s)\n", "kernel alone", "time (us)", "segments/s",
                 "ns/segment", "fastest pass", kernelPathName(gDragPath));
-    for (const char* kind : {"kernel_sse2", "kernel_avx2", "kernel_avx512", "kernel_each_point"}) {
+    for (const char* kind : {"kernel_sse2", "kernel_avx2", "kernel_avx512", "kernel_each_point", "kernel_bound"}) {
       for (const auto& [selection, m] : measured_[kind]) {
         const double n = segmentsOf(selection);
         std::printf("%-26s %10.3f %16.4g %12.3f %14.3f\n", (std::string(kind) + "/" + selection).c_str(),

@@ -2,9 +2,13 @@
 // untouched references, each drag reshapes the originals from them, and the
 // mouse-up disposes the references, undoing a click that did not move.
 #include <algorithm>
+#include <cmath>
+#include <exception>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "bridge/error_codes.h"
 #include "bridge/globals.h"
@@ -93,12 +97,39 @@ class SegmentBuffer {
   std::size_t capacity_ = 0;
 };
 
-// Rewrites one target path from its reference for the current stretch. A
-// shape that would carry a coordinate beyond the float range (or not a
-// number) where its reference is finite is not written: the path keeps the
-// shape of the last event that fitted, instead of taking on values the user
-// could never recover.
-HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDisplacer& displacer, SegmentBuffer& buffer) {
+// The largest coordinate of each reference path (largestCoordinate), taken
+// from its segments at the first drag event that reads them, NaN until then.
+// The references are the plug-in's own untouched duplicates, whose segments
+// stay as they are for the whole drag, so that the blocks of every later
+// event need test only each point's distance from the axis (blocks.h).
+// Emptied, memory and all, at each mouse-down and mouse-up: it never
+// outlives the drag whose references it describes.
+std::vector<float> gReferenceBounds;
+
+void forgetReferenceBounds() { std::vector<float>().swap(gReferenceBounds); }
+
+// Room for the bounds of a drag's `count` references, kept from event to
+// event; null when memory runs out, and each path is then moved as without.
+float* referenceBounds(std::size_t count) {
+  if (gReferenceBounds.size() != count) {
+    try {
+      gReferenceBounds.assign(count, std::numeric_limits<float>::quiet_NaN());
+    } catch (const std::exception&) {
+      forgetReferenceBounds();
+      return nullptr;
+    }
+  }
+  return gReferenceBounds.data();
+}
+
+// Rewrites one target path from its reference for the current stretch, with
+// the reference's bound `bound` (taken now if it is still NaN; null for
+// none). A shape that would carry a coordinate beyond the float range (or
+// not a number) where its reference is finite is not written: the path keeps
+// the shape of the last event that fitted, instead of taking on values the
+// user could never recover.
+HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDisplacer& displacer, SegmentBuffer& buffer,
+                      float* bound) {
   std::int16_t count = 0;
   HostError result = sPath->segmentCount(reference, &count);
   if (result != kNoError || count < 1) return result;
@@ -108,7 +139,10 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDispla
   result = sPath->getSegments(reference, 0, count, segments);
   if (result != kNoError) return result;
 
-  const bool overflowed = displacer.displace(segments, static_cast<std::size_t>(count));
+  const auto size = static_cast<std::size_t>(count);
+  if (bound != nullptr && std::isnan(*bound)) *bound = largestCoordinate(segments, size);
+  const bool overflowed =
+      bound != nullptr ? displacer.displace(segments, size, *bound) : displacer.displace(segments, size);
   if (overflowed) return kNoError;
   return sPath->setSegments(target, 0, count, segments);
 }
@@ -126,6 +160,7 @@ HostError onMouseDown(ToolMessage& message) {
   undisposed.insert(undisposed.end(), globals.referencePaths->begin(), globals.referencePaths->end());
   globals.targetPaths->clear();
   globals.referencePaths->clear();
+  forgetReferenceBounds();
   globals.startPoint = message.cursor;
   globals.currentPoint = message.cursor;
   globals.guideEnd = message.cursor;
@@ -173,8 +208,10 @@ HostError onMouseDrag(ToolMessage& message) {
   const SegmentDisplacer displacer(stretch, globals.startPoint, globals.currentPoint);
   SegmentBuffer buffer;
   const std::size_t pairs = std::min(globals.targetPaths->size(), globals.referencePaths->size());
+  float* const bounds = referenceBounds(pairs);
   for (std::size_t i = 0; i < pairs; ++i) {
-    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer, buffer);
+    const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer, buffer,
+                                         bounds != nullptr ? bounds + i : nullptr);
     if (result != kNoError) return result;
   }
   return kNoError;
@@ -185,6 +222,7 @@ HostError onMouseUp(ToolMessage& message) {
   SuiteScope suites(message.header.basic);
   if (suites.result() != kNoError) return suites.result();
   if (globals.referencePaths->empty()) return kNoError;
+  forgetReferenceBounds();
 
   // Each duplicate leaves the lists with its target once it is disposed, so
   // that after a failure the lists name only duplicates still in the

@@ -6,6 +6,8 @@
 
 #include "bridge/globals.h"
 #include "tests/support/session.h"
+#include "tool/geometry.h"
+#include "tool/kernel/segment_displacer.h"
 
 namespace {
 
@@ -234,6 +236,50 @@ TEST(MouseDrag, AWholeDragScalesTheOriginalAndLeavesNothingBehind) {
       EXPECT_NEAR(t1, t0 * (1 + factor), 1e-4 * scale) << paths[p].name << " segment " << s;
       EXPECT_NEAR(a1, a0, 1e-4 * scale) << paths[p].name << " segment " << s;
     }
+  }
+}
+
+// The blocks of a drag's later events test each point against its path's
+// largest coordinate, taken at the first event; a drag must never inherit
+// the bounds of another. A first drag over a small path is left without its
+// mouse-up; then a drag over points a million units out, within a tenth of a
+// unit of the axis, where only the full margin of their own bound keeps the
+// side of the axis the reference finds, must give the reference's bits.
+TEST(MouseDrag, EachDragTakesTheBoundsOfItsOwnPaths) {
+  {
+    Session first(worldWith({cornerPath("small", {{1, 1}, {2, -1}, {-1, 2}, {1, 0}})}));
+    ASSERT_EQ(first.startup(), 0);
+    ASSERT_EQ(first.mouse("AI Mouse Down", 0, 0), 0);
+    ASSERT_EQ(first.mouse("AI Mouse Drag", 150, 60), 0);
+    ASSERT_EQ(first.mouse("AI Mouse Drag", 140, 70), 0);
+  }
+  const ArtworkPoint start{0, 0};
+  const ArtworkPoint current{150, 60};
+  std::vector<ArtworkPoint> points;
+  for (int i = 0; i < 64; ++i) {
+    const float along = 1.0e6f + 977.0f * static_cast<float>(i);
+    const float off = 0.1f * static_cast<float>(i % 9 - 4) / 4.0f;
+    points.push_back(
+        {-along * 60.0f / 161.55f + off * 150.0f / 161.55f, along * 150.0f / 161.55f + off * 60.0f / 161.55f});
+  }
+  const swhost::Path far = cornerPath("far", points);
+  Session second(worldWith({far}));
+  ASSERT_EQ(second.startup(), 0);
+  ASSERT_EQ(second.mouse("AI Mouse Down", start.x, start.y), 0);
+  ASSERT_EQ(second.mouse("AI Mouse Drag", current.x, current.y), 0);
+  ASSERT_EQ(second.mouse("AI Mouse Drag", current.x, current.y + 1), 0);
+  ASSERT_EQ(second.mouse("AI Mouse Drag", current.x, current.y), 0);
+  std::vector<hostapi::PathSegment> expected = far.segments;
+  const SegmentDisplacer reference(computeStretch(start, current, false, kDragDivisor), start, current);
+  reference.displaceEachPoint(expected.data(), expected.size());
+  const std::vector<swhost::Path> paths = second.host().document().paths();
+  ASSERT_EQ(paths.size(), 2u);  // the original, reshaped, and its untouched duplicate
+  const bool firstMoved = std::memcmp(paths[0].segments.data(), far.segments.data(),
+                                      far.segments.size() * sizeof(hostapi::PathSegment)) != 0;
+  const auto& moved = paths[firstMoved ? 0 : 1].segments;
+  ASSERT_EQ(moved.size(), expected.size());
+  for (std::size_t i = 0; i < moved.size(); ++i) {
+    EXPECT_EQ(std::memcmp(&moved[i], &expected[i], sizeof(hostapi::PathSegment)), 0) << "segment " << i;
   }
 }
 
