@@ -10,7 +10,9 @@
 //                     and duplicated; floor: the same host calls alone
 //   kernel_sse2/1xS, kernel_avx2/1xS, kernel_avx512/1xS, kernel_each_point/1xS
 //                     the segment kernel alone on one buffer in the cache:
-//                     each vector path forced in turn, and the reference
+//                     each vector path forced in turn, with the path's bound
+//                     as at a drag's later events, and the reference
+//   kernel_bound/1xS  the bound's pass, which a drag's first event adds
 //   scaling_paths_of_S/N  drag events over N = 10^3 .. 10^6 segments in
 //                     paths of S segments, with an O(N) fit
 #include <benchmark/benchmark.h>
