@@ -39,6 +39,18 @@ class MatchingArtAnswer {
   std::int32_t count = 0;
 };
 
+// The largest coordinate of each reference path (largestCoordinate), entry
+// for entry, taken from its segments at the first drag event that reads them
+// and NaN until then. The references are the plug-in's own untouched
+// duplicates, whose segments stay as they are for the whole drag, so that
+// the blocks of every later event need test only each point's distance from
+// the axis (blocks.h). Made by the mouse-down with the lists, and emptied,
+// memory and all, at the next mouse-down and at the mouse-up: it never
+// outlives the drag whose references it describes.
+std::vector<float> gReferenceBounds;
+
+void forgetReferenceBounds() { std::vector<float>().swap(gReferenceBounds); }
+
 // Disposes the copies the host refused to dispose before. Those it refuses
 // again stay listed, sorted for captureSelection's look-ups; each copy leaves
 // the list when it is disposed, so none is disposed twice.
@@ -53,10 +65,10 @@ void disposeUndisposedCopies(ArtList& copies) {
 // with its untouched reference. A copy the plug-in made and could not dispose
 // is selected like its original but is never captured: duplicated again, it
 // would let a host that keeps refusing disposals double the document at
-// every press. Room for both lists, and for the references to join the
-// undisposed copies at the next mouse-down, is made before anything is
-// duplicated, so that running out of memory can never strand a duplicate in
-// the user's document.
+// every press. Room for both lists, for the references to join the
+// undisposed copies at the next mouse-down and for the references' bounds is
+// made before anything is duplicated, so that running out of memory can
+// never strand a duplicate in the user's document.
 HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals) {
   const auto count = static_cast<std::size_t>(answer.count);
   const ArtList& undisposed = *globals.undisposedCopies;
@@ -64,6 +76,7 @@ HostError captureSelection(const MatchingArtAnswer& answer, ToolGlobals& globals
     globals.targetPaths->reserve(count);
     globals.referencePaths->reserve(count);
     globals.undisposedCopies->reserve(undisposed.size() + count);
+    gReferenceBounds.assign(count, std::numeric_limits<float>::quiet_NaN());
   } catch (const std::exception&) {  // out of memory, or more than a vector can hold
     return kOutOfMemoryError;
   }
@@ -96,31 +109,6 @@ class SegmentBuffer {
   std::unique_ptr<PathSegment[]> storage_;
   std::size_t capacity_ = 0;
 };
-
-// The largest coordinate of each reference path (largestCoordinate), taken
-// from its segments at the first drag event that reads them, NaN until then.
-// The references are the plug-in's own untouched duplicates, whose segments
-// stay as they are for the whole drag, so that the blocks of every later
-// event need test only each point's distance from the axis (blocks.h).
-// Emptied, memory and all, at each mouse-down and mouse-up: it never
-// outlives the drag whose references it describes.
-std::vector<float> gReferenceBounds;
-
-void forgetReferenceBounds() { std::vector<float>().swap(gReferenceBounds); }
-
-// Room for the bounds of a drag's `count` references, kept from event to
-// event; null when memory runs out, and each path is then moved as without.
-float* referenceBounds(std::size_t count) {
-  if (gReferenceBounds.size() != count) {
-    try {
-      gReferenceBounds.assign(count, std::numeric_limits<float>::quiet_NaN());
-    } catch (const std::exception&) {
-      forgetReferenceBounds();
-      return nullptr;
-    }
-  }
-  return gReferenceBounds.data();
-}
 
 // Rewrites one target path from its reference for the current stretch, with
 // the reference's bound `bound` (taken now if it is still NaN; null for
@@ -208,7 +196,7 @@ HostError onMouseDrag(ToolMessage& message) {
   const SegmentDisplacer displacer(stretch, globals.startPoint, globals.currentPoint);
   SegmentBuffer buffer;
   const std::size_t pairs = std::min(globals.targetPaths->size(), globals.referencePaths->size());
-  float* const bounds = referenceBounds(pairs);
+  float* const bounds = gReferenceBounds.size() >= pairs ? gReferenceBounds.data() : nullptr;
   for (std::size_t i = 0; i < pairs; ++i) {
     const HostError result = reshapePath((*globals.referencePaths)[i], (*globals.targetPaths)[i], displacer, buffer,
                                          bounds != nullptr ? bounds + i : nullptr);
