@@ -8,9 +8,10 @@
 // For each path the processor has: a check that the two give the same bytes
 // on points with NaNs and infinities among them, then the fastest of many
 // samples of 20 passes over 1000 segments of random points (a zero factor
-// keeps them in place), in ns per segment; and the same for the chunked
-// block of a path of four segments, between the copies that bring it in and
-// take it out.
+// keeps them in place), in ns per segment; base's blocks against new's
+// bounded blocks, as a drag's later events run them (their bits are the
+// tests' business); and the same for the chunked block of a path of four
+// segments, between the copies that bring it in and take it out.
 //
 //   kernel_pair [ROUNDS]
 #include <algorithm>
@@ -32,6 +33,9 @@ std::size_t base_moveBlocksSse2(const BlockValues&, PathSegment*, std::size_t);
 std::size_t new_moveBlocksSse2(const BlockValues&, PathSegment*, std::size_t);
 std::size_t base_moveBlocksAvx2(const BlockValues&, PathSegment*, std::size_t);
 std::size_t new_moveBlocksAvx2(const BlockValues&, PathSegment*, std::size_t);
+using BoundedMover = std::size_t (*)(const BlockValues&, float, PathSegment*, std::size_t);
+std::size_t new_moveBoundedBlocksSse2(const BlockValues&, float, PathSegment*, std::size_t);
+std::size_t new_moveBoundedBlocksAvx2(const BlockValues&, float, PathSegment*, std::size_t);
 using ChunkedMover = bool (*)(const BlockValues&, PathSegment*);
 bool base_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
 bool new_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
@@ -95,7 +99,8 @@ Fastest inTurn(int rounds, int samples, Sample sample) {
   return fastest;
 }
 
-double sampleSeconds(Mover mover, const BlockValues& values, std::vector<PathSegment>& buffer) {
+template <typename Move>
+double sampleSeconds(const Move& mover, const BlockValues& values, std::vector<PathSegment>& buffer) {
   const auto begin = std::chrono::steady_clock::now();
   std::size_t moved = 0;
   for (int i = 0; i < kPassesPerSample; ++i) moved += mover(values, buffer.data(), buffer.size());
@@ -115,6 +120,20 @@ void compare(const char* name, Mover base, Mover fresh, int rounds) {
                                  [&](int side) { return sampleSeconds(side == 0 ? base : fresh, values, buffer); });
   const double perSegment = 1e9 / (static_cast<double>(kSegments) * kPassesPerSample);
   std::printf("%-5s base %6.3f   new %6.3f ns per segment   base / new %5.3f\n", name, fastest[0] * perSegment,
+              fastest[1] * perSegment, fastest[0] / fastest[1]);
+}
+
+// Base's blocks against new's bounded blocks given the buffer's bound.
+void compareBounded(const char* name, Mover base, BoundedMover fresh, int rounds) {
+  const BlockValues values = eventValues(0.0f);
+  std::vector<PathSegment> buffer = pointsOf(kSegments, 7, false);
+  const float threshold = pathThreshold(values, largestCoordinate(buffer.data(), buffer.size()));
+  const auto bounded = [&](const BlockValues& v, PathSegment* s, std::size_t n) { return fresh(v, threshold, s, n); };
+  const Fastest fastest = inTurn(rounds, kSamplesPerRound, [&](int side) {
+    return side == 0 ? sampleSeconds(base, values, buffer) : sampleSeconds(bounded, values, buffer);
+  });
+  const double perSegment = 1e9 / (static_cast<double>(kSegments) * kPassesPerSample);
+  std::printf("%-5s base %6.3f   new %6.3f ns per segment, bounded   base / new %5.3f\n", name, fastest[0] * perSegment,
               fastest[1] * perSegment, fastest[0] / fastest[1]);
 }
 
@@ -191,8 +210,10 @@ void compareChunked(int rounds) {
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   compare("sse2", base_moveBlocksSse2, new_moveBlocksSse2, rounds);
+  compareBounded("sse2", base_moveBlocksSse2, new_moveBoundedBlocksSse2, rounds);
   if (__builtin_cpu_supports("avx2")) {
     compare("avx2", base_moveBlocksAvx2, new_moveBlocksAvx2, rounds);
+    compareBounded("avx2", base_moveBlocksAvx2, new_moveBoundedBlocksAvx2, rounds);
   } else {
     std::printf("avx2  not on this processor\n");
   }
