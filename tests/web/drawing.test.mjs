@@ -285,6 +285,18 @@ for (const kind of ['chrome', 'firefox']) {
           [167, -85, red],
         ],
       ],
+      // The same within :is(), :where() and :not(), and `svg:not(:root)`,
+      // whose paint the root's unpainted path does not inherit.
+      [
+        'css_selector_arguments.svg',
+        [
+          [40, -30, green],
+          [42, -85, green],
+          [98, -85, [0, 0, 0]],
+          [165, -30, red],
+          [167, -85, red],
+        ],
+      ],
     ]) {
       test(`${name}: the file's own paint, on screen and in the export of a drag`, async () => {
         await withFreshPage(session, async (page) => {
