@@ -214,6 +214,41 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test('art a sheet picks by its neighbours keeps its paint when a shape beside it is stretched into a path', async () => {
+      await withFreshPage(session, async (page) => {
+        const text = readFileSync(join(CORPUS, 'css_by_neighbours.svg'), 'utf8');
+        await callHook(page, 'openSvg', text);
+        // The rect alone, stretched along x by a quarter about x = 5.
+        await page.keyboard.press('v');
+        const rect = await callHook(page, 'clientPoint', 30, -30);
+        await page.mouse.click(rect.x, rect.y);
+        await page.keyboard.press('w');
+        const [from, to] = [await callHook(page, 'clientPoint', 5, -60), await callHook(page, 'clientPoint', 55, -60)];
+        const kept = [
+          [58, -30, [67, 160, 71]],
+          [90, -30, [229, 57, 53]],
+          [135, -30, [30, 136, 229]],
+          [30, -90, [229, 57, 53]],
+          [80, -90, [67, 160, 71]],
+        ];
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 8});
+        await assertPaints(page, 'during the drag, the copy beside the rect', kept);
+        await page.mouse.up();
+        await clearSelection(page);
+        await assertPaints(page, 'on screen after the drag', kept);
+        const exported = await callHook(page, 'exportSvg');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('z');
+        await page.keyboard.up('Control');
+        assert.equal(await callHook(page, 'exportSvg'), text, 'undone, the file byte for byte');
+        await callHook(page, 'openSvg', exported);
+        await clearSelection(page);
+        await assertPaints(page, 'the export reopened', kept);
+      });
+    });
+
     test("a file that states no size: its root's background fills the view as it fills a window", async () => {
       await withFreshPage(session, async (page) => {
         const text =
