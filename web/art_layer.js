@@ -100,6 +100,7 @@ export class ArtLayer {
     this.keptStyles = new Map();
     this.ownStyles = new Map();
     this.dressed = new WeakSet();
+    this.undressed = []; // [state, path] to dress once the frame's elements are in place
     // The drawing as built stays untouched, for copies and expansions; the
     // page draws a copy of it.
     this.pristine = new Map();
@@ -265,6 +266,7 @@ export class ArtLayer {
       this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping);
     }
     if (this.restructured) this.keepPaint();
+    for (const [state, path] of this.undressed.splice(0)) this.dressNow(state, path);
     this.renderLoose(hostPaths, grouping.loose, outlines);
     return {outlines, grouping};
   }
@@ -366,9 +368,18 @@ export class ArtLayer {
     return this.keptStyles.get(serial) ?? null;
   }
 
-  // A path drawn for a shape, once in the page, made to look as the shape
-  // did; the declarations of the one in its place are kept for the export.
+  // A path drawn for a shape, made to look as the shape did once every
+  // element of the frame is in its place: dressed as each is put in, each
+  // would make the browser work out again the style of every neighbour a
+  // rule picks by place (minutes for thousands of shapes beside `rect +
+  // circle`).
   dress(state, path) {
+    if (state.painting && !this.dressed.has(path)) this.undressed.push([state, path]);
+  }
+
+  // A path drawn for a shape, in the page, made to look as the shape did;
+  // the declarations of the one in its place are kept for the export.
+  dressNow(state, path) {
     if (!state.painting || this.dressed.has(path) || !path.isConnected) return;
     this.dressed.add(path);
     // The host's copies, new at each drag, take what the first path found.
