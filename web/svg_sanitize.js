@@ -20,11 +20,11 @@ export const SERIAL_ATTRIBUTE = 'data-sw-n';
 const ROOT_ATTRIBUTE = 'data-sw-root';
 const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
 // Marks the page's own <svg> that holds the drawing. A file shown alone has
-// nothing above its root, so the file's rules are made to match no element
-// through it: `svg svg` and `svg > svg` select the file's nested svg
-// elements, not its root. The condition weighs nothing (:where), so each
-// rule keeps its specificity and the cascade picks the rules it picks in
-// the file.
+// nothing above its root, so no compound of the file's rules matches it:
+// `svg svg` and `svg > svg` select the file's nested svg elements, not its
+// root, and no rule paints it for the root to inherit. The condition weighs
+// nothing (:where), so each rule keeps its specificity and the cascade picks
+// the rules it picks in the file.
 export const VIEWPORT_ATTRIBUTE = 'data-sw-viewport';
 const NOT_VIEWPORT = `:where(:not([${VIEWPORT_ATTRIBUTE}]))`;
 
