@@ -19,6 +19,9 @@ export const SERIAL_ATTRIBUTE = 'data-sw-n';
 // select: in the page, the drawing is not the root of its document.
 const ROOT_ATTRIBUTE = 'data-sw-root';
 const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
+// Outside an @scope block, :scope is the root of the file shown alone too;
+// in the page's shadow root it would be none of the file's elements.
+const ROOT_OR_SCOPE = /:(?:root|scope)(?![\w-])/gi;
 // Marks the page's own <svg> that holds the drawing. A file shown alone has
 // nothing above its root, so no compound of the file's rules matches it:
 // `svg svg` and `svg > svg` select the file's nested svg elements, not its
@@ -277,7 +280,7 @@ function cleanSheet(text, media) {
   return sheet;
 }
 
-function cleanRules(container) {
+function cleanRules(container, scoped = false) {
   for (let i = container.cssRules.length - 1; i >= 0; i--) {
     const rule = container.cssRules[i];
     if (rule instanceof CSSFontFaceRule) {
@@ -289,24 +292,25 @@ function cleanRules(container) {
       continue;
     }
     if (rule instanceof CSSStyleRule) {
-      const selector = selectorAlone(rule.selectorText);
+      const selector = selectorAlone(rule.selectorText, scoped);
       if (selector !== rule.selectorText) rule.selectorText = selector;
     }
     if (rule.style) cleanStyle(rule.style);
-    if (rule.cssRules) cleanRules(rule);
+    if (rule.cssRules) cleanRules(rule, scoped || rule.constructor.name === 'CSSScopeRule');
   }
 }
 
 // A selector list as the browser serialises it, made to select what it
-// selects in the file shown alone: `:root` is the file's root, and no
-// compound matches an element of the page's, at any depth (within `:is()`,
-// `:not()`, `:has()`, `:nth-child(... of ...)` and the like too). The page's
-// svg that holds the drawing then counts as nothing, as the file alone has
-// nothing above its root: `svg svg` and `:is(svg svg)` select the file's
-// nested svg elements, `svg:not(:root)` selects no element whose paint the
-// root would inherit, and `:not(svg > *)` still selects the root.
-function selectorAlone(text) {
-  return excludingPage(text.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`));
+// selects in the file shown alone: `:root` is the file's root (and so is
+// `:scope`, outside an @scope block), and no compound matches an element of
+// the page's, at any depth (within `:is()`, `:not()`, `:has()`,
+// `:nth-child(... of ...)` and the like too). The page's svg that holds the
+// drawing then counts as nothing, as the file alone has nothing above its
+// root: `svg svg` and `:is(svg svg)` select the file's nested svg elements,
+// `svg:not(:root)` selects no element whose paint the root would inherit,
+// and `:not(svg > *)` still selects the root.
+function selectorAlone(text, scoped) {
+  return excludingPage(text.replace(scoped ? ROOT_PSEUDO_CLASS : ROOT_OR_SCOPE, `[${ROOT_ATTRIBUTE}]`));
 }
 
 // Pseudo-classes whose argument is a selector list (:nth-child's after "of").

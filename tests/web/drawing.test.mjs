@@ -54,26 +54,35 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
-    test('sizes below zero, which the browser refuses, are drawn as it draws them and leave nothing on the console', async () => {
+    const open = '<svg xmlns="http://www.w3.org/2000/svg" width="200" height="100" viewBox="0 0 200 100">';
+    for (const [what, text] of [
       // A use of a gradient with width="-32766", as a Mozilla icon has it;
       // a rect's rx below zero, which the browser takes as its ry.
-      const text =
-        '<svg xmlns="http://www.w3.org/2000/svg" width="200" height="100" viewBox="0 0 200 100">' +
-        '<linearGradient id="g"><stop offset="0" stop-color="#e53935"/></linearGradient>' +
-        '<use width="-32766" height="-32766" href="#g"/><circle cx="150" cy="50" r="-5"/>' +
-        '<rect x="20" y="20" width="60" height="60" rx="-8" ry="20" fill="#43a047"/></svg>';
-      await withFreshPage(session, async (page) => {
-        await callHook(page, 'openSvg', text);
-        await clearSelection(page);
-        const canvas = await canvasInView(page);
-        const own = await browserPicture(page, text, canvas);
-        const {fraction} = comparePictures(inner(await picture(page, canvas), 2), inner(own, 2), {slack: 1});
-        assert.ok(
-          fraction <= DRAWING_TOLERANCE,
-          `${fraction} of the drawn pixels differ from the browser's own picture`,
-        );
+      [
+        'sizes below zero, which the browser refuses, are drawn as it draws them and leave nothing on the console',
+        `${open}<linearGradient id="g"><stop offset="0" stop-color="#e53935"/></linearGradient>` +
+          '<use width="-32766" height="-32766" href="#g"/><circle cx="150" cy="50" r="-5"/>' +
+          '<rect x="20" y="20" width="60" height="60" rx="-8" ry="20" fill="#43a047"/></svg>',
+      ],
+      [
+        ":scope outside an @scope block is the file's root, as in the file shown alone",
+        `${open}<style>:scope > path { fill: #e53935; }</style><path d="M20 20h60v60h-60z"/></svg>`,
+      ],
+    ]) {
+      test(what, async () => {
+        await withFreshPage(session, async (page) => {
+          await callHook(page, 'openSvg', text);
+          await clearSelection(page);
+          const canvas = await canvasInView(page);
+          const own = await browserPicture(page, text, canvas);
+          const {fraction} = comparePictures(inner(await picture(page, canvas), 2), inner(own, 2), {slack: 1});
+          assert.ok(
+            fraction <= DRAWING_TOLERANCE,
+            `${fraction} of the drawn pixels differ from the browser's own picture`,
+          );
+        });
       });
-    });
+    }
 
     test('a real drag on a compound path with a gradient keeps the hole and the gradient', async () => {
       await withFreshPage(session, async (page) => {
