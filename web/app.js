@@ -329,10 +329,16 @@ class App {
           (skipped > 0 ? `; ${skipped} with points that are not finite numbers were left out.` : '.'),
       };
     }
-    // The drawing brought up to date first: a shape drawn as a path carries
-    // the paint it showed (web/shape_style.js), which the export writes.
+    // The drawing brought up to date first: a shape drawn as a path, and art
+    // whose neighbours changed, carry the paint they showed
+    // (web/shape_style.js), which the export writes.
     this.view.render(paths);
-    const {text, written, skipped} = exportDocument(this.model, paths, (index) => this.view.art.carriedStyle(index));
+    const {text, written, skipped} = exportDocument(
+      this.model,
+      paths,
+      (index) => this.view.art.carriedStyle(index),
+      (serial) => this.view.art.keptStyle(serial),
+    );
     const name = this.model.fileName;
     const unseen = written > 0 && holdsIllustratorCopy(this.model);
     return {

@@ -9,7 +9,9 @@
 // host holds are drawn as copies of their element above it, and a <use>
 // drawing changed art is drawn as a group holding copies of what it draws.
 // Where the file's style sheets select by element name, a shape drawn as a
-// path carries the paint the shape had (web/shape_style.js).
+// path carries the paint the shape had (web/shape_style.js); where they
+// select by place among siblings, so does every element the file draws
+// once its neighbours change (a shape drawn as a path, the host's copies).
 // Host paths that belong to no element (a scenario's world) are drawn plain.
 //
 // Path data is rebuilt only for elements whose host paths changed or whose
@@ -17,7 +19,7 @@
 // pixel drawn as one line (but for elements with markers).
 import {pathData, quantumFor} from './path_data.js';
 import {SHAPE_GEOMETRY} from './svg_import.js';
-import {carryPainting, paintingOf, selectsByShapeName} from './shape_style.js';
+import {carryPainting, paintingOf, selectsByPlace, selectsByShapeName} from './shape_style.js';
 import {VIEWPORT_ATTRIBUTE} from './svg_sanitize.js';
 
 const SVG_NS = 'http://www.w3.org/2000/svg';
@@ -88,7 +90,17 @@ export class ArtLayer {
     this.shadow.adoptedStyleSheets = [this.hostSheet, ...(drawing ? drawing.sheets : [])];
     if (!model) return;
     this.restyles = selectsByShapeName(drawing.sheets);
+    // Where rules pick elements by their neighbours: each element's paint
+    // as the file has it, taken before the first change of places (a Map
+    // from the page's node to {serial, painting}), and what the elements
+    // carry for it (serial -> declarations; node -> its own style).
+    this.byPlace = selectsByPlace(drawing.sheets);
+    this.placed = null;
+    this.restructured = false;
+    this.keptStyles = new Map();
+    this.ownStyles = new Map();
     this.dressed = new WeakSet();
+    this.undressed = []; // [state, path] to dress once the frame's elements are in place
     // The drawing as built stays untouched, for copies and expansions; the
     // page draws a copy of it.
     this.pristine = new Map();
@@ -253,6 +265,8 @@ export class ArtLayer {
       }
       this.drawCopies(state, copied.has(state.index) ? model.copyCount(state.index, grouping) : 0, grouping);
     }
+    if (this.restructured) this.keepPaint();
+    for (const [state, path] of this.undressed.splice(0)) this.dressNow(state, path);
     this.renderLoose(hostPaths, grouping.loose, outlines);
     return {outlines, grouping};
   }
@@ -278,7 +292,7 @@ export class ArtLayer {
     if (state.changed) {
       // Drawn in the shape's place, the path keeps its id, by which a clip
       // path's use draws it.
-      if (!state.generated) state.generated = asPath(node, node.getAttribute('id'));
+      if (!state.generated) state.generated = this.ownStyled(asPath(node, node.getAttribute('id')), node);
       state.generated.setAttribute('d', state.d ?? '');
       this.notePainting(state);
       this.swapIn(state, state.generated);
@@ -291,21 +305,81 @@ export class ArtLayer {
   // Draws `node` in the place of what draws the element now.
   swapIn(state, node) {
     if (state.showing === node) return;
+    this.restructure();
     if (state.showing && state.showing.isConnected) state.showing.replaceWith(node);
     state.showing = node;
     this.hits.set(node, state.index);
   }
 
-  // The shape's paint as the browser computes it, taken while it shows.
+  // The shape's paint as the browser computes it, taken while it shows (or
+  // the element's, as the file placed it, for copies among neighbours that
+  // rules pick by place).
   notePainting(state) {
-    if (this.restyles && !state.painting && state.showing === state.original && state.original?.isConnected) {
+    if (state.painting || !state.original) return;
+    const shape = state.element.kind !== 'path';
+    if (shape && this.restyles && state.showing === state.original && state.original.isConnected) {
       state.painting = paintingOf(state.original);
+    } else if (this.placed) {
+      state.painting = this.placed.get(state.original)?.painting ?? null;
     }
   }
 
-  // A path drawn for a shape, once in the page, made to look as the shape
-  // did; the declarations of the one in its place are kept for the export.
+  // Called before elements of the drawing change places. Where the file's
+  // rules pick elements by their neighbours, every element's paint is
+  // taken first, as the file places it.
+  restructure() {
+    if (!this.byPlace) return;
+    this.restructured = true;
+    if (this.placed) return;
+    this.placed = new Map();
+    for (const [serial, node] of this.display) this.placed.set(node, {serial, painting: paintingOf(node)});
+  }
+
+  // Each element the file draws that a rule picking it by its neighbours
+  // would now paint otherwise (`rect + circle` once the rect is a path)
+  // carries the paint it had as its own style, on screen and into the
+  // export. What it carried before is taken back first, so places the file
+  // has again (an undo) leave nothing behind.
+  keepPaint() {
+    this.restructured = false;
+    for (const [node, own] of this.ownStyles) node.style.cssText = own;
+    this.ownStyles.clear();
+    this.keptStyles.clear();
+    for (const [node, {serial, painting}] of this.placed) {
+      if (!node.isConnected) continue;
+      const own = node.style.cssText;
+      const carried = carryPainting(node, painting);
+      if (carried === '') continue;
+      this.ownStyles.set(node, own);
+      this.keptStyles.set(serial, carried);
+    }
+  }
+
+  // `copy` of `node` with the node's own style, not what it carries for
+  // its neighbours: a copy is dressed for its own place.
+  ownStyled(copy, node) {
+    if (this.ownStyles.has(node)) copy.style.cssText = this.ownStyles.get(node);
+    return copy;
+  }
+
+  // The declarations file element `serial` carries to keep its paint among
+  // changed neighbours, or null.
+  keptStyle(serial) {
+    return this.keptStyles.get(serial) ?? null;
+  }
+
+  // A path drawn for a shape, made to look as the shape did once every
+  // element of the frame is in its place: dressed as each is put in, each
+  // would make the browser work out again the style of every neighbour a
+  // rule picks by place (minutes for thousands of shapes beside `rect +
+  // circle`).
   dress(state, path) {
+    if (state.painting && !this.dressed.has(path)) this.undressed.push([state, path]);
+  }
+
+  // A path drawn for a shape, in the page, made to look as the shape did;
+  // the declarations of the one in its place are kept for the export.
+  dressNow(state, path) {
     if (!state.painting || this.dressed.has(path) || !path.isConnected) return;
     this.dressed.add(path);
     // The host's copies, new at each drag, take what the first path found.
@@ -345,7 +419,10 @@ export class ArtLayer {
   // rebuilt only when their segments or the precision change. They are not
   // outlined: the selection a person sees is of the elements.
   drawCopies(state, count, grouping) {
-    while (state.copies.length > count) state.copies.pop().node?.remove();
+    while (state.copies.length > count) {
+      this.restructure();
+      state.copies.pop().node?.remove();
+    }
     for (let j = 1; j <= count; j++) {
       let copy = state.copies[j - 1];
       if (!copy) copy = state.copies[j - 1] = {node: null, bits: [], decimals: -1};
@@ -353,11 +430,18 @@ export class ArtLayer {
       const anchor = j === 1 ? state.showing : state.copies[j - 2].node;
       if (!anchor || !anchor.isConnected) continue;
       if (!copy.node) {
-        copy.node = state.element.kind === 'path' ? withoutIds(state.original.cloneNode(true)) : asPath(state.original);
+        copy.node = this.ownStyled(
+          state.element.kind === 'path' ? withoutIds(state.original.cloneNode(true)) : asPath(state.original),
+          state.original,
+        );
         this.hits.set(copy.node, state.index);
-        if (state.element.kind !== 'path') this.notePainting(state);
+        this.restructure();
+        this.notePainting(state);
       }
-      if (anchor.nextSibling !== copy.node) anchor.after(copy.node);
+      if (anchor.nextSibling !== copy.node) {
+        this.restructure();
+        anchor.after(copy.node);
+      }
       this.dress(state, copy.node);
       const pieces = contours ? contours.flat() : [];
       let same = copy.decimals === state.decimals && copy.bits.length === pieces.length;
@@ -381,6 +465,7 @@ export class ArtLayer {
   expandUses(keys) {
     for (const [serial, group] of this.expanded) {
       if (!keys.has(String(serial))) {
+        this.restructure();
         this.copiedNodes -= group.getElementsByTagName('*').length;
         group.replaceWith(this.display.get(serial));
         this.expanded.delete(serial);
@@ -394,6 +479,7 @@ export class ArtLayer {
       if (this.expanded.has(serial) || !use || !use.isConnected) continue;
       const group = this.expansion(serial, [serial], use);
       if (!group) continue;
+      this.restructure();
       use.replaceWith(group);
       this.expanded.set(serial, group);
     }

@@ -51,11 +51,28 @@ const PAINTING = [
 // Whether any rule of the sheets (CSSStyleSheet objects, nested rules too)
 // may select a shape or a path by its element name.
 export function selectsByShapeName(sheets) {
-  const named = (rules) =>
+  return anySelector(sheets, BY_SHAPE_NAME);
+}
+
+// A selector that may pick an element by its neighbours or its children: a
+// sibling combinator, a structural pseudo-class or :has() (a `+` in
+// `:nth-child(2n+1)` counts too, which only costs time).
+const BY_PLACE = /[+~]|:(?:nth-|first-|last-|only-|has\(|empty\b)/i;
+
+// Whether any rule of the sheets may select an element by its place among
+// its siblings or by what it holds: once a shape is drawn as a path, or the
+// host's copies stand beside art, such a rule may paint the art around it
+// otherwise (`rect + circle`, `rect ~ path`, `circle:first-of-type`).
+export function selectsByPlace(sheets) {
+  return anySelector(sheets, BY_PLACE);
+}
+
+function anySelector(sheets, pattern) {
+  const any = (rules) =>
     Array.from(rules ?? []).some(
-      (rule) => (rule.selectorText !== undefined && BY_SHAPE_NAME.test(rule.selectorText)) || named(rule.cssRules),
+      (rule) => (rule.selectorText !== undefined && pattern.test(rule.selectorText)) || any(rule.cssRules),
     );
-  return sheets.some((sheet) => named(sheet.cssRules));
+  return sheets.some((sheet) => any(sheet.cssRules));
 }
 
 // The painting properties the browser computes for a node in the page.
@@ -66,7 +83,8 @@ export function paintingOf(node) {
 
 // Sets on `path`, drawn in a shape's place, the painting properties in which
 // it differs from `painting` (paintingOf the shape); returns them as
-// declarations for a style attribute ('' for none).
+// declarations for a style attribute ('' for none). Any element may be
+// given the paint it had so, a path's neighbour among them.
 export function carryPainting(path, painting) {
   const differing = (list) => {
     const style = getComputedStyle(path);

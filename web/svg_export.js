@@ -131,25 +131,29 @@ export function holdsIllustratorCopy(model) {
 // their own coordinates (a basic shape becoming a path that keeps its other
 // attributes and, where `carriedStyle(instance)` gives declarations for
 // it, adds them to its style, so that it looks as the shape did under the
-// file's style sheets: web/shape_style.js), the copies the host holds, each
+// file's style sheets: web/shape_style.js), the elements to which
+// `keptStyle(serial)` gives declarations, which add them to their style (the
+// paint they had before a rule picking them by place saw a neighbour
+// change), the copies the host holds, each
 // written after what it copies, and the uses that draw changed or copied elements, written as
 // groups holding copies of what they draw. Returns {text, written,
 // skipped}: the elements given new geometry, and those whose geometry could
 // not be written (points that are not finite, or transforms that flatten
 // the element), which keep the file's. Throws an SvgExportError for a file
 // whose text does not hold its elements (markup its document type makes).
-export function exportDocument(model, hostPaths, carriedStyle = () => null) {
+export function exportDocument(model, hostPaths, carriedStyle = () => null, keptStyle = () => null) {
   const spans = model.spans ?? (model.spans = matchedSpans(model.text, model.nodes));
   if (!spans) {
     throw new SvgExportError('its document type makes elements of its own, so it cannot be written back as it was');
   }
-  return new DocumentWriter(model, spans, model.group(hostPaths), carriedStyle).write();
+  return new DocumentWriter(model, spans, model.group(hostPaths), carriedStyle, keptStyle).write();
 }
 
 class DocumentWriter {
-  constructor(model, spans, grouping, carriedStyle) {
+  constructor(model, spans, grouping, carriedStyle, keptStyle) {
     this.model = model;
     this.carriedStyle = carriedStyle;
+    this.keptStyle = keptStyle;
     this.spans = spans;
     this.text = model.text;
     this.grouping = grouping;
@@ -188,6 +192,8 @@ class DocumentWriter {
       const edit = {remove: new Set(), set: [], rename: null};
       if (stripIds && node.hasAttribute('id')) edit.remove.add('id');
       if (instance !== undefined) this.geometryEdit(instance, k === serial ? copy : 0, span, node, edit);
+      const kept = chain.length === 0 ? this.keptStyle(k) : null;
+      if (kept) edit.set.push(['style', withDeclarations(node, kept)]);
       if (k === serial && rootEdit) {
         edit.rename = rootEdit.rename ?? edit.rename;
         for (const name of rootEdit.remove) edit.remove.add(name);
@@ -235,10 +241,7 @@ class DocumentWriter {
       edit.rename = `${prefixOf(span.name)}path`;
       for (const name of SHAPE_GEOMETRY[element.kind]) edit.remove.add(name);
       const carried = this.carriedStyle(instance);
-      if (carried) {
-        const own = (node.getAttribute('style') ?? '').trim();
-        edit.set.push(['style', own === '' || own.endsWith(';') ? `${own}${carried}` : `${own};${carried}`]);
-      }
+      if (carried) edit.set.push(['style', withDeclarations(node, carried)]);
     }
   }
 
@@ -281,6 +284,12 @@ class DocumentWriter {
         : this.subtree(targetSerial, chain, 0, true, rootEdit);
     return `<${prefix}g${attributes}${transform ? ` transform="${escape(transform)}"` : ''}>${inner}</${prefix}g>`;
   }
+}
+
+// The element's style attribute with `declarations` after its own.
+function withDeclarations(node, declarations) {
+  const own = (node.getAttribute('style') ?? '').trim();
+  return own === '' || own.endsWith(';') ? `${own}${declarations}` : `${own};${declarations}`;
 }
 
 // For each element, the place of the first element after it and its

@@ -579,19 +579,26 @@ function shapeData(node, name, label, [width, height]) {
   const diagonal = Math.sqrt((width * width + height * height) / 2);
   const get = (key, fallback = 0, of = /^(x|cx|rx|x1|x2|width)$/.test(key) ? width : height) =>
     length(node, key, fallback, label, of);
+  // A radius missing, `auto` or below zero (an error) is drawn by browsers
+  // as the other radius; null for such a radius.
+  const radius = (key) => {
+    if (/^\s*auto\s*$/i.test(attribute(node, key) ?? '')) return null;
+    const r = get(key, null);
+    return r !== null && r < 0 ? null : r;
+  };
   switch (name) {
     case 'path':
       return attribute(node, 'd') ?? '';
     case 'rect':
-      return rectData(get('x'), get('y'), get('width'), get('height'), get('rx', null), get('ry', null));
+      return rectData(get('x'), get('y'), get('width'), get('height'), radius('rx'), radius('ry'));
     case 'circle': {
       const r = get('r', 0, diagonal);
       return r > 0 ? ellipseData(get('cx'), get('cy'), r, r) : '';
     }
     case 'ellipse': {
-      const rx = get('rx');
-      const ry = get('ry');
-      return rx > 0 && ry > 0 ? ellipseData(get('cx'), get('cy'), rx, ry) : '';
+      const [rx, ry] = [radius('rx'), radius('ry')];
+      const [a, b] = [rx ?? ry ?? 0, ry ?? rx ?? 0];
+      return a > 0 && b > 0 ? ellipseData(get('cx'), get('cy'), a, b) : '';
     }
     case 'line':
       return `M${get('x1')} ${get('y1')}L${get('x2')} ${get('y2')}`;

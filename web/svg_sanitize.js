@@ -19,12 +19,15 @@ export const SERIAL_ATTRIBUTE = 'data-sw-n';
 // select: in the page, the drawing is not the root of its document.
 const ROOT_ATTRIBUTE = 'data-sw-root';
 const ROOT_PSEUDO_CLASS = /:root(?![\w-])/gi;
+// Outside an @scope block, :scope is the root of the file shown alone too;
+// in the page's shadow root it would be none of the file's elements.
+const ROOT_OR_SCOPE = /:(?:root|scope)(?![\w-])/gi;
 // Marks the page's own <svg> that holds the drawing. A file shown alone has
-// nothing above its root, so the file's rules are made to match no element
-// through it: `svg svg` and `svg > svg` select the file's nested svg
-// elements, not its root. The condition weighs nothing (:where), so each
-// rule keeps its specificity and the cascade picks the rules it picks in
-// the file.
+// nothing above its root, so no compound of the file's rules matches it:
+// `svg svg` and `svg > svg` select the file's nested svg elements, not its
+// root, and no rule paints it for the root to inherit. The condition weighs
+// nothing (:where), so each rule keeps its specificity and the cascade picks
+// the rules it picks in the file.
 export const VIEWPORT_ATTRIBUTE = 'data-sw-viewport';
 const NOT_VIEWPORT = `:where(:not([${VIEWPORT_ATTRIBUTE}]))`;
 
@@ -277,7 +280,7 @@ function cleanSheet(text, media) {
   return sheet;
 }
 
-function cleanRules(container) {
+function cleanRules(container, scoped = false) {
   for (let i = container.cssRules.length - 1; i >= 0; i--) {
     const rule = container.cssRules[i];
     if (rule instanceof CSSFontFaceRule) {
@@ -289,61 +292,101 @@ function cleanRules(container) {
       continue;
     }
     if (rule instanceof CSSStyleRule) {
-      const selector = selectorAlone(rule.selectorText);
+      const selector = selectorAlone(rule.selectorText, scoped);
       if (selector !== rule.selectorText) rule.selectorText = selector;
     }
     if (rule.style) cleanStyle(rule.style);
-    if (rule.cssRules) cleanRules(rule);
+    if (rule.cssRules) cleanRules(rule, scoped || rule.constructor.name === 'CSSScopeRule');
   }
 }
 
 // A selector list as the browser serialises it, made to select what it
-// selects in the file shown alone: `:root` is the file's root, and each
-// compound a descendant or child combinator follows (at the top level of a
-// selector, not within a pseudo-class's parentheses) matches no element
-// of the page's.
-function selectorAlone(text) {
-  const source = text.replace(ROOT_PSEUDO_CLASS, `[${ROOT_ATTRIBUTE}]`);
+// selects in the file shown alone: `:root` is the file's root (and so is
+// `:scope`, outside an @scope block), and no compound matches an element of
+// the page's, at any depth (within `:is()`, `:not()`, `:has()`,
+// `:nth-child(... of ...)` and the like too). The page's svg that holds the
+// drawing then counts as nothing, as the file alone has nothing above its
+// root: `svg svg` and `:is(svg svg)` select the file's nested svg elements,
+// `svg:not(:root)` selects no element whose paint the root would inherit,
+// and `:not(svg > *)` still selects the root.
+function selectorAlone(text, scoped) {
+  return excludingPage(text.replace(scoped ? ROOT_PSEUDO_CLASS : ROOT_OR_SCOPE, `[${ROOT_ATTRIBUTE}]`));
+}
+
+// Pseudo-classes whose argument is a selector list (:nth-child's after "of").
+const SELECTOR_ARGUMENT = /^:(?:is|where|not|has|matches|-webkit-any|nth-child|nth-last-child)$/i;
+const NTH_OF = /^([^]*?\sof\s)([^]*)$/i;
+
+// `list` with NOT_VIEWPORT ending each of its compounds, before any
+// pseudo-element, and in each selector argument.
+function excludingPage(list) {
   let out = '';
-  let depth = 0;
-  let quote = '';
-  let inCompound = false;
-  let pending = -1; // where the last top-level compound ended, while only white space follows it
-  const exclude = () => {
-    out = out.slice(0, pending) + NOT_VIEWPORT + out.slice(pending);
-    pending = -1;
+  let compound = false; // within a compound not yet ended
+  let pseudoElement = false; // past a pseudo-element, until the next combinator
+  const end = () => {
+    if (compound) out += NOT_VIEWPORT;
+    compound = false;
   };
-  for (let i = 0; i < source.length; i++) {
-    const c = source[i];
-    if (depth === 0 && !quote && (/\s/.test(c) || c === '>' || c === '+' || c === '~' || c === ',')) {
-      if (inCompound) pending = out.length;
-      inCompound = false;
-      if (c === '>' && pending >= 0) exclude();
-      else if (!/\s/.test(c)) pending = -1;
+  for (let i = 0; i < list.length;) {
+    const c = list[i];
+    if (/[\s>+~,]/.test(c)) {
+      end();
+      pseudoElement = false;
       out += c;
-      continue;
-    }
-    // A compound begins where white space alone followed the one before.
-    if (!inCompound && pending >= 0) exclude();
-    pending = -1;
-    inCompound = true;
-    if (c === '\\') {
-      out += source.slice(i, i + 2);
       i++;
       continue;
     }
-    if (quote) {
-      if (c === quote) quote = '';
-    } else if (c === '"' || c === "'") {
-      quote = c;
-    } else if (c === '(' || c === '[') {
-      depth++;
-    } else if (c === ')' || c === ']') {
-      depth--;
+    let token;
+    let length = 0; // of the source text the token stands for, where it differs
+    if (c === '\\') {
+      token = /^\\(?:[0-9a-f]{1,6}\s?|[^])/i.exec(list.slice(i))[0];
+    } else if (c === '[') {
+      token = list.slice(i, closing(list, i) + 1);
+    } else if (c === ':') {
+      const name = /^::?-?[\w-]*/.exec(list.slice(i))[0];
+      token = name;
+      if (list[i + name.length] === '(') {
+        const close = closing(list, i + name.length);
+        const argument = list.slice(i + name.length + 1, close);
+        const of = /^:nth-(?:last-)?child$/i.test(name) ? NTH_OF.exec(argument) : null;
+        const rewritten = !SELECTOR_ARGUMENT.test(name)
+          ? argument
+          : /^:nth-/i.test(name)
+            ? of
+              ? of[1] + excludingPage(of[2])
+              : argument
+            : excludingPage(argument);
+        token = `${name}(${rewritten})`;
+        length = close + 1 - i;
+      }
+      if (name.startsWith('::')) {
+        end();
+        pseudoElement = true;
+      }
+    } else {
+      token = c;
     }
-    out += c;
+    if (!pseudoElement) compound = true;
+    out += token;
+    i += length || token.length;
   }
+  end();
   return out;
+}
+
+// The index of the bracket closing the one at `open` (or the text's end),
+// strings and escapes within skipped.
+function closing(text, open) {
+  let depth = 0;
+  for (let i = open; i < text.length; i++) {
+    const c = text[i];
+    if (c === '\\') i++;
+    else if (c === '"' || c === "'") {
+      for (i++; i < text.length && text[i] !== c; i++) if (text[i] === '\\') i++;
+    } else if (c === '(' || c === '[') depth++;
+    else if ((c === ')' || c === ']') && --depth === 0) return i;
+  }
+  return text.length - 1;
 }
 
 // A style attribute's declarations without those that fetch from elsewhere.

@@ -99,6 +99,21 @@ const TEXT_KINDS = new Map([
   ['dy', 'lengths'],
   ['rotate', 'numbers'],
 ]);
+// Sizes a browser refuses below zero, on every element that has them (a
+// rect's width, a use's, a circle's r, a rect's or ellipse's rx...): it
+// draws the element as if the attribute were not there, and says so.
+const NON_NEGATIVE = new Set([
+  'width',
+  'height',
+  'r',
+  'rx',
+  'ry',
+  'fr',
+  'markerWidth',
+  'markerHeight',
+  'textLength',
+  'pathLength',
+]);
 const TRANSFORMS = new Set(['transform', 'gradientTransform', 'patternTransform']);
 const ARGUMENTS = {matrix: [6], translate: [1, 2], scale: [1, 2], rotate: [1, 3], skewX: [1], skewY: [1]};
 // A transform list's pieces as browsers read them: numbers may abut where
@@ -118,7 +133,7 @@ export function readable(element, name, value) {
   const kind = TEXT.has(element) ? (TEXT_KINDS.get(name) ?? KIND_OF.get(name)) : KIND_OF.get(name);
   if (kind === undefined) return true;
   if (kind === 'numbers' && name === 'values' && element !== 'feColorMatrix') return true;
-  return KINDS[kind].test(value);
+  return KINDS[kind].test(value) && !(NON_NEGATIVE.has(name) && Number.parseFloat(value) < 0);
 }
 
 // The steps of a transform list as browsers read it, [{name, args}] in

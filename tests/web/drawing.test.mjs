@@ -54,6 +54,36 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    const open = '<svg xmlns="http://www.w3.org/2000/svg" width="200" height="100" viewBox="0 0 200 100">';
+    for (const [what, text] of [
+      // A use of a gradient with width="-32766", as a Mozilla icon has it;
+      // a rect's rx below zero, which the browser takes as its ry.
+      [
+        'sizes below zero, which the browser refuses, are drawn as it draws them and leave nothing on the console',
+        `${open}<linearGradient id="g"><stop offset="0" stop-color="#e53935"/></linearGradient>` +
+          '<use width="-32766" height="-32766" href="#g"/><circle cx="150" cy="50" r="-5"/>' +
+          '<rect x="20" y="20" width="60" height="60" rx="-8" ry="20" fill="#43a047"/></svg>',
+      ],
+      [
+        ":scope outside an @scope block is the file's root, as in the file shown alone",
+        `${open}<style>:scope > path { fill: #e53935; }</style><path d="M20 20h60v60h-60z"/></svg>`,
+      ],
+    ]) {
+      test(what, async () => {
+        await withFreshPage(session, async (page) => {
+          await callHook(page, 'openSvg', text);
+          await clearSelection(page);
+          const canvas = await canvasInView(page);
+          const own = await browserPicture(page, text, canvas);
+          const {fraction} = comparePictures(inner(await picture(page, canvas), 2), inner(own, 2), {slack: 1});
+          assert.ok(
+            fraction <= DRAWING_TOLERANCE,
+            `${fraction} of the drawn pixels differ from the browser's own picture`,
+          );
+        });
+      });
+    }
+
     test('a real drag on a compound path with a gradient keeps the hole and the gradient', async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_gradient.svg'), 'utf8'));
@@ -214,6 +244,41 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test('art a sheet picks by its neighbours keeps its paint when a shape beside it is stretched into a path', async () => {
+      await withFreshPage(session, async (page) => {
+        const text = readFileSync(join(CORPUS, 'css_by_neighbours.svg'), 'utf8');
+        await callHook(page, 'openSvg', text);
+        // The rect alone, stretched along x by a quarter about x = 5.
+        await page.keyboard.press('v');
+        const rect = await callHook(page, 'clientPoint', 30, -30);
+        await page.mouse.click(rect.x, rect.y);
+        await page.keyboard.press('w');
+        const [from, to] = [await callHook(page, 'clientPoint', 5, -60), await callHook(page, 'clientPoint', 55, -60)];
+        const kept = [
+          [58, -30, [67, 160, 71]],
+          [90, -30, [229, 57, 53]],
+          [135, -30, [30, 136, 229]],
+          [30, -90, [229, 57, 53]],
+          [80, -90, [67, 160, 71]],
+        ];
+        await page.mouse.move(from.x, from.y);
+        await page.mouse.down();
+        await page.mouse.move(to.x, to.y, {steps: 8});
+        await assertPaints(page, 'during the drag, the copy beside the rect', kept);
+        await page.mouse.up();
+        await clearSelection(page);
+        await assertPaints(page, 'on screen after the drag', kept);
+        const exported = await callHook(page, 'exportSvg');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('z');
+        await page.keyboard.up('Control');
+        assert.equal(await callHook(page, 'exportSvg'), text, 'undone, the file byte for byte');
+        await callHook(page, 'openSvg', exported);
+        await clearSelection(page);
+        await assertPaints(page, 'the export reopened', kept);
+      });
+    });
+
     test("a file that states no size: its root's background fills the view as it fills a window", async () => {
       await withFreshPage(session, async (page) => {
         const text =
@@ -281,6 +346,18 @@ for (const kind of ['chrome', 'firefox']) {
           [40, -30, green],
           [42, -85, green],
           [98, -85, blue],
+          [165, -30, red],
+          [167, -85, red],
+        ],
+      ],
+      // The same within :is(), :where() and :not(), and `svg:not(:root)`,
+      // whose paint the root's unpainted path does not inherit.
+      [
+        'css_selector_arguments.svg',
+        [
+          [40, -30, green],
+          [42, -85, green],
+          [98, -85, [0, 0, 0]],
           [165, -30, red],
           [167, -85, red],
         ],

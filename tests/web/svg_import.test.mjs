@@ -52,6 +52,21 @@ test('basic shapes become host paths at the points SVG draws them', () => {
   assert.equal(polygon.segments.length, 3);
 });
 
+test('a radius missing, auto or below zero is the other radius, as browsers draw it', () => {
+  const [ellipse, negative, auto, rounded] = load(
+    '<ellipse cx="0" cy="0" ry="2"/><ellipse cx="0" cy="0" rx="-3" ry="2"/><ellipse rx="auto" ry="2"/>' +
+      '<rect width="10" height="6" rx="-1" ry="2"/>',
+  );
+  for (const [path, what] of [
+    [ellipse, 'no rx'],
+    [negative, 'rx below zero'],
+    [auto, 'rx auto'],
+  ])
+    near(anchors(path).flat(), [2, 0, 0, -2, -2, 0, 0, 2], what);
+  assert.equal(rounded.segments.length, 8, 'the rect has its round corners');
+  near(anchors(rounded)[0], [2, 0], 'the rect has its round corners');
+});
+
 test("a shape's percentages are of its viewport: its width, its height, or for a radius its diagonal", () => {
   const [background, dot, inner] = importSvg(
     '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100" width="50">' +
