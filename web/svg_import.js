@@ -803,10 +803,13 @@ function checkedFloat(value, label) {
 }
 
 // A length attribute in user units; a percentage only where `percentOf`
-// (the viewport's extent) is given.
+// (the viewport's extent) is given. A width or height of `auto` is the
+// property's initial value, which browsers draw as the attribute left out
+// (a rect of no width; a use or an svg as large as its viewport).
 function length(node, key, fallback, label, percentOf) {
   const value = attribute(node, key);
   if (value === null || value.trim() === '') return fallback;
+  if ((key === 'width' || key === 'height') && /^\s*auto\s*$/i.test(value)) return fallback;
   const percent = percentOf !== undefined ? PERCENT.exec(value) : null;
   if (percent) return (Number(percent[1]) / 100) * percentOf;
   const match = LENGTH.exec(value);

@@ -67,6 +67,20 @@ test('a radius missing, auto or below zero is the other radius, as browsers draw
   near(anchors(rounded)[0], [2, 0], 'the rect has its round corners');
 });
 
+test('a width or height of auto is drawn as none given: a rect of no size, a use or svg as large as its viewport', () => {
+  const paths = importSvg(
+    '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100">' +
+      '<rect id="unsized" width="auto" height="10"/><rect id="sized" width="4" height="4"/>' +
+      '<svg x="10" width="AUTO" height=" auto " viewBox="0 0 20 10"><line id="inner" x2="100%" y2="100%"/></svg></svg>',
+    parseXml,
+  ).paths;
+  assert.deepEqual(
+    paths.map((path) => path.name),
+    ['sized', 'inner'],
+  );
+  near(anchors(paths[1]).flat(), [10, 0, 210, -100], 'the inner svg fills the viewport of 200 by 100');
+});
+
 test("a shape's percentages are of its viewport: its width, its height, or for a radius its diagonal", () => {
   const [background, dot, inner] = importSvg(
     '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100" width="50">' +
