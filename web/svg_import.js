@@ -578,11 +578,13 @@ function viewBoxOf(node) {
 function shapeData(node, name, label, [width, height]) {
   const diagonal = Math.sqrt((width * width + height * height) / 2);
   const get = (key, fallback = 0, of = /^(x|cx|rx|x1|x2|width)$/.test(key) ? width : height) =>
-    length(node, key, fallback, label, of);
+    notALength(attribute(node, key)) ? 0 : length(node, key, fallback, label, of);
   // A radius missing, `auto` or below zero (an error) is drawn by browsers
-  // as the other radius; null for such a radius.
+  // as the other radius, and so is one that is no length at all in Firefox
+  // and in the page's drawing (Chromium takes it as zero); null for such a
+  // radius.
   const radius = (key) => {
-    if (/^\s*auto\s*$/i.test(attribute(node, key) ?? '')) return null;
+    if (/^\s*auto\s*$/i.test(attribute(node, key) ?? '') || notALength(attribute(node, key))) return null;
     const r = get(key, null);
     return r !== null && r < 0 ? null : r;
   };
@@ -800,6 +802,15 @@ function checkedFloat(value, label) {
     throw new BeyondFloatsError(`${label}: a coordinate is not a finite number within the host's range`);
   }
   return number;
+}
+
+// Whether a shape's geometry attribute is no length at all to a browser (a
+// decimal comma, as files written in some locales have them, "10px,", a
+// word): browsers draw the shape with that length zero. A value that may be
+// a length the page cannot compute (`2em`, `calc()`) is not one of these.
+function notALength(value) {
+  if (value === null || value.trim() === '' || value.includes('(')) return false;
+  return !/^\s*[-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?\s*[a-z%]*\s*$/i.test(value);
 }
 
 // A length attribute in user units; a percentage only where `percentOf`

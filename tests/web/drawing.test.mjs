@@ -65,6 +65,11 @@ for (const kind of ['chrome', 'firefox']) {
           '<rect x="20" y="20" width="60" height="60" rx="-8" ry="20" fill="#43a047"/></svg>',
       ],
       [
+        'shape lengths written with a decimal comma are drawn as zero, as the browser draws them',
+        `${open}<rect x="57,13" y="10" width="40" height="40" fill="#1e88e5"/>` +
+          '<rect x="100" y="10" width="80,5" height="80" fill="#43a047"/><circle cx="150" cy="50,5" r="20"/></svg>',
+      ],
+      [
         ":scope outside an @scope block is the file's root, as in the file shown alone",
         `${open}<style>:scope > path { fill: #e53935; }</style><path d="M20 20h60v60h-60z"/></svg>`,
       ],

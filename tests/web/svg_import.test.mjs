@@ -67,6 +67,27 @@ test('a radius missing, auto or below zero is the other radius, as browsers draw
   near(anchors(rounded)[0], [2, 0], 'the rect has its round corners');
 });
 
+test('a shape length browsers cannot read, as a decimal comma writes it, is zero, as browsers draw it', () => {
+  // As Fritzing's parts files written in a locale with a decimal comma have them.
+  const paths = load(
+    '<rect id="moved" x="57,13" y="10" width="20" height="20"/><rect id="flat" x="1" width="20,5" height="20"/>' +
+      '<circle id="dot" cx="50,5" cy="50" r="10"/><line id="cut" x1="5 px," y1="1" x2="30" y2="40"/>' +
+      '<rect id="round" x="1" y="1" width="20" height="20" rx="3,5" ry="5"/>',
+  );
+  assert.deepEqual(
+    paths.map((path) => path.name),
+    ['moved', 'dot', 'cut', 'round'],
+  );
+  const [moved, dot, cut, round] = paths;
+  near(anchors(moved).flat(), [0, -10, 20, -10, 20, -30, 0, -30], 'the rect at x 0');
+  near(anchors(dot).flat(), [10, -50, 0, -60, -10, -50, 0, -40], 'the circle at cx 0');
+  near(anchors(cut).flat(), [0, -1, 30, -40], 'the line from x 0');
+  assert.equal(round.segments.length, 8, 'an rx that is no length is the other radius, as the page draws it');
+  // A length the page cannot compute where the browser may draw it is no such value.
+  for (const value of ['2em', 'calc(1px + 2px)'])
+    assert.throws(() => load(`<rect width="${value}" height="10"/>`), SvgImportError, value);
+});
+
 test('a width or height of auto is drawn as none given: a rect of no size, a use or svg as large as its viewport', () => {
   const paths = importSvg(
     '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100">' +
@@ -255,7 +276,7 @@ test('refusals: each is one SvgImportError line, whatever went wrong', () => {
     'not XML': '<svg',
     'not SVG': '<html xmlns="http://www.w3.org/1999/xhtml"><p/></html>',
     'beyond float range': svg('<path d="M0 0 L 1e38 0" transform="scale(100)"/>'),
-    'a length it cannot read': svg('<rect width="5 0" height="10"/>'),
+    'a length it cannot compute': svg('<rect width="5em" height="10"/>'),
   };
   for (const [what, text] of Object.entries(refused)) {
     assert.throws(
