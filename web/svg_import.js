@@ -584,7 +584,7 @@ function shapeData(node, name, label, [width, height]) {
   // and in the page's drawing (Chromium takes it as zero); null for such a
   // radius.
   const radius = (key) => {
-    if (/^\s*auto\s*$/i.test(attribute(node, key) ?? '') || notALength(attribute(node, key))) return null;
+    if (notALength(attribute(node, key))) return null; // `auto` among them
     const r = get(key, null);
     return r !== null && r < 0 ? null : r;
   };
@@ -814,9 +814,10 @@ function notALength(value) {
 }
 
 // A length attribute in user units; a percentage only where `percentOf`
-// (the viewport's extent) is given. A width or height of `auto` is the
-// property's initial value, which browsers draw as the attribute left out
-// (a rect of no width; a use or an svg as large as its viewport).
+// (the viewport's extent) is given. A use's or an svg's width or height of
+// `auto` is the property's initial value, which browsers draw as the
+// attribute left out: as large as its viewport. (A shape's `auto` is no
+// length at all, which shapeData takes as zero.)
 function length(node, key, fallback, label, percentOf) {
   const value = attribute(node, key);
   if (value === null || value.trim() === '') return fallback;
