@@ -578,7 +578,7 @@ function viewBoxOf(node) {
 function shapeData(node, name, label, [width, height]) {
   const diagonal = Math.sqrt((width * width + height * height) / 2);
   const get = (key, fallback = 0, of = /^(x|cx|rx|x1|x2|width)$/.test(key) ? width : height) =>
-    notALength(attribute(node, key)) ? 0 : length(node, key, fallback, label, of);
+    length(node, key, fallback, label, of);
   // A radius missing, `auto` or below zero (an error) is drawn by browsers
   // as the other radius, and so is one that is no length at all in Firefox
   // and in the page's drawing (Chromium takes it as zero); null for such a
@@ -804,24 +804,24 @@ function checkedFloat(value, label) {
   return number;
 }
 
-// Whether a shape's geometry attribute is no length at all to a browser (a
-// decimal comma, as files written in some locales have them, "10px,", a
-// word): browsers draw the shape with that length zero. A value that may be
-// a length the page cannot compute (`2em`, `calc()`) is not one of these.
+// Whether a geometry attribute is no length at all to a browser (a decimal
+// comma, as files written in some locales have them, "10px,", a word): the
+// browser draws the element as if the attribute were left out. A value that
+// may be a length the page cannot compute (`2em`, `calc()`) is not one of
+// these.
 function notALength(value) {
   if (value === null || value.trim() === '' || value.includes('(')) return false;
   return !/^\s*[-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?\s*[a-z%]*\s*$/i.test(value);
 }
 
 // A length attribute in user units; a percentage only where `percentOf`
-// (the viewport's extent) is given. A use's or an svg's width or height of
-// `auto` is the property's initial value, which browsers draw as the
-// attribute left out: as large as its viewport. (A shape's `auto` is no
-// length at all, which shapeData takes as zero.)
+// (the viewport's extent) is given. A use's or an svg's length that is no
+// length at all (a decimal comma, a word, `auto`, the initial value of its
+// width and height) is drawn by browsers as the attribute left out: at 0,
+// or as large as its viewport; a shape's, as zero (shapeData's fallback).
 function length(node, key, fallback, label, percentOf) {
   const value = attribute(node, key);
-  if (value === null || value.trim() === '') return fallback;
-  if ((key === 'width' || key === 'height') && /^\s*auto\s*$/i.test(value)) return fallback;
+  if (value === null || value.trim() === '' || notALength(value)) return fallback;
   const percent = percentOf !== undefined ? PERCENT.exec(value) : null;
   if (percent) return (Number(percent[1]) / 100) * percentOf;
   const match = LENGTH.exec(value);

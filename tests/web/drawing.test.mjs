@@ -65,9 +65,11 @@ for (const kind of ['chrome', 'firefox']) {
           '<rect x="20" y="20" width="60" height="60" rx="-8" ry="20" fill="#43a047"/></svg>',
       ],
       [
-        'shape lengths written with a decimal comma are drawn as zero, as the browser draws them',
+        'lengths written with a decimal comma are drawn as the browser draws them: as none given',
         `${open}<rect x="57,13" y="10" width="40" height="40" fill="#1e88e5"/>` +
-          '<rect x="100" y="10" width="80,5" height="80" fill="#43a047"/><circle cx="150" cy="50,5" r="20"/></svg>',
+          '<rect x="100" y="10" width="80,5" height="80" fill="#43a047"/><circle cx="150" cy="50,5" r="20"/>' +
+          '<use x="57,13" y="30" href="#dot"/><svg x="12,5" width="80,5" height="wide" viewBox="0 0 20 10">' +
+          '<circle id="dot" cx="10" cy="5" r="4" fill="#e53935"/></svg></svg>',
       ],
       [
         ":scope outside an @scope block is the file's root, as in the file shown alone",

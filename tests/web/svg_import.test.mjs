@@ -102,6 +102,17 @@ test('a width or height of auto is drawn as none given: a rect of no size, a use
   near(anchors(paths[1]).flat(), [10, 0, 210, -100], 'the inner svg fills the viewport of 200 by 100');
 });
 
+test("a use's or an svg's length that is no length is drawn as none given", () => {
+  const paths = importSvg(
+    '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100"><defs><rect id="r" width="4" height="4"/></defs>' +
+      '<use x="57,13" y="10" href="#r"/><svg x="1,5" y="10" width="20,5" height="wide" viewBox="0 0 20 10">' +
+      '<line id="inner" x2="100%" y2="100%"/></svg></svg>',
+    parseXml,
+  ).paths;
+  near(anchors(paths[0])[0], [0, -10], 'the use at x 0');
+  near(anchors(paths[1]).flat(), [0, -10, 200, -110], 'the svg at x 0, as large as the viewport of 200 by 100');
+});
+
 test("a shape's percentages are of its viewport: its width, its height, or for a radius its diagonal", () => {
   const [background, dot, inner] = importSvg(
     '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 200 100" width="50">' +
