@@ -10,8 +10,9 @@
 // samples of 20 passes over 1000 segments of random points (a zero factor
 // keeps them in place), in ns per segment; base's blocks against new's
 // bounded blocks, as a drag's later events run them (their bits are the
-// tests' business); and the same for the chunked block of a path of four
-// segments, between the copies that bring it in and take it out.
+// tests' business); and the same for the chunked blocks of a path of four
+// segments (SSE2's, and AVX-512's where the processor has it), between the
+// copies that bring it in and take it out.
 //
 //   kernel_pair [ROUNDS]
 #include <algorithm>
@@ -39,6 +40,8 @@ std::size_t new_moveBoundedBlocksAvx2(const BlockValues&, float, PathSegment*, s
 using ChunkedMover = bool (*)(const BlockValues&, PathSegment*);
 bool base_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
 bool new_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
+bool base_moveChunkedBlockAvx512(const BlockValues&, PathSegment*);
+bool new_moveChunkedBlockAvx512(const BlockValues&, PathSegment*);
 
 namespace {
 
@@ -171,9 +174,9 @@ double chunkedSampleSeconds(ChunkedMover mover, const BlockValues& values, const
   return std::chrono::duration<double>(end - begin).count();
 }
 
-void compareChunked(int rounds) {
-  if (!sameChunkedBytes(base_moveChunkedBlockSse2, new_moveChunkedBlockSse2)) {
-    std::printf("four  base and new differ\n");
+void compareChunked(const char* name, ChunkedMover base, ChunkedMover fresh, int rounds) {
+  if (!sameChunkedBytes(base, fresh)) {
+    std::printf("%-8s base and new differ\n", name);
     return;
   }
   const BlockValues values = eventValues(0.0f);
@@ -185,24 +188,23 @@ void compareChunked(int rounds) {
     PathSegment trial[2][kSse2Block];
     std::copy_n(&candidates[from], kSse2Block, trial[0]);
     std::copy_n(&candidates[from], kSse2Block, trial[1]);
-    if (base_moveChunkedBlockSse2(values, trial[0]) && new_moveChunkedBlockSse2(values, trial[1])) {
+    if (base(values, trial[0]) && fresh(values, trial[1])) {
       movable.insert(movable.end(), &candidates[from], &candidates[from] + kSse2Block);
     }
   }
   if (movable.empty()) {
-    std::printf("four  no path that both move\n");
+    std::printf("%-8s no path that both move\n", name);
     return;
   }
   std::vector<PathSegment> source(candidates.size());
   for (std::size_t i = 0; i < source.size(); ++i) source[i] = movable[i % movable.size()];
   std::vector<PathSegment> target(source.size());
   const Fastest fastest = inTurn(rounds, kChunkedSamples, [&](int side) {
-    return chunkedSampleSeconds(side == 0 ? base_moveChunkedBlockSse2 : new_moveChunkedBlockSse2, values, source,
-                                target);
+    return chunkedSampleSeconds(side == 0 ? base : fresh, values, source, target);
   });
   std::printf(
-      "four  base %6.3f   new %6.3f ns per path of four segments, copies in and out included   base / new %5.3f\n",
-      fastest[0] * 1e9 / kPaths, fastest[1] * 1e9 / kPaths, fastest[0] / fastest[1]);
+      "%-8s base %6.3f   new %6.3f ns per path of four segments, copies in and out included   base / new %5.3f\n",
+      name, fastest[0] * 1e9 / kPaths, fastest[1] * 1e9 / kPaths, fastest[0] / fastest[1]);
 }
 
 }  // namespace
@@ -217,6 +219,11 @@ int main(int argc, char** argv) {
   } else {
     std::printf("avx2  not on this processor\n");
   }
-  compareChunked(rounds);
+  compareChunked("four", base_moveChunkedBlockSse2, new_moveChunkedBlockSse2, rounds);
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) {
+    compareChunked("four512", base_moveChunkedBlockAvx512, new_moveChunkedBlockAvx512, rounds);
+  } else {
+    std::printf("four512 not on this processor\n");
+  }
   return 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The segment kernel's SSE2 and AVX2 blocks of a base commit and of this
-# tree, in one program (bench/kernel_pair.cpp) timed in turn, built for this
+# The segment kernel's SSE2 and AVX2 blocks and its chunked blocks of a
+# base commit and of this tree, in one program (bench/kernel_pair.cpp) timed in turn, built for this
 # machine and for the i686 build, which runs under wine. What is faster with
 # sixteen vector registers can be slower with eight, and the i686 build is
 # the one the host loads; the native benchmarks measure only the first.
@@ -38,10 +38,10 @@ build() {
     [ "$side" = base ] && tree=$work/base
     local renames=()
     for name in moveBlocksSse2 moveBlocksAvx2 moveBlocksAvx512 moveBoundedBlocksSse2 moveBoundedBlocksAvx2 \
-      moveBoundedBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2; do
+      moveBoundedBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2 moveChunkedBlockAvx512; do
       renames+=("-D$name=${side}_$name")
     done
-    for file in blocks_sse2.cpp blocks_avx2.cpp; do
+    for file in blocks_sse2.cpp blocks_avx2.cpp blocks_avx512.cpp; do
       # shellcheck disable=SC2046 # the file's options are words
       "$cxx" "$@" -I"$tree" "${renames[@]}" $(file_options "$tree" "$file") \
         -c "$tree/tool/kernel/$file" -o "$work/$out.$side.$file.o"
