@@ -216,7 +216,9 @@ std::size_t moveBoundedBlocksAvx2(const BlockValues& values, float threshold, ho
 std::size_t moveBlocksAvx512(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 std::size_t moveBoundedBlocksAvx512(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
                                     std::size_t count);
-// moveChunkedBlockSse2's work, read and written in the same chunks, with
-// the AVX-512 path's permutes and masks: a third of its instructions.
+// moveChunkedBlockSse2's work, read in the same chunks, with the AVX-512
+// path's permutes and masks: a third of its instructions. It writes the
+// block as two 64-byte stores that overlap, which serve the host's copy out
+// where its reads are 32 or 64 bytes wide and seven 16-byte ones could not.
 bool moveChunkedBlockAvx512(const BlockValues& values, hostapi::PathSegment* segments);
 #endif

@@ -341,21 +341,35 @@ SW_AVX512 bool moveTwoBlocks(const Lanes& k, PathSegment* s) {
   return true;
 }
 
-// A block of four segments read and written as seven 16-byte chunks, as
-// the SSE2 chunked block reads it (see blocks.h): floats 0-15 and 16-27
-// put together from them, its twelve points gathered into lanes 0-11 of an
-// x and a y register by one two-source permute each, the host bytes of the
-// four segments into lanes 12-15 of the x register, where a masked add
-// leaves them as they are, and the moved registers put back in the memory
-// layout by one permute per half. The tables: each lane's float for x and
-// y, and for each float of the two halves the lane of the moved x (0-15)
-// or y (16-31) it comes from.
+// A block of four segments read as seven 16-byte chunks, as the SSE2
+// chunked block reads it (see blocks.h): floats 0-15 and 16-27 put together
+// from them, its twelve points gathered into lanes 0-11 of an x and a y
+// register by one two-source permute each, the host bytes of the four
+// segments into lanes 12-15 of the x register, where a masked add leaves
+// them as they are. The moved registers go back to the memory layout by one
+// permute for each of two 64-byte stores, floats 0-15 and 12-27, which
+// overlap: every read of up to 32 bytes at a 16-byte step from the block's
+// start, and each 64 bytes from either end, lies within one of them, so the
+// host's copy out can take it from that store without waiting for the store
+// to reach the cache. The tables: each lane's float for x and y, and for
+// each lane of the two stores the lane of the moved x (0-15) or y (16-31)
+// its float comes from.
 struct Chunked {
   std::array<std::int32_t, kLanes> x, y, low, high;
 };
 
 constexpr int kChunkedPoints = 12;
 constexpr std::uint16_t kChunkedCoordinates = (1u << kChunkedPoints) - 1;
+constexpr int kChunkedHigh = 4 * kFloatsPerSegment - kLanes;  // the high store's first float
+
+// The lane of the moved x (0-15) or y (16-31) that float f of the block
+// comes from.
+constexpr int chunkedSource(int f) {
+  const int segment = f / kFloatsPerSegment;
+  const int within = f % kFloatsPerSegment;
+  if (within == 6) return kChunkedPoints + segment;
+  return 3 * segment + within / 2 + (within % 2 == 0 ? 0 : kLanes);
+}
 
 constexpr Chunked makeChunked() {
   Chunked c{};
@@ -366,23 +380,21 @@ constexpr Chunked makeChunked() {
     c.x[static_cast<std::size_t>(lane)] = x;
     c.y[static_cast<std::size_t>(lane)] = lane < kChunkedPoints ? x + 1 : 1;
   }
-  for (int f = 0; f < 2 * kLanes; ++f) {
-    const int segment = f / kFloatsPerSegment;
-    const int within = f % kFloatsPerSegment;
-    int index = 0;
-    if (f >= 4 * kFloatsPerSegment) {
-      index = 0;  // beyond the block: never stored
-    } else if (within == 6) {
-      index = kChunkedPoints + segment;
-    } else {
-      index = 3 * segment + within / 2 + (within % 2 == 0 ? 0 : kLanes);
-    }
-    (f < kLanes ? c.low : c.high)[static_cast<std::size_t>(f % kLanes)] = index;
+  for (int lane = 0; lane < kLanes; ++lane) {
+    c.low[static_cast<std::size_t>(lane)] = chunkedSource(lane);
+    c.high[static_cast<std::size_t>(lane)] = chunkedSource(kChunkedHigh + lane);
   }
   return c;
 }
 
 constexpr Chunked kChunked = makeChunked();
+
+// The 16-byte chunks at f and f + 4 in one register. The chunks are paired
+// first and then the pairs, so that two inserts lie between any chunk and
+// its register, where inserting one chunk after another would take four.
+SW_AVX512 __m256 chunkPair(const float* f) {
+  return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(f)), _mm_loadu_ps(f + 4), 1);
+}
 
 template <bool bounded>
 __attribute__((target("avx512f,avx512dq"))) std::size_t moveAll(const BlockValues& v, float threshold,
@@ -412,13 +424,8 @@ __attribute__((target("avx512f,avx512dq"))) std::size_t moveAll(const BlockValue
 
 __attribute__((target("avx512f,avx512dq"))) bool moveChunkedBlockAvx512(const BlockValues& v, PathSegment* segments) {
   float* const f = &segments->anchor.x;
-  __m512 low = _mm512_castps128_ps512(_mm_loadu_ps(f));
-  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 4), 1);
-  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 8), 2);
-  low = _mm512_insertf32x4(low, _mm_loadu_ps(f + 12), 3);
-  __m512 high = _mm512_castps128_ps512(_mm_loadu_ps(f + 16));
-  high = _mm512_insertf32x4(high, _mm_loadu_ps(f + 20), 1);
-  high = _mm512_insertf32x4(high, _mm_loadu_ps(f + 24), 2);
+  const __m512 low = _mm512_insertf32x8(_mm512_castps256_ps512(chunkPair(f)), chunkPair(f + 8), 1);
+  const __m512 high = _mm512_insertf32x4(_mm512_castps256_ps512(chunkPair(f + 16)), _mm_loadu_ps(f + 24), 2);
   const __m512 x = _mm512_permutex2var_ps(low, indices(kChunked.x), high);
   const __m512 y = _mm512_permutex2var_ps(low, indices(kChunked.y), high);
   // Lanes 12-15 of t and of the moved y are of no meaning.
@@ -440,13 +447,8 @@ __attribute__((target("avx512f,avx512dq"))) bool moveChunkedBlockAvx512(const Bl
   const __m512 movedY = _mm512_add_ps(_mm512_mul_ps(_mm512_loadu_ps(v.sinTheta.lane), d), y);
   const __m512 outLow = _mm512_permutex2var_ps(movedX, indices(kChunked.low), movedY);
   const __m512 outHigh = _mm512_permutex2var_ps(movedX, indices(kChunked.high), movedY);
-  _mm_storeu_ps(f, _mm512_castps512_ps128(outLow));
-  _mm_storeu_ps(f + 4, _mm512_extractf32x4_ps(outLow, 1));
-  _mm_storeu_ps(f + 8, _mm512_extractf32x4_ps(outLow, 2));
-  _mm_storeu_ps(f + 12, _mm512_extractf32x4_ps(outLow, 3));
-  _mm_storeu_ps(f + 16, _mm512_castps512_ps128(outHigh));
-  _mm_storeu_ps(f + 20, _mm512_extractf32x4_ps(outHigh, 1));
-  _mm_storeu_ps(f + 24, _mm512_extractf32x4_ps(outHigh, 2));
+  _mm512_storeu_ps(f, outLow);
+  _mm512_storeu_ps(f + kChunkedHigh, outHigh);
   return true;
 }
 
