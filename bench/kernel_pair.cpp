@@ -11,8 +11,8 @@
 // keeps them in place), in ns per segment; base's blocks against new's
 // bounded blocks, as a drag's later events run them (their bits are the
 // tests' business); and the same for the chunked blocks of a path of four
-// segments (SSE2's, and AVX-512's where the processor has it), between the
-// copies that bring it in and take it out.
+// segments (SSE2's, and AVX2's and AVX-512's where the processor has them),
+// between the copies that bring it in and take it out.
 //
 //   kernel_pair [ROUNDS]
 #include <algorithm>
@@ -42,6 +42,14 @@ bool base_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
 bool new_moveChunkedBlockSse2(const BlockValues&, PathSegment*);
 bool base_moveChunkedBlockAvx512(const BlockValues&, PathSegment*);
 bool new_moveChunkedBlockAvx512(const BlockValues&, PathSegment*);
+bool new_moveChunkedBlockAvx2(const BlockValues&, PathSegment*);
+#if defined(SW_BASE_CHUNKED_AVX2)
+bool base_moveChunkedBlockAvx2(const BlockValues&, PathSegment*);
+constexpr ChunkedMover kBaseChunkedAvx2 = base_moveChunkedBlockAvx2;
+#else
+// A base whose AVX2 path has no chunked block of its own runs SSE2's there.
+constexpr ChunkedMover kBaseChunkedAvx2 = base_moveChunkedBlockSse2;
+#endif
 
 namespace {
 
@@ -226,6 +234,7 @@ int main(int argc, char** argv) {
     std::printf("avx2  not on this processor\n");
   }
   compareChunked("four", base_moveChunkedBlockSse2, new_moveChunkedBlockSse2, rounds);
+  if (__builtin_cpu_supports("avx2")) compareChunked("four256", kBaseChunkedAvx2, new_moveChunkedBlockAvx2, rounds);
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) {
     compareChunked("four512", base_moveChunkedBlockAvx512, new_moveChunkedBlockAvx512, rounds);
   } else {

@@ -38,7 +38,7 @@ build() {
     [ "$side" = base ] && tree=$work/base
     local renames=()
     for name in moveBlocksSse2 moveBlocksAvx2 moveBlocksAvx512 moveBoundedBlocksSse2 moveBoundedBlocksAvx2 \
-      moveBoundedBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2 moveChunkedBlockAvx512; do
+      moveBoundedBlocksAvx512 moveBlockUntestedSse2 moveChunkedBlockSse2 moveChunkedBlockAvx2 moveChunkedBlockAvx512; do
       renames+=("-D$name=${side}_$name")
     done
     for file in blocks_sse2.cpp blocks_avx2.cpp blocks_avx512.cpp; do
@@ -48,7 +48,10 @@ build() {
       objects+=("$work/$out.$side.$file.o")
     done
   done
-  "$cxx" "$@" -I. bench/kernel_pair.cpp "${objects[@]}" -o "$work/$out"
+  # A base whose AVX2 path has a chunked block of its own is timed with it.
+  local base_has=()
+  grep -q moveChunkedBlockAvx2 "$work/base/tool/kernel/blocks.h" && base_has+=(-DSW_BASE_CHUNKED_AVX2)
+  "$cxx" "$@" -I. "${base_has[@]}" bench/kernel_pair.cpp "${objects[@]}" -o "$work/$out"
 }
 
 common=(-O3 -DNDEBUG -std=c++20 -ffp-contract=off)

@@ -422,12 +422,14 @@ class ChunkedBlock : public FastKernel {
   static bool moveChunked(const BlockValues& values, PathSegment* segments) {
 #if defined(__x86_64__) || defined(__i386__)
     if (GetParam() == KernelPath::avx512) return moveChunkedBlockAvx512(values, segments);
+    if (GetParam() == KernelPath::avx2) return moveChunkedBlockAvx2(values, segments);
 #endif
     return moveChunkedBlockSse2(values, segments);
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(EachPath, ChunkedBlock, ::testing::Values(KernelPath::sse2, KernelPath::avx512),
+INSTANTIATE_TEST_SUITE_P(EachPath, ChunkedBlock,
+                         ::testing::Values(KernelPath::sse2, KernelPath::avx2, KernelPath::avx512),
                          [](const ::testing::TestParamInfo<KernelPath>& param) {
                            return std::string(kernelPathName(param.param));
                          });

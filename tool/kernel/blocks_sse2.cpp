@@ -7,12 +7,16 @@
 // their t are kept across it, and their points read again for the moves.
 // With eight (i686) each block is tested alone and kept in registers from its
 // test to its stores. The code uses only SSE2 operations that have a direct
-// 128-bit WebAssembly counterpart.
+// 128-bit WebAssembly counterpart; only the AVX2 path's chunked block, on
+// x86 alone, writes with 32-byte stores.
 #include "tool/kernel/blocks.h"
 
 #if defined(__SSE2__)
 
 #include <emmintrin.h>
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <atomic>
 
@@ -264,6 +268,19 @@ SW_SSE2 Chunks chunksOf(const Groups& m, const Chunks& c) {
           pick<0, 2, 0, 2>(tail3, host3)};
 }
 
+// The moved chunks of the block at f, or false when a point lies outside
+// the envelope.
+SW_SSE2 bool movedChunks(const BlockValues& v, const float* f, Chunks& m) {
+  const Lanes k = lanesOf(v);
+  const Chunks c = loadChunks(f);
+  const Groups g = groupsOf(c);
+  Envelope e;
+  const Distances t = distances(k, g, e, true);
+  if (!inside<false>(k, e)) return false;
+  m = chunksOf(moved(k, g, t), c);
+  return true;
+}
+
 SW_SSE2 void storeChunks(float* f, const Chunks& c) {
   _mm_storeu_ps(f, c.c0);
   _mm_storeu_ps(f + 4, c.c1);
@@ -341,15 +358,30 @@ std::size_t moveBoundedBlocksSse2(const BlockValues& v, float threshold, PathSeg
 void moveBlockUntestedSse2(const BlockValues& v, PathSegment* segments) { moveBlock<false>(lanesOf(v), segments); }
 
 bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
-  const Lanes k = lanesOf(v);
   float* const f = &segments->anchor.x;
-  const Chunks c = loadChunks(f);
-  const Groups g = groupsOf(c);
-  Envelope e;
-  const Distances t = distances(k, g, e, true);
-  if (!inside<false>(k, e)) return false;
-  storeChunks(f, chunksOf(moved(k, g, t), c));
+  Chunks m;
+  if (!movedChunks(v, f, m)) return false;
+  storeChunks(f, m);
   return true;
 }
+
+#if defined(__i386__) || defined(__x86_64__)
+
+// Chunks 0-1, 2-3, 3-4 and 5-6 as four 32-byte stores, the fourth chunk
+// written twice: each 32-byte read at a 16-byte step from the block's
+// start, as the C library's copies make them where the processor has AVX,
+// lies within one of them.
+__attribute__((target("avx2"))) bool moveChunkedBlockAvx2(const BlockValues& v, PathSegment* segments) {
+  float* const f = &segments->anchor.x;
+  Chunks m;
+  if (!movedChunks(v, f, m)) return false;
+  _mm256_storeu_ps(f, _mm256_insertf128_ps(_mm256_castps128_ps256(m.c0), m.c1, 1));
+  _mm256_storeu_ps(f + 8, _mm256_insertf128_ps(_mm256_castps128_ps256(m.c2), m.c3, 1));
+  _mm256_storeu_ps(f + 12, _mm256_insertf128_ps(_mm256_castps128_ps256(m.c3), m.c4, 1));
+  _mm256_storeu_ps(f + 20, _mm256_insertf128_ps(_mm256_castps128_ps256(m.c5), m.c6, 1));
+  return true;
+}
+
+#endif
 
 #endif

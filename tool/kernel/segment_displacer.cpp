@@ -139,11 +139,12 @@ bool SegmentDisplacer::moveWide(const BlockMovers& wide, const float* threshold,
   return overflowed;
 }
 
-// The chunked block of the active path: AVX-512's where that path is
-// active, otherwise SSE2's.
+// The chunked block of the active path: AVX-512's or AVX2's where that
+// path is active, otherwise SSE2's.
 bool SegmentDisplacer::moveChunked(PathSegment* segments) const {
 #if defined(__i386__) || defined(__x86_64__)
   if (path_ == KernelPath::avx512) return moveChunkedBlockAvx512(values_, segments);
+  if (path_ == KernelPath::avx2) return moveChunkedBlockAvx2(values_, segments);
 #endif
   return moveChunkedBlockSse2(values_, segments);
 }
