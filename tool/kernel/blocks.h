@@ -213,7 +213,7 @@ bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segme
 // moveChunkedBlockSse2's work, its chunks written in pairs as four 32-byte
 // stores that overlap, which serve the host's copy out where its reads are
 // 32 bytes wide (the C library's, on a processor with AVX) and seven
-// 16-byte ones could not.
+// 16-byte ones could not. It lives in blocks_sse2.cpp, beside that work.
 bool moveChunkedBlockAvx2(const BlockValues& values, hostapi::PathSegment* segments);
 std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
 std::size_t moveBoundedBlocksAvx2(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
