@@ -7,8 +7,9 @@
 //   would change as the art stretches);
 // - every element that names it is path art or a group of it that the walk
 //   draws, each in the same user space (one geometry cannot follow two),
-//   and the file's CSS names clip paths only where the page can tell which
-//   elements it gives them to (see clip_cascade.js);
+//   elements drawn nowhere aside, which clip nothing; and the file's CSS
+//   names clip paths only where the page can tell which elements it gives
+//   them to (see clip_cascade.js);
 // - it holds only paths, basic shapes and uses that draw one directly, none
 //   of them clipped in turn, and nothing else but descriptions;
 // - nothing else links to each shape it draws (or, for a use's target, to
@@ -92,7 +93,8 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
   if (inBoundingBoxUnits(clip)) return null;
   if (clipReference(clip) !== null) return null;
   const nodes = new Set(references.map((reference) => reference.node));
-  if (!references.every((reference) => reference.followable) || naming.some((node) => !nodes.has(node))) return null;
+  const namingElsewhere = (node) => !nodes.has(node) && !neverDrawn(node, links);
+  if (!references.every((reference) => reference.followable) || naming.some(namingElsewhere)) return null;
   if (!references.some((reference) => reference.end > reference.start)) return null;
   const [first] = references;
   if (!references.every((reference) => reference.matrix.every((value, k) => value === first.matrix[k]))) return null;
@@ -125,6 +127,21 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
     members.push({shape, use});
   }
   return members.length > 0 ? members : null;
+}
+
+// Whether an element is drawn nowhere: it sits in defs or a symbol, within
+// plain holders only, and nothing links to it or to what holds it. So it
+// clips nothing, as browsers draw it; an export leaves such an element where
+// a use drew it, the use written as a group holding a copy.
+function neverDrawn(node, links) {
+  let hidden = false;
+  for (let holder = node; holder && holder.nodeType === 1; holder = holder.parentNode) {
+    if (links.has(holder)) return false;
+    if (holder === node) continue;
+    if (!isSvgElement(holder) || !PLAIN_HOLDERS.has(localName(holder))) return false;
+    hidden ||= localName(holder) === 'defs' || localName(holder) === 'symbol';
+  }
+  return hidden;
 }
 
 // The element indices of each clip group: a followed clip path's shapes

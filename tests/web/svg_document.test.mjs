@@ -123,6 +123,19 @@ test("a clip path's shapes are written in their own coordinates, the clip path's
   assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved));
 });
 
+test('a clip group drawn only by a use reopens, after a change, as the same host paths', () => {
+  // As JOSM's icons are drawn: the use becomes a group holding a copy, and
+  // the group it drew, left in defs, draws nothing and clips nothing.
+  const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <defs><clipPath id="c"><path d="M0 0h50v50h-50z"/></clipPath>
+  <g id="g"><path d="M10 10h60v60h-60z" clip-path="url(#c)"/></g></defs>
+  <use xlink:href="#g" transform="translate(5 5)"/>
+</svg>`;
+  const moved = hostPaths(open(text), stretch);
+  const out = exportDocument(open(text), moved).text;
+  assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved));
+});
+
 test("geometry that cannot be written keeps the file's, and is counted", () => {
   const text =
     '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';
