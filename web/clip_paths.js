@@ -7,8 +7,9 @@
 //   would change as the art stretches);
 // - every element that names it is path art or a group of it that the walk
 //   draws, each in the same user space (one geometry cannot follow two),
-//   and the file's CSS names clip paths only where the page can tell which
-//   elements it gives them to (see clip_cascade.js);
+//   elements drawn nowhere aside, which clip nothing; and the file's CSS
+//   names clip paths only where the page can tell which elements it gives
+//   them to (see clip_cascade.js);
 // - it holds only paths, basic shapes and uses that draw one directly, none
 //   of them clipped in turn, and nothing else but descriptions;
 // - nothing else links to each shape it draws (or, for a use's target, to
@@ -22,9 +23,10 @@ import {attribute, hrefOf, isSvgElement, localName} from './svg_nodes.js';
 
 const SHAPES = new Set(['path', 'rect', 'circle', 'ellipse', 'line', 'polyline', 'polygon']);
 const DESCRIPTIVE = new Set(['title', 'desc', 'metadata']);
-// Elements whose clip path is in the user space their transform sets, as
-// the importer places them; a use's or a viewport's is placed otherwise.
-export const CLIP_REFERRERS = new Set([...SHAPES, 'g', 'a', 'switch']);
+// Elements whose clip path is in the user space their transform sets (a
+// use's, then its x and y), as the importer places them; a viewport's is
+// placed otherwise.
+export const CLIP_REFERRERS = new Set([...SHAPES, 'g', 'a', 'switch', 'use']);
 // What may hold a shape a clip path draws through a use without drawing it
 // somewhere the walk does not follow (a pattern, a marker, a mask).
 const PLAIN_HOLDERS = new Set(['svg', 'g', 'a', 'switch', 'defs', 'symbol']);
@@ -37,8 +39,9 @@ const PLAIN_HOLDERS = new Set(['svg', 'g', 'a', 'switch', 'defs', 'symbol']);
 // - ids: the file's elements by id; cascade: its clip paths' cascade
 //   (clip_cascade.js);
 // - walkedUses: the uses the walk drew; drawn: the nodes of art drawn in
-//   place (the walk's instances with no use) and of art CSS places.
-export function followedClips(doc, {referenced, ids, cascade, walkedUses, drawn}) {
+//   place (the walk's instances with no use) and of art CSS places;
+//   undisplayed: the elements in place whose display is none.
+export function followedClips(doc, {referenced, ids, cascade, walkedUses, drawn, undisplayed}) {
   if (referenced.size === 0 || !cascade.exact) return [];
   const clipReference = cascade.clipOf;
   const naming = new Map(); // clipPath -> the elements naming it
@@ -60,6 +63,7 @@ export function followedClips(doc, {referenced, ids, cascade, walkedUses, drawn}
       walkedUses,
       claimed,
       clipReference,
+      undisplayed,
     });
     if (!members) continue;
     for (const {shape} of members) claimed.add(shape);
@@ -88,11 +92,12 @@ export function inBoundingBoxUnits(clip) {
   return attribute(clip, 'clipPathUnits')?.trim() === 'objectBoundingBox';
 }
 
-function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed, clipReference}) {
+function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed, clipReference, undisplayed}) {
   if (inBoundingBoxUnits(clip)) return null;
   if (clipReference(clip) !== null) return null;
   const nodes = new Set(references.map((reference) => reference.node));
-  if (!references.every((reference) => reference.followable) || naming.some((node) => !nodes.has(node))) return null;
+  const namingElsewhere = (node) => !nodes.has(node) && !neverDrawn(node, links, undisplayed);
+  if (!references.every((reference) => reference.followable) || naming.some(namingElsewhere)) return null;
   if (!references.some((reference) => reference.end > reference.start)) return null;
   const [first] = references;
   if (!references.every((reference) => reference.matrix.every((value, k) => value === first.matrix[k]))) return null;
@@ -125,6 +130,23 @@ function clipMembers(clip, references, naming, {ids, links, walkedUses, claimed,
     members.push({shape, use});
   }
   return members.length > 0 ? members : null;
+}
+
+// Whether an element is drawn nowhere: it sits in defs, a symbol or an
+// element not displayed, within plain holders only, and nothing links to it
+// or to what holds it. So it clips nothing, as browsers draw it; an export
+// leaves such an element where a use drew it, the use written as a group
+// holding a copy.
+function neverDrawn(node, links, undisplayed) {
+  let hidden = false;
+  for (let holder = node; holder && holder.nodeType === 1; holder = holder.parentNode) {
+    if (links.has(holder)) return false;
+    hidden ||= undisplayed.has(holder);
+    if (holder === node) continue;
+    if (!isSvgElement(holder) || !PLAIN_HOLDERS.has(localName(holder))) return false;
+    hidden ||= localName(holder) === 'defs' || localName(holder) === 'symbol';
+  }
+  return hidden;
 }
 
 // The element indices of each clip group: a followed clip path's shapes

@@ -234,6 +234,7 @@ class Walk {
     this.unstretched = new Set(); // 'text' and 'image' when the file draws either
     this.placedByCss = new Set(); // path art CSS may move where the importer cannot follow
     this.clipReferences = new Map(); // each clipPath named by what is walked: its references
+    this.undisplayed = new Set(); // elements in place whose display is none
     this.clipGroups = [];
     this.clipsKept = 0;
   }
@@ -247,7 +248,11 @@ class Walk {
     if (isSvgElement(node) && UNSTRETCHED.has(name)) this.unstretched.add(name);
     if (!isSvgElement(node) || !(SHAPES.has(name) || CONTAINERS.has(name) || name === 'use')) return;
     const state = this.state(node, inherited, depth === 0);
-    if (state.paint.display === 'none') return;
+    if (state.paint.display === 'none') {
+      // Drawn nowhere in place: only a use may draw what it holds.
+      if (this.using.length === 0) this.undisplayed.add(node);
+      return;
+    }
     const clip = this.clipReference(node, name, state, depth === 0);
     if (SHAPES.has(name)) {
       if (!INVISIBLE.has(state.paint.visibility)) this.shape(node, name, state);
@@ -275,8 +280,11 @@ class Walk {
     const clip = id === null ? undefined : this.byId(node.ownerDocument).get(id);
     if (!clip || localName(clip) !== 'clipPath' || !isSvgElement(clip)) return null;
     const followable = !isRoot && !state.unplaced && CLIP_REFERRERS.has(name);
+    // A use clips in its own space after its x and y, as browsers draw it and
+    // as the export writes a changed use: a group whose transform ends in them.
+    const matrix = name === 'use' ? multiply(state.matrix, useOffset(node, state)) : state.matrix;
     const start = this.elements.length;
-    const reference = {node, matrix: state.matrix, viewport: state.viewport, followable, start, end: start};
+    const reference = {node, matrix, viewport: state.viewport, followable, start, end: start};
     const list = this.clipReferences.get(clip);
     if (list) list.push(reference);
     else this.clipReferences.set(clip, [reference]);
@@ -296,6 +304,7 @@ class Walk {
       cascade: this.clipCascade,
       walkedUses: this.useGeometry,
       drawn,
+      undisplayed: this.undisplayed,
     });
     const clips = new Map();
     for (const {clip, reference, members} of followed) {
@@ -358,9 +367,9 @@ class Walk {
     const href = hrefOf(node);
     const target = href && href.startsWith('#') ? this.byId(node.ownerDocument).get(href.slice(1)) : undefined;
     if (!target || this.using.some((use) => use.target === target)) return;
-    const x = length(node, 'x', 0, null, state.viewport[0]);
-    const y = length(node, 'y', 0, null, state.viewport[1]);
-    const moved = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
+    const offset = useOffset(node, state);
+    const [x, y] = offset.slice(4);
+    const moved = {...state, matrix: multiply(state.matrix, offset)};
     const size = [
       length(node, 'width', null, null, state.viewport[0]),
       length(node, 'height', null, null, state.viewport[1]),
@@ -812,6 +821,11 @@ function checkedFloat(value, label) {
 function notALength(value) {
   if (value === null || value.trim() === '' || value.includes('(')) return false;
   return !/^\s*[-+]?(?:\d+\.?\d*|\.\d+)(?:e[-+]?\d+)?\s*[a-z%]*\s*$/i.test(value);
+}
+
+// The translation a use's x and y add after its transform.
+function useOffset(node, state) {
+  return [1, 0, 0, 1, length(node, 'x', 0, null, state.viewport[0]), length(node, 'y', 0, null, state.viewport[1])];
 }
 
 // A length attribute in user units; a percentage only where `percentOf`

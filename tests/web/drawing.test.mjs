@@ -435,6 +435,42 @@ for (const kind of ['chrome', 'firefox']) {
       });
     });
 
+    test("a use's clip path stretches with the art it draws, in the use's space after its x and y", async () => {
+      await withFreshPage(session, async (page) => {
+        await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'use_clips.svg'), 'utf8'));
+        const report = async () => JSON.parse(await callHook(page, 'report')).paths;
+        const at = (x, y) => callHook(page, 'clientPoint', x, y);
+        // Stretch along x about the disc's left edge, at 75: its right edge,
+        // at 125, goes beyond 130.
+        await page.keyboard.down('Control');
+        await page.keyboard.press('a');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('w');
+        const [start, end] = [await at(75, -60), await at(125, -60)];
+        await page.mouse.move(start.x, start.y);
+        await page.mouse.down();
+        await page.mouse.move(end.x, end.y, {steps: 8});
+        await page.mouse.up();
+        const dragged = await report();
+        await clearSelection(page);
+        const beyond = await at(130, -60);
+        const shot = decodePng(await page.screenshot());
+        const i = (Math.round(beyond.y) * shot.width + Math.round(beyond.x)) * 4;
+        assert.deepEqual([...shot.data.slice(i, i + 3)], [0xe6, 0x51, 0x00], 'the art shows beyond the old edge');
+        const exported = await callHook(page, 'exportSvg');
+        const canvas = await canvasInView(page);
+        const {fraction} = comparePictures(
+          inner(await picture(page, canvas), 2),
+          inner(await browserPicture(page, exported, canvas), 2),
+          {slack: 1},
+        );
+        assert.ok(fraction <= DRAWING_TOLERANCE, `the export is drawn as the page draws the drag (${fraction})`);
+        await callHook(page, 'openSvg', exported);
+        const segments = (paths) => paths.map((path) => path.segments);
+        assert.deepEqual(segments(await report()), segments(dragged), 'the export reopens as the dragged art and clip');
+      });
+    });
+
     test("the selection tool takes an element's path art whole: click, Shift-click, marquee, and a hole selects nothing", async () => {
       await withFreshPage(session, async (page) => {
         await callHook(page, 'openSvg', readFileSync(join(CORPUS, 'compound_holes.svg'), 'utf8'));

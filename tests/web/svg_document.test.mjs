@@ -123,6 +123,46 @@ test("a clip path's shapes are written in their own coordinates, the clip path's
   assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved));
 });
 
+test('a clip group drawn only by a use reopens, after a change, as the same host paths', () => {
+  // As JOSM's logo is drawn: the use becomes a group holding a copy, and
+  // the group it drew, left in defs or in a group not displayed, draws
+  // nothing and clips nothing.
+  for (const [holder, end] of [
+    ['<defs>', '</defs>'],
+    ['<g style="display:none">', '</g>'],
+  ]) {
+    const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <clipPath id="c"><path d="M0 0h50v50h-50z"/></clipPath>
+  ${holder}<g id="g"><path d="M10 10h60v60h-60z" clip-path="url(#c)"/></g>${end}
+  <use xlink:href="#g" transform="translate(5 5)"/>
+</svg>`;
+    const moved = hostPaths(open(text), stretch);
+    const out = exportDocument(open(text), moved).text;
+    assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved), holder);
+  }
+});
+
+test("a use's clip path follows its art, in the use's space after its x and y, as the export's group has it", () => {
+  // As JOSM's icons clip a use of a shape: a changed use is written as a
+  // group whose transform ends in the use's x and y, clipped as the use was.
+  const text = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <defs><clipPath id="c"><rect width="50" height="50"/></clipPath><path id="p" d="M10 10h60v60h-60z"/></defs>
+  <use xlink:href="#p" x="30" y="30" clip-path="url(#c)" transform="scale(2)"/>
+</svg>`;
+  const model = open(text);
+  const corners = [
+    [60, -60],
+    [160, -60],
+    [160, -160],
+    [60, -160],
+  ].flatMap((point) => [...point, ...point, ...point]);
+  assert.deepEqual(geometry(model.worldPaths())[1], [true, corners]);
+  assert.deepEqual(model.selectedWith(0), [0, 1]);
+  const moved = hostPaths(model, stretch);
+  const out = exportDocument(model, moved).text;
+  assert.deepEqual(geometry(open(out).worldPaths()), geometry(moved));
+});
+
 test("geometry that cannot be written keeps the file's, and is counted", () => {
   const text =
     '<svg xmlns="http://www.w3.org/2000/svg"><path d="M0 0 L5 5" transform="scale(0 1)"/><path d="M0 0 L1 1 L2 0 Z"/></svg>';
