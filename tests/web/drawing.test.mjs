@@ -98,9 +98,7 @@ for (const kind of ['chrome', 'firefox']) {
         // Stretch along x about the frame's left edge, by half.
         const from = await callHook(page, 'clientPoint', 20, -80);
         const to = await callHook(page, 'clientPoint', 120, -80);
-        await page.mouse.move(from.x, from.y);
-        await page.mouse.down();
-        await page.mouse.move(to.x, to.y, {steps: 8});
+        await pressAndMove(page, from, to);
         await page.mouse.up();
         const [outer, hole] = JSON.parse(await callHook(page, 'report')).paths;
         assert.ok(
@@ -194,9 +192,7 @@ for (const kind of ['chrome', 'firefox']) {
         // tip goes from 100 to 122.5.
         await page.keyboard.press('w');
         const [start, end] = [await at(10, -65), await at(60, -65)];
-        await page.mouse.move(start.x, start.y);
-        await page.mouse.down();
-        await page.mouse.move(end.x, end.y, {steps: 8});
+        await pressAndMove(page, start, end);
         await page.mouse.up();
         const dragged = await report();
         await clearSelection(page);
@@ -226,9 +222,7 @@ for (const kind of ['chrome', 'firefox']) {
         // Stretch along x by a quarter about x = 5: the rects reach 86.25,
         // the circle's centre goes to 161.25.
         const [from, to] = [await callHook(page, 'clientPoint', 5, -60), await callHook(page, 'clientPoint', 55, -60)];
-        await page.mouse.move(from.x, from.y);
-        await page.mouse.down();
-        await page.mouse.move(to.x, to.y, {steps: 8});
+        await pressAndMove(page, from, to);
         // #e53935 in both rects, #43a047 in the circle.
         const [red, green] = [
           [229, 57, 53],
@@ -268,9 +262,7 @@ for (const kind of ['chrome', 'firefox']) {
           [30, -90, [229, 57, 53]],
           [80, -90, [67, 160, 71]],
         ];
-        await page.mouse.move(from.x, from.y);
-        await page.mouse.down();
-        await page.mouse.move(to.x, to.y, {steps: 8});
+        await pressAndMove(page, from, to);
         await assertPaints(page, 'during the drag, the copy beside the rect', kept);
         await page.mouse.up();
         await clearSelection(page);
@@ -380,9 +372,7 @@ for (const kind of ['chrome', 'firefox']) {
             await callHook(page, 'clientPoint', 5, -60),
             await callHook(page, 'clientPoint', 55, -60),
           ];
-          await page.mouse.move(from.x, from.y);
-          await page.mouse.down();
-          await page.mouse.move(to.x, to.y, {steps: 8});
+          await pressAndMove(page, from, to);
           await page.mouse.up();
           await clearSelection(page);
           await assertPaints(page, `${name} on screen after the drag`, stretched);
@@ -420,9 +410,7 @@ for (const kind of ['chrome', 'firefox']) {
         const [tipX, tipY] = anchorsOf('path 5').reduce((left, point) => (point[0] < left[0] ? point : left));
         await page.keyboard.press('w');
         const [start, end] = [await at(tipX, tipY), await at(tipX + 50, tipY)];
-        await page.mouse.move(start.x, start.y);
-        await page.mouse.down();
-        await page.mouse.move(end.x, end.y, {steps: 8});
+        await pressAndMove(page, start, end);
         await page.mouse.up();
         const dragged = await report();
         const exported = await callHook(page, 'exportSvg');
@@ -447,9 +435,7 @@ for (const kind of ['chrome', 'firefox']) {
         await page.keyboard.up('Control');
         await page.keyboard.press('w');
         const [start, end] = [await at(75, -60), await at(125, -60)];
-        await page.mouse.move(start.x, start.y);
-        await page.mouse.down();
-        await page.mouse.move(end.x, end.y, {steps: 8});
+        await pressAndMove(page, start, end);
         await page.mouse.up();
         const dragged = await report();
         await clearSelection(page);
@@ -537,6 +523,14 @@ async function assertPaints(page, when, expected) {
 }
 
 // A click with the selection tool on empty paper: no outline over the art.
+// Presses the mouse at `from` and moves it to `to` in eight steps, as a
+// hand drags; the caller releases it.
+async function pressAndMove(page, from, to) {
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  await page.mouse.move(to.x, to.y, {steps: 8});
+}
+
 async function clearSelection(page) {
   await page.keyboard.press('v');
   const box = await page.$eval('#document', (svg) => JSON.parse(JSON.stringify(svg.getBoundingClientRect())));
