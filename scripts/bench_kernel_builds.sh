@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The segment kernel's SSE2 and AVX2 blocks and its chunked blocks of a
-# base commit and of this tree, in one program (bench/kernel_pair.cpp) timed in turn, built for this
-# machine and for the i686 build, which runs under wine. What is faster with
-# sixteen vector registers can be slower with eight, and the i686 build is
-# the one the host loads; the native benchmarks measure only the first.
+# base commit and of this tree, in one program (bench/kernel_pair.cpp)
+# timed in turn, built for this machine and for the i686 build, which runs
+# under wine. What is faster with sixteen vector registers can be slower
+# with eight, and the i686 build is the one the host loads; the native
+# benchmarks measure only the first.
 #
 # Each tree's blocks are compiled with its own headers, with the options its
 # build gives them (the release flags, and the per-file options its
 # tool/CMakeLists.txt sets for GCC), and their entry points renamed base_*
-# and new_*. BASE must hold the blocks in tool/kernel/ and share this tree's
-# BlockValues.
+# and new_*. BASE must hold the blocks in tool/kernel/, the AVX-512 ones
+# with their chunked block among them, and share this tree's BlockValues.
 #
 #   scripts/bench_kernel_builds.sh [BASE_COMMIT [ROUNDS]]
 set -euo pipefail

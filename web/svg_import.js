@@ -342,9 +342,7 @@ class Walk {
         state = this.state(use, inClip, false);
         if (state.unplaced) return null;
         if (state.paint.display === 'none') continue;
-        const x = length(use, 'x', 0, null, state.viewport[0]);
-        const y = length(use, 'y', 0, null, state.viewport[1]);
-        state = {...state, matrix: multiply(state.matrix, [1, 0, 0, 1, x, y])};
+        state = {...state, matrix: multiply(state.matrix, useOffset(use, state))};
       }
       state = this.state(shape, state, false);
       if (state.unplaced) return null;
