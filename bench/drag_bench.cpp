@@ -177,8 +177,11 @@ void kernelAlone(benchmark::State& state, KernelPath path) {
 void boundAlone(benchmark::State& state) {
   const swhost::World world = swbench::worldOf(Selection{1, 1000});
   const std::vector<hostapi::PathSegment>& buffer = world.paths[0].segments;
+  const ArtworkPoint start{12.5f, -7.75f};
+  const ArtworkPoint current{162.5f, 52.25f};
+  const SegmentDisplacer displacer(computeStretch(start, current, false, 200.0f), start, current);
   const auto pass = [&] {
-    const float largest = largestCoordinate(buffer.data(), buffer.size());
+    const float largest = displacer.largestCoordinate(buffer.data(), buffer.size());
     benchmark::DoNotOptimize(largest);
   };
   timePasses(state, pass, buffer.size());

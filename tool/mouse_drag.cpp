@@ -128,7 +128,7 @@ HostError reshapePath(ArtHandle reference, ArtHandle target, const SegmentDispla
   if (result != kNoError) return result;
 
   const auto size = static_cast<std::size_t>(count);
-  if (bound != nullptr && std::isnan(*bound)) *bound = largestCoordinate(segments, size);
+  if (bound != nullptr && std::isnan(*bound)) *bound = displacer.largestCoordinate(segments, size);
   const bool overflowed =
       bound != nullptr ? displacer.displace(segments, size, *bound) : displacer.displace(segments, size);
   if (overflowed) return kNoError;

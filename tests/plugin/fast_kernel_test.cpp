@@ -374,6 +374,31 @@ TEST_P(FastKernel, KeepsHostBytesThatReadAsNaN) {
   }
 }
 
+// The bound a drag takes from each path, read a block at a time, is the
+// definition's: for every length (whole blocks and the rest), with the
+// largest coordinate in every place, host bytes of any bits never counting,
+// and a NaN, an infinity or a huge coordinate anywhere making it infinite.
+TEST_P(FastKernel, TakesEachPathsBoundAsItsDefinitionDoes) {
+  const std::size_t block = blockOf(GetParam());
+  Random random(0xB0D);
+  const OrdinaryDrag ordinary;
+  ASSERT_TRUE(ordinary.displacer.blocksApply());
+  for (std::size_t count = 0; count <= 3 * block + 3; ++count) {
+    for (std::size_t place = 0; place < 6 * count + 1; ++place) {
+      std::vector<PathSegment> segments = ordinarySegments(random, count);
+      if (random.chance(50)) segments = withHostBits(segments, kSpecials[random.below(std::size(kSpecials))].bits);
+      if (place < 6 * count) {
+        float& coordinate = coordinateOf(segments[place / 6], place % 6 / 2, place % 2);
+        coordinate = random.chance(20) ? std::bit_cast<float>(kSpecials[random.below(std::size(kSpecials))].bits)
+                                       : coordinate * 1e6f;
+      }
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(ordinary.displacer.largestCoordinate(segments.data(), count)),
+                std::bit_cast<std::uint32_t>(largestCoordinate(segments.data(), count)))
+          << count << " segments, place " << place;
+    }
+  }
+}
+
 TEST_P(FastKernel, RefusesEveryBlockWithANaNOrAnInfinityWhereverItLies) {
   const KernelPath path = GetParam();
   const std::size_t block = blockOf(path);

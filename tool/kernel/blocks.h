@@ -162,9 +162,8 @@ inline bool pointInside(const BlockValues& v, hostapi::ArtworkPoint p) {
 }
 
 // The largest magnitude among the coordinates of `segments` (their host
-// bytes aside), or infinity when one lies beyond (G): a NaN, an infinity or
-// 2^60 and more.
-inline float largestCoordinate(const hostapi::PathSegment* segments, std::size_t count) {
+// bytes aside), as the bits of a float without its sign.
+inline std::uint32_t largestMagnitudeBits(const hostapi::PathSegment* segments, std::size_t count) {
   std::uint32_t largest = 0;
   for (std::size_t i = 0; i < count; ++i) {
     for (const hostapi::ArtworkPoint& p : {segments[i].anchor, segments[i].in, segments[i].out}) {
@@ -174,7 +173,20 @@ inline float largestCoordinate(const hostapi::PathSegment* segments, std::size_t
       largest = y > largest ? y : largest;
     }
   }
-  return largest > kMaxCoordinateBits ? std::numeric_limits<float>::infinity() : std::bit_cast<float>(largest);
+  return largest;
+}
+
+// The largest coordinate those bits give, or infinity when it lies beyond
+// (G): a NaN, an infinity or 2^60 and more.
+inline float boundOf(std::uint32_t largestBits) {
+  return largestBits > kMaxCoordinateBits ? std::numeric_limits<float>::infinity() : std::bit_cast<float>(largestBits);
+}
+
+// The largest magnitude among the coordinates of `segments` (their host
+// bytes aside), or infinity when one lies beyond (G). The definition;
+// SegmentDisplacer::largestCoordinate gives the same a block at a time.
+inline float largestCoordinate(const hostapi::PathSegment* segments, std::size_t count) {
+  return boundOf(largestMagnitudeBits(segments, count));
 }
 
 // The threshold (P) of a path whose largest coordinate is `largest`.
@@ -208,6 +220,8 @@ void moveBlockUntestedSse2(const BlockValues& values, hostapi::PathSegment* segm
 // shape of every ellipse and most rectangles, that wait is longer than the
 // block.
 bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segments);
+// largestMagnitudeBits, four segments at a time.
+std::uint32_t largestMagnitudeBitsSse2(const hostapi::PathSegment* segments, std::size_t count);
 #endif
 #if defined(__i386__) || defined(__x86_64__)
 // moveChunkedBlockSse2's work, its chunks written in pairs as four 32-byte
@@ -216,6 +230,8 @@ bool moveChunkedBlockSse2(const BlockValues& values, hostapi::PathSegment* segme
 // 16-byte ones could not. It lives in blocks_sse2.cpp, beside that work.
 bool moveChunkedBlockAvx2(const BlockValues& values, hostapi::PathSegment* segments);
 std::size_t moveBlocksAvx2(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);
+// largestMagnitudeBits, eight segments at a time.
+std::uint32_t largestMagnitudeBitsAvx2(const hostapi::PathSegment* segments, std::size_t count);
 std::size_t moveBoundedBlocksAvx2(const BlockValues& values, float threshold, hostapi::PathSegment* segments,
                                   std::size_t count);
 std::size_t moveBlocksAvx512(const BlockValues& values, hostapi::PathSegment* segments, std::size_t count);

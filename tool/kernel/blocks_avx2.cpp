@@ -3,12 +3,15 @@
 // never fused), on eight segments at a time. Each 128-bit half of a register
 // holds what an SSE2 register holds for four segments: the low half segments
 // 0 to 3 of the block, the high half segments 4 to 7, 28 floats further on.
-// Two blocks share one envelope test.
+// Two blocks share one envelope test. A path's bound (blocks.h) is read
+// eight segments at a time as well, on this path and on AVX-512's.
 #include "tool/kernel/blocks.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
 #include <immintrin.h>
+
+#include <cstdint>
 
 using hostapi::PathSegment;
 
@@ -189,7 +192,42 @@ __attribute__((target("avx2"))) std::size_t moveAll(const BlockValues& v, float 
   return i;
 }
 
+// Per 32 bytes of a block of eight segments, the bits that make its eight
+// words magnitudes: the sign dropped, and the host bytes (every seventh
+// word) dropped whole.
+struct MagnitudeMasks {
+  alignas(32) std::uint32_t word[8 * 7];
+};
+
+constexpr MagnitudeMasks makeMagnitudeMasks() {
+  MagnitudeMasks masks;
+  for (int w = 0; w < 8 * 7; ++w) masks.word[w] = w % 7 == 6 ? 0 : kMagnitudeBits;
+  return masks;
+}
+
+constexpr MagnitudeMasks kMagnitudeMasks = makeMagnitudeMasks();
+
 }  // namespace
+
+__attribute__((target("avx2"))) std::uint32_t largestMagnitudeBitsAvx2(const PathSegment* segments, std::size_t count) {
+  const auto* masks = reinterpret_cast<const __m256i*>(kMagnitudeMasks.word);
+  __m256i largest = _mm256_setzero_si256();
+  std::size_t i = 0;
+  for (; i + kAvx2Block <= count; i += kAvx2Block) {
+    const auto* block = reinterpret_cast<const __m256i*>(segments + i);
+    __m256i r[7];
+    for (int j = 0; j < 7; ++j) r[j] = _mm256_and_si256(_mm256_loadu_si256(block + j), _mm256_load_si256(masks + j));
+    // A tree, so that only its last step waits for the blocks before.
+    const __m256i low = _mm256_max_epu32(_mm256_max_epu32(r[0], r[1]), _mm256_max_epu32(r[2], r[3]));
+    const __m256i high = _mm256_max_epu32(_mm256_max_epu32(r[4], r[5]), r[6]);
+    largest = _mm256_max_epu32(largest, _mm256_max_epu32(low, high));
+  }
+  alignas(32) std::uint32_t lanes[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), largest);
+  std::uint32_t bits = largestMagnitudeBits(segments + i, count - i);
+  for (const std::uint32_t lane : lanes) bits = lane > bits ? lane : bits;
+  return bits;
+}
 
 __attribute__((target("avx2"))) std::size_t moveBlocksAvx2(const BlockValues& v, PathSegment* segments,
                                                            std::size_t count) {

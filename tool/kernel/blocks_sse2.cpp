@@ -6,7 +6,8 @@
 // WebAssembly, translated to SIMD) two blocks share one envelope test; only
 // their t are kept across it, and their points read again for the moves.
 // With eight (i686) each block is tested alone and kept in registers from its
-// test to its stores. The code uses only SSE2 operations that have a direct
+// test to its stores. A path's bound (blocks.h) is read four segments at a
+// time as well. The code uses only SSE2 operations that have a direct
 // 128-bit WebAssembly counterpart; only the AVX2 path's chunked block, on
 // x86 alone, writes with 32-byte stores.
 #include "tool/kernel/blocks.h"
@@ -19,6 +20,7 @@
 #endif
 
 #include <atomic>
+#include <cstdint>
 
 using hostapi::PathSegment;
 
@@ -363,6 +365,50 @@ bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
   if (!movedChunks(v, f, m)) return false;
   storeChunks(f, m);
   return true;
+}
+
+namespace {
+
+// Per 16 bytes of a block of four segments, the bits that make its four
+// words magnitudes: the sign dropped, and the host bytes (every seventh
+// word) dropped whole.
+struct MagnitudeMasks {
+  alignas(16) std::uint32_t word[4 * 7];
+};
+
+constexpr MagnitudeMasks makeMagnitudeMasks() {
+  MagnitudeMasks masks;
+  for (int w = 0; w < 4 * 7; ++w) masks.word[w] = w % 7 == 6 ? 0 : kMagnitudeBits;
+  return masks;
+}
+
+constexpr MagnitudeMasks kMagnitudeMasks = makeMagnitudeMasks();
+
+// The larger of two words lane by lane, both below 2^31, where SSE2's one
+// comparison, a signed one, orders them as they are.
+SW_SSE2 __m128i larger(__m128i a, __m128i b) {
+  const __m128i greater = _mm_cmpgt_epi32(a, b);
+  return _mm_or_si128(_mm_and_si128(greater, a), _mm_andnot_si128(greater, b));
+}
+
+}  // namespace
+
+std::uint32_t largestMagnitudeBitsSse2(const PathSegment* segments, std::size_t count) {
+  const auto* masks = reinterpret_cast<const __m128i*>(kMagnitudeMasks.word);
+  __m128i largest = _mm_setzero_si128();
+  std::size_t i = 0;
+  for (; i + kSse2Block <= count; i += kSse2Block) {
+    const auto* block = reinterpret_cast<const __m128i*>(segments + i);
+    __m128i r[7];
+    for (int j = 0; j < 7; ++j) r[j] = _mm_and_si128(_mm_loadu_si128(block + j), _mm_load_si128(masks + j));
+    // A tree, so that only its last step waits for the blocks before.
+    largest = larger(largest, larger(larger(larger(r[0], r[1]), larger(r[2], r[3])), larger(larger(r[4], r[5]), r[6])));
+  }
+  alignas(16) std::uint32_t lanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), largest);
+  std::uint32_t bits = largestMagnitudeBits(segments + i, count - i);
+  for (const std::uint32_t lane : lanes) bits = lane > bits ? lane : bits;
+  return bits;
 }
 
 #if defined(__i386__) || defined(__x86_64__)

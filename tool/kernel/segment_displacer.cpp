@@ -171,6 +171,20 @@ bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const 
   return displaceWithin(nullptr, segments, count);
 }
 
+float SegmentDisplacer::largestCoordinate(const PathSegment* segments, std::size_t count) const {
+  switch (path_) {
+#if defined(__i386__) || defined(__x86_64__)
+    case KernelPath::avx512:
+    case KernelPath::avx2:
+      return boundOf(largestMagnitudeBitsAvx2(segments, count));
+#endif
+    case KernelPath::sse2:
+      return boundOf(largestMagnitudeBitsSse2(segments, count));
+    default:
+      return ::largestCoordinate(segments, count);
+  }
+}
+
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count, float largest) const {
   if (!(largest <= std::bit_cast<float>(kMaxCoordinateBits))) return displaceWithin(nullptr, segments, count);
   const float threshold = pathThreshold(values_, largest);
@@ -185,6 +199,10 @@ bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count) const 
 
 bool SegmentDisplacer::displace(PathSegment* segments, std::size_t count, float) const {
   return displaceEachPoint(segments, count);
+}
+
+float SegmentDisplacer::largestCoordinate(const PathSegment* segments, std::size_t count) const {
+  return ::largestCoordinate(segments, count);
 }
 
 #endif

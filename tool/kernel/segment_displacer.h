@@ -45,6 +45,11 @@ class SegmentDisplacer {
   // (a coordinate beyond the blocks' range) is displace() above.
   bool displace(hostapi::PathSegment* segments, std::size_t count, float largest) const;
 
+  // largestCoordinate (blocks.h) of `segments`, the same value, read a
+  // block at a time on this event's vector path: the bound a drag takes
+  // from each path at its first event.
+  float largestCoordinate(const hostapi::PathSegment* segments, std::size_t count) const;
+
   // The reference: displacePoint on the anchor, the in-handle and the
   // out-handle of each segment in turn. Same contract as displace().
   bool displaceEachPoint(hostapi::PathSegment* segments, std::size_t count) const;
