@@ -189,6 +189,21 @@ inline float largestCoordinate(const hostapi::PathSegment* segments, std::size_t
   return boundOf(largestMagnitudeBits(segments, count));
 }
 
+// For a run of `segments` segments read as whole vector registers, the bits
+// that make each 32-bit word a magnitude: its sign dropped, and the host
+// bytes (every seventh word) dropped whole.
+template <std::size_t segments>
+struct MagnitudeMasks {
+  alignas(64) std::uint32_t word[7 * segments];
+};
+
+template <std::size_t segments>
+constexpr MagnitudeMasks<segments> magnitudeMasks() {
+  MagnitudeMasks<segments> masks{};
+  for (std::size_t w = 0; w < 7 * segments; ++w) masks.word[w] = w % 7 == 6 ? 0 : kMagnitudeBits;
+  return masks;
+}
+
 // The threshold (P) of a path whose largest coordinate is `largest`.
 inline float pathThreshold(const BlockValues& v, float largest) {
   return largest * kMarginScale + v.marginOffset.lane[0];

@@ -192,20 +192,7 @@ __attribute__((target("avx2"))) std::size_t moveAll(const BlockValues& v, float 
   return i;
 }
 
-// Per 32 bytes of a block of eight segments, the bits that make its eight
-// words magnitudes: the sign dropped, and the host bytes (every seventh
-// word) dropped whole.
-struct MagnitudeMasks {
-  alignas(32) std::uint32_t word[8 * 7];
-};
-
-constexpr MagnitudeMasks makeMagnitudeMasks() {
-  MagnitudeMasks masks;
-  for (int w = 0; w < 8 * 7; ++w) masks.word[w] = w % 7 == 6 ? 0 : kMagnitudeBits;
-  return masks;
-}
-
-constexpr MagnitudeMasks kMagnitudeMasks = makeMagnitudeMasks();
+constexpr auto kMagnitudeMasks = magnitudeMasks<kAvx2Block>();
 
 }  // namespace
 

@@ -369,20 +369,7 @@ bool moveChunkedBlockSse2(const BlockValues& v, PathSegment* segments) {
 
 namespace {
 
-// Per 16 bytes of a block of four segments, the bits that make its four
-// words magnitudes: the sign dropped, and the host bytes (every seventh
-// word) dropped whole.
-struct MagnitudeMasks {
-  alignas(16) std::uint32_t word[4 * 7];
-};
-
-constexpr MagnitudeMasks makeMagnitudeMasks() {
-  MagnitudeMasks masks;
-  for (int w = 0; w < 4 * 7; ++w) masks.word[w] = w % 7 == 6 ? 0 : kMagnitudeBits;
-  return masks;
-}
-
-constexpr MagnitudeMasks kMagnitudeMasks = makeMagnitudeMasks();
+constexpr auto kMagnitudeMasks = magnitudeMasks<kSse2Block>();
 
 // The larger of two words lane by lane, both below 2^31, where SSE2's one
 // comparison, a signed one, orders them as they are.
