@@ -9,7 +9,15 @@ import {mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:
 import {createRequire} from 'node:module';
 import {join} from 'node:path';
 import {pathToFileURL} from 'node:url';
-import {REPO_ROOT, SiteError, buildSite, bundlePackage, checkImportMapPolicy, readImportMap} from '../../web/site.mjs';
+import {
+  REPO_ROOT,
+  SiteError,
+  WASM_DIR,
+  buildSite,
+  bundlePackage,
+  checkImportMapPolicy,
+  readImportMap,
+} from '../../web/site.mjs';
 
 const require = createRequire(import.meta.url);
 const scratch = join(REPO_ROOT, 'build', 'web', 'sites');
@@ -50,6 +58,21 @@ test('the site holds the page, the WebAssembly build, the pixel maps and the bun
     assert.deepEqual(readFileSync(join(out, 'index.html')), readFileSync(join(REPO_ROOT, 'web', 'index.html')));
   } finally {
     rmSync(out, {recursive: true, force: true});
+  }
+});
+
+// Exceptions kept by JavaScript would send every call that may throw, each
+// host call of a drag among them, through a JavaScript trampoline: a drag
+// over many paths then costs several times the plug-in's own work.
+test('the WebAssembly modules keep their exceptions in WebAssembly: none imports a JavaScript trampoline', () => {
+  for (const file of ['slantwarper.wasm', 'slantWarper-plugin.wasm']) {
+    const module = new WebAssembly.Module(readFileSync(join(WASM_DIR, file)));
+    const trampolines = WebAssembly.Module.imports(module).filter(({name}) => name.startsWith('invoke_'));
+    assert.deepEqual(
+      trampolines.map(({name}) => name),
+      [],
+      file,
+    );
   }
 });
 
